@@ -1,0 +1,38 @@
+#pragma once
+
+#include "picture.h"
+
+#include <optional>
+#include <vector>
+
+namespace quenbo {
+
+// A JPEG picture that keeps the file's bytes. Loading checks the header from
+// start-of-image to start-of-scan (libjpeg) and accepts an empty buffer as an empty
+// picture; the pixels are decoded on first use and kept.
+class TJpegImage : public TPicture {
+public:
+    void LoadFromBuffer(ByteSpan data) override;
+    bool Empty() const override { return m_bytes.empty(); }
+    int Width() const override { return m_width; }
+    int Height() const override { return m_height; }
+
+    const std::vector<std::uint8_t> &Bytes() const { return m_bytes; }
+    // Decodes on the first call and returns the kept pixels afterwards. An empty picture
+    // gives an empty image; data that cannot be decoded raises PictureError (each call).
+    const RgbaImage &Decoded() const;
+    bool IsDecoded() const { return m_decoded.has_value(); }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    int m_width = 0;
+    int m_height = 0;
+    mutable std::optional<RgbaImage> m_decoded;
+};
+
+// Reads only the header of a JPEG buffer, up to the start of scan, and raises
+// PictureError when it is not a JPEG header libjpeg accepts. Used to check a
+// downloaded picture before it is cached.
+void CheckJpegHeader(ByteSpan data, int *width = nullptr, int *height = nullptr);
+
+} // namespace quenbo

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The plain records that carry categories, items and picture jobs between the parts of
+// the program. Texts are UTF-8; a new record has every field empty, zero or null.
+
+namespace quenbo {
+
+class TJpegImage;
+
+// One item category as the category query reports it.
+struct TShopClass {
+    std::string Cid;
+    std::string ParentCid;  // "0" for a top-level category
+    std::string Name;
+    bool Loaded = false;    // its subcategories have been requested
+    std::string IsParent;   // "true" (exactly) when it has subcategories
+};
+
+// One affiliate item.
+//
+// Picture sharing: the record kept in the core object's item list owns the picture;
+// copies of the record (the copy drawn by the item list, the item last right-clicked, the
+// copy a favourite is stored from) share the same picture object. The shared pointer keeps
+// the picture alive while any copy still holds it, so a copy can never see a released one.
+struct TTaoBaoData {
+    std::string NumIid;
+    std::string Title;
+    std::string Nick;
+    std::string ClickUrl;
+    std::string ShopClickUrl;
+    std::string Price;  // exactly as the platform wrote it
+    double Commission = 0;
+    std::string PicUrl;
+    double CashBack = 0;
+    std::int32_t SalesCount = 0;
+    std::int32_t CreditScore = 0;
+    std::string Location;
+    std::int32_t Volume = 0;
+    std::shared_ptr<TJpegImage> Picture;  // made empty when PicUrl is read, else null
+};
+
+// One picture download job.
+struct TDownPic {
+    std::string NumIid;
+    std::string PicUrl;
+};
+
+// The platform's seller credit levels 1 to 20 by name, "1heart" to "5goldencrown".
+inline constexpr int kCreditLevels = 20;
+extern const std::array<std::string_view, kCreditLevels> kCreditNames;
+
+// The name of credit level 1 to 20; empty for any other number.
+std::string_view CreditLevelName(int level);
+
+// The cash-back amount shown for a commission: half of it, rounded to a multiple of 0.01.
+// The quotient by 0.01 is formed in 80-bit extended precision and rounded to the nearest
+// whole number, ties to even, so decimal half-way amounts fall by their binary value
+// (0.25 gives 0.12, 3.00 gives 1.5).
+double CashBack(double commission);
+
+}  // namespace quenbo

@@ -1,0 +1,182 @@
+#include "ucommon.h"
+
+#include "cipher_key.h"
+#include "ini_file.h"
+#include "number_format.h"
+#include "uzipfile.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+namespace quenbo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char *kSettingsSection = "config";
+constexpr const char *kCacheFlagKey = "deltmp";
+constexpr std::string_view kDefaultSettings = "[config]\r\ndeltmp=true\r\n";
+
+std::string executableDirectory()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path().string() + "/";
+}
+
+bool isUtf8Continuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+TCommon::TCommon(const TZipFile &zip)
+    : TCommon(zip, executableDirectory())
+{
+}
+
+TCommon::TCommon(const TZipFile &zip, std::string appPath)
+    : m_zip(zip)
+{
+    CipherKey = settingsCipherKey();
+    m_cipher.emplace(CipherKey);
+
+    if (appPath.empty())
+        throw std::invalid_argument("TCommon needs the program directory");
+    AppPath = std::move(appPath);
+    if (AppPath.back() != '/')
+        AppPath += '/';
+    TempPath = AppPath + "temp/";
+    std::error_code ignored;
+    fs::create_directory(TempPath, ignored);
+
+    LoadCreditIcons();
+    // The database file is opened at the first statement; without it every favourites
+    // operation fails with the database layer's error, and nothing creates the file.
+    FavQuery = std::make_unique<FavouritesDb>(DatabaseFile());
+    LoadSettings();
+
+    const std::string settings = SettingsFile();
+    if (!fs::exists(settings, ignored))
+        writeIniText(settings, kDefaultSettings);
+    ReadCacheFlag();
+}
+
+TCommon::~TCommon()
+{
+    try {
+        Shutdown();
+    } catch (const std::exception &) {
+        // A destructor cannot report; callers that care call Shutdown() first.
+    }
+}
+
+void TCommon::Shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    CreditIcons.clear();
+    Items.clear();
+    Categories.clear();
+    FavIds.clear();
+    FavQuery.reset();
+    ReleaseWorkers();
+    SaveCacheFlag();
+    if (!DataCache)
+        ClearTempFiles();
+}
+
+std::string TCommon::DecodeSetting(std::string_view text) const
+{
+    return m_cipher->DecryptText(text);
+}
+
+void TCommon::LoadSettings()
+{
+    // An entry that cannot be read stays empty, so the first required key fails to decode.
+    std::vector<std::uint8_t> entry;
+    m_zip.ReadEntry("config.ini", entry);
+    const IniText ini(std::string_view(reinterpret_cast<const char *>(entry.data()), entry.size()));
+    const auto required = [&](const char *key) {
+        return DecodeSetting(ini.value(kSettingsSection, key).value_or(std::string()));
+    };
+    AppKey = required("App_Key");
+    AppSecret = required("App_Secret");
+    NickName = required("NickName");
+    IndexUrl = required("IndexUrl");
+    FanXianUrl = required("FanXianUrl");
+
+    // Optional: absent or empty means the built-in address; present means decoded.
+    const auto optional = [&](const char *key) {
+        const std::string text = ini.value(kSettingsSection, key).value_or(std::string());
+        return text.empty() ? std::string() : DecodeSetting(text);
+    };
+    Gateway = optional("Gateway");
+    SiteUrl = optional("SiteUrl");
+    if (SiteUrl.empty())
+        SiteUrl = kDefaultSiteUrl;
+}
+
+void TCommon::ReadCacheFlag()
+{
+    const std::string file = SettingsFile();
+    std::error_code ignored;
+    if (!fs::exists(file, ignored))
+        return;
+    const std::optional<std::string> value = readIniValue(file, kSettingsSection, kCacheFlagKey);
+    DataCache = value && parseWholeNumber(*value).value_or(0) != 0;
+}
+
+void TCommon::SaveCacheFlag()
+{
+    const std::string file = SettingsFile();
+    std::error_code ignored;
+    if (!fs::exists(file, ignored))
+        return;
+    writeIniValue(file, kSettingsSection, kCacheFlagKey, DataCache ? "1" : "0");
+}
+
+void TCommon::LoadCreditIcons()
+{
+    CreditIcons.clear();
+    for (std::int32_t level = 1; level <= kCreditLevels; ++level) {
+        CreditIconEntry entry{level, std::make_unique<TGifImage>()};
+        m_zip.ReadGif(std::to_string(level), *entry.Image);
+        CreditIcons.push_back(std::move(entry));
+    }
+}
+
+void TCommon::ClearTempFiles()
+{
+    std::error_code error;
+    fs::directory_iterator entries(TempPath, error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        std::error_code ignored;
+        const fs::file_status status = entries->symlink_status(ignored);
+        // A link is removed as a link; its target, wherever it is, stays.
+        if (fs::is_regular_file(status) || fs::is_symlink(status))
+            fs::remove(entries->path(), ignored);
+    }
+}
+
+void TCommon::RemoveItem(const std::string &id)
+{
+    Items.removeFirst(id);
+}
+
+std::string TCommon::SimilarKeyword(std::string_view title)
+{
+    constexpr int kCharacters = 10;
+    std::size_t start = title.size();
+    int counted = 0;
+    while (start > 0 && counted < kCharacters) {
+        --start;
+        if (!isUtf8Continuation(title[start]))
+            ++counted;
+    }
+    return std::string(title.substr(start));
+}
+
+}  // namespace quenbo

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "favourites_db.h"
+#include "gif_image.h"
+#include "item_list.h"
+#include "setting_cipher.h"
+#include "uTypeData.h"
+#include "worker_registry.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quenbo {
+
+class TJpegImage;
+class TZipFile;
+
+struct CreditIconEntry {
+    std::int32_t Level = 0;
+    std::unique_ptr<TGifImage> Image; // empty when its archive entry failed to load
+};
+
+// The core object: the program's directories, the decoded base settings, the data-cache flag,
+// the lists the other parts share and the registry of picture download workers. One instance
+// lives from the main window's creation to its destruction. Everything runs on the GUI thread
+// except RemoveWorker, which workers call from their own threads.
+//
+// Paths use "/" as separator. Beside the program: "config.ini" (the data-cache flag),
+// "temp/" (the picture cache), "data/data.db" (favourites).
+class TCommon final {
+public:
+    // The production gateway, used when the archive names no Gateway.
+    static constexpr std::string_view kProductionGateway = "http://gw.api.taobao.com";
+    // The maker's web server, used when the archive names no SiteUrl.
+    static constexpr std::string_view kDefaultSiteUrl = "http://www.quenbo.example";
+
+    // Reads the base settings and credit icons from zip, which must outlive this object. The
+    // program directory is the executable's, or appPath ("/" is added when missing). Raises
+    // the decoder's ECipherException or EBase64Error for a required setting that is absent or
+    // malformed, and IniError when the default settings file cannot be written.
+    explicit TCommon(const TZipFile &zip);
+    TCommon(const TZipFile &zip, std::string appPath);
+    // Runs Shutdown() when it has not run; an error it raises is dropped here.
+    ~TCommon();
+    TCommon(const TCommon &) = delete;
+    TCommon &operator=(const TCommon &) = delete;
+
+    // The destruction steps in their order: releases the icons, items, categories, favourite
+    // ids and the database connection, stops the workers, stores the data-cache flag and,
+    // when it is off, empties the picture cache. Runs once. Raises IniError when the settings
+    // file exists but cannot be written; the picture cache is then left as it is.
+    void Shutdown();
+
+    // Settings and paths.
+    std::string DecodeSetting(std::string_view text) const;
+    void LoadSettings();
+    void ReadCacheFlag();
+    void SaveCacheFlag();
+    void LoadCreditIcons();
+    void ClearTempFiles();
+    std::string SettingsFile() const { return AppPath + "config.ini"; }
+    std::string DatabaseFile() const { return AppPath + "data/data.db"; }
+
+    // The worker registry; see WorkerRegistry for the threading contract.
+    void AddWorker(WorkerEntry entry) { Workers.add(std::move(entry)); }
+    void RemoveWorker(std::uint32_t threadId) { Workers.remove(threadId); }
+    void ReleaseWorkers() { Workers.releaseAll(); }
+
+    // Removes the first record of Items whose NumIid equals id exactly, with its picture.
+    void RemoveItem(const std::string &id);
+    // The last 10 characters (code points) of a UTF-8 title; the whole title when shorter.
+    static std::string SimilarKeyword(std::string_view title);
+
+    // Request assembly and signing.
+    static void SortParams(std::vector<std::string> &elements);
+    std::string SignRequest(const std::vector<std::string> &elements) const;
+    std::string BuildRequestUrl(const std::vector<std::string> &elements) const;
+    // Gateway (or the production gateway) followed by "/router/rest?".
+    std::string GatewayUrl() const;
+    static std::string UrlEncode(std::string_view text, bool spaceAsPlus);
+    static std::string CashBackCode(std::string_view amount);
+    // FanXianUrl + NumIid + the six-digit code of the item's CashBack.
+    std::string CashBackUrl(const TTaoBaoData &item) const;
+
+    // Picture cache lookups.
+    const TGifImage *CreditIcon(std::int32_t level) const;
+    void FindItem(const std::string &id, TTaoBaoData &record) const;
+    // Loads the item's cached picture into picture and returns true; otherwise loads the
+    // stand-by picture and returns false. A null picture loads nothing and gives false.
+    bool LoadItemPicture(const std::string &id, TJpegImage *picture) const;
+    // TempPath + id + ".jpg" for an id of plain decimal digits; nothing for any other id, so
+    // no outside text ever leaves the cache directory.
+    std::optional<std::string> CacheFileName(std::string_view id) const;
+
+    // Favourites. The statements raise DatabaseError with the database's message.
+    static std::string QuoteSql(std::string_view value);
+    void AddFavourite(const std::string &id);
+    void DeleteFavourite(const std::string &id);
+    bool IsFavourite(const std::string &id) const { return FavIds.contains(id); }
+    void ForgetFavourite(const std::string &id) { FavIds.removeFirst(id); }
+
+    std::vector<CreditIconEntry> CreditIcons;
+    CipherKeyBytes CipherKey{};
+    std::unique_ptr<FavouritesDb> FavQuery;
+    ItemList Items;
+    std::vector<TShopClass> Categories;
+    WorkerRegistry Workers;
+    IdList FavIds;
+    std::string AppPath;
+    std::string TempPath;
+    std::string AppKey;
+    std::string AppSecret;
+    std::string NickName;
+    std::string IndexUrl;
+    std::string FanXianUrl;
+    std::string Gateway; // base address of the gateway; empty for the production gateway
+    std::string SiteUrl; // base address of the maker's web server
+    std::int32_t PreviewLeft = 0;
+    bool DataCache = false;
+    TTaoBaoData SelectedItem;
+
+private:
+    const TZipFile &m_zip;
+    std::optional<TSettingCipher> m_cipher;
+    bool m_shutDown = false;
+};
+
+}  // namespace quenbo

@@ -1,0 +1,206 @@
+#include "program_dir.h"
+#include "ucommon.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace quenbo {
+namespace {
+
+namespace fs = std::filesystem;
+
+TTaoBaoData Item(const std::string &id)
+{
+    TTaoBaoData item;
+    item.NumIid = id;
+    item.Title = "It's \"新款\" 女装 ''";
+    item.Nick = "卖家'nick";
+    item.ClickUrl = "http://127.0.0.1:1/click?id=" + id;
+    item.ShopClickUrl = "http://127.0.0.1:1/shop";
+    item.Price = "88.00";
+    item.Commission = 12.5;
+    item.PicUrl = "http://127.0.0.1:1/pic/" + id + ".jpg";
+    item.CashBack = CashBack(12.5);
+    item.SalesCount = 0;
+    item.CreditScore = 11;
+    item.Location = "浙江 杭州";
+    item.Volume = 345;
+    return item;
+}
+
+class FavouritesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir.writeStandardArchive();
+        m_dir.createDatabase();
+        m_zip = m_dir.openArchive();
+        m_common = std::make_unique<TCommon>(*m_zip, m_dir.appPath());
+    }
+
+    // The table as another program sees it, columns read in upper case.
+    DbRows Rows(const std::string &sql = "select * from info")
+    {
+        FavouritesDb db(m_dir.databaseFile().string());
+        return db.query(sql);
+    }
+
+    void Sql(const std::string &sql)
+    {
+        FavouritesDb db(m_dir.databaseFile().string());
+        db.execute(sql);
+    }
+
+    testing::ProgramDir m_dir;
+    std::unique_ptr<TZipFile> m_zip;
+    std::unique_ptr<TCommon> m_common;
+};
+
+TEST_F(FavouritesTest, StoresEveryFieldOnceAndUnchanged)
+{
+    m_common->Items.append(Item("1001"));
+    m_common->AddFavourite("1001");
+    m_common->AddFavourite("1001");
+
+    const DbRows rows = Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    const TTaoBaoData item = Item("1001");
+    EXPECT_EQ(rows.text(0, "FID"), "1001");
+    EXPECT_EQ(rows.text(0, "ftitle"), item.Title);
+    EXPECT_EQ(rows.text(0, "fNick"), item.Nick);
+    EXPECT_EQ(rows.text(0, "fClick"), item.ClickUrl);
+    EXPECT_EQ(rows.text(0, "fShopClick"), item.ShopClickUrl);
+    EXPECT_EQ(rows.text(0, "fPrice"), "88.00");
+    EXPECT_EQ(rows.text(0, "fYongjin"), "12.5");
+    EXPECT_EQ(rows.text(0, "fPicUrl"), item.PicUrl);
+    EXPECT_EQ(rows.text(0, "fFanxian"), "6.25");
+    EXPECT_EQ(rows.integer(0, "fXiaoCount"), 0);
+    EXPECT_EQ(rows.text(0, "fXiaoCount"), "0");
+    EXPECT_EQ(rows.integer(0, "fCredit"), 11);
+    EXPECT_EQ(rows.text(0, "fAddress"), item.Location);
+    EXPECT_EQ(rows.integer(0, "fVolume"), 345);
+}
+
+TEST_F(FavouritesTest, AnItemNotListedIsNotStored)
+{
+    m_common->AddFavourite("1001");
+    EXPECT_EQ(Rows().size(), 0u);
+}
+
+TEST_F(FavouritesTest, IsFavouriteFollowsTheListedIdsOnly)
+{
+    m_common->Items.append(Item("1001"));
+    m_common->AddFavourite("1001");
+    EXPECT_FALSE(m_common->IsFavourite("1001"));
+    m_common->FavIds.append("1001");
+    EXPECT_TRUE(m_common->IsFavourite("1001"));
+    EXPECT_FALSE(m_common->IsFavourite("01001"));
+    EXPECT_FALSE(m_common->IsFavourite("100"));
+}
+
+TEST_F(FavouritesTest, DeleteRemovesTheRowsAndForgetsTheId)
+{
+    Sql("insert into info(fid, fTitle) values ('7', 'a'), ('7', 'b'), ('8', 'c')");
+    m_common->FavIds.append("7");
+    m_common->FavIds.append("8");
+    m_common->FavIds.append("7");
+
+    m_common->DeleteFavourite("7");
+    EXPECT_EQ(Rows().size(), 1u);
+    // Only the first entry is forgotten; the id still counts until it is listed again.
+    EXPECT_EQ(m_common->FavIds.size(), 2u);
+    EXPECT_TRUE(m_common->IsFavourite("7"));
+
+    m_common->FavIds.append("9");
+    m_common->DeleteFavourite("9");
+    EXPECT_EQ(Rows().size(), 1u);
+    EXPECT_FALSE(m_common->IsFavourite("9"));
+
+    m_common->ForgetFavourite("nothing");
+    m_common->ForgetFavourite("7");
+    EXPECT_FALSE(m_common->IsFavourite("7"));
+    ASSERT_EQ(m_common->FavIds.size(), 1u);
+    EXPECT_EQ(m_common->FavIds[0], "8");
+}
+
+TEST_F(FavouritesTest, ValuesThatLookLikeSqlStayValues)
+{
+    const std::string id = "1' or '1'='1";
+    m_common->Items.append(Item("5"));
+    TTaoBaoData hostile = Item(id);
+    hostile.Title = "'); drop table info; --";
+    m_common->Items.append(hostile);
+    m_common->AddFavourite("5");
+    m_common->AddFavourite(id);
+    m_common->DeleteFavourite("x' or 'x'='x");
+
+    const DbRows rows = Rows("select * from info order by rowid");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows.text(1, "fid"), id);
+    EXPECT_EQ(rows.text(1, "fTitle"), hostile.Title);
+}
+
+TEST_F(FavouritesTest, MissingTableOrColumnReportsTheDatabaseErrorAndKeepsRows)
+{
+    m_common->Items.append(Item("1"));
+    m_common->Items.append(Item("2"));
+    m_common->AddFavourite("1");
+
+    Sql("alter table info drop column fVolume");
+    try {
+        m_common->AddFavourite("2");
+        FAIL() << "no error";
+    } catch (const DatabaseError &error) {
+        EXPECT_EQ(std::string(error.what()), "table info has no column named fVolume");
+    }
+    ASSERT_EQ(Rows().size(), 1u);
+    EXPECT_EQ(Rows().text(0, "fid"), "1");
+    EXPECT_THROW(Rows().text(0, "fVolume"), DatabaseError);
+
+    Sql("alter table info rename to other");
+    try {
+        m_common->DeleteFavourite("1");
+        FAIL() << "no error";
+    } catch (const DatabaseError &error) {
+        EXPECT_EQ(std::string(error.what()), "no such table: info");
+    }
+    EXPECT_EQ(Rows("select * from other").size(), 1u);
+}
+
+TEST_F(FavouritesTest, LockedDatabaseReportsItAndKeepsRows)
+{
+    m_common->Items.append(Item("1"));
+    m_common->Items.append(Item("2"));
+    m_common->AddFavourite("1");
+
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(m_dir.databaseFile().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+    // A connection of its own with a short wait, so the lock is reported quickly.
+    m_common->FavQuery = std::make_unique<FavouritesDb>(m_dir.databaseFile().string(), 10);
+    try {
+        m_common->AddFavourite("2");
+        ADD_FAILURE() << "no error";
+    } catch (const DatabaseError &error) {
+        EXPECT_EQ(std::string(error.what()), "database is locked");
+    }
+    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(Rows().size(), 1u);
+    m_common->AddFavourite("2");
+    EXPECT_EQ(Rows().size(), 2u);
+}
+
+TEST(QuoteSql, DoublesApostrophes)
+{
+    const struct {
+        const char *value, *quoted;
+    } cases[] = {
+        {"", "''"}, {"123", "'123'"}, {"It's", "'It''s'"}, {"''", "''''''"}, {"新款", "'新款'"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TCommon::QuoteSql(c.value), c.quoted);
+}
+
+}  // namespace
+}  // namespace quenbo

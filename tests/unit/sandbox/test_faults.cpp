@@ -1,0 +1,167 @@
+// The fault switches: each failure kind, per picture, per gateway method and per request.
+#include "sandbox_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace quenbo::sandbox::test {
+namespace {
+
+std::string pictureTarget(RunningSandbox &sandbox, std::size_t index = 0)
+{
+    return "/pic/" + sandbox.server().catalogue().items()[index].numIid + "_b.jpg";
+}
+
+std::string pictureId(RunningSandbox &sandbox, std::size_t index = 0)
+{
+    return sandbox.server().catalogue().items()[index].numIid;
+}
+
+TEST(Faults, PictureFaultsChangeOnlyThatPicture)
+{
+    RunningSandbox sandbox;
+    const std::string normal = sandbox.get(pictureTarget(sandbox)).body;
+    const struct {
+        std::string form;
+        int status;
+        std::string contentType;
+        std::function<bool(const std::string &)> bodyOk;
+    } cases[] = {
+        {"kind=not_found", 404, "text/html; charset=utf-8", [](auto &) { return true; }},
+        {"kind=html", 200, "text/html; charset=utf-8",
+         [](const std::string &body) { return body.find("<html") != std::string::npos; }},
+        {"kind=empty", 200, "image/jpeg", [](const std::string &body) { return body.empty(); }},
+        {"kind=truncated&bytes=1000", 200, "image/jpeg",
+         [&](const std::string &body) { return body == normal.substr(0, 1000); }},
+        {"kind=truncated", 200, "image/jpeg",
+         [&](const std::string &body) { return body == normal.substr(0, normal.size() / 2); }},
+        {"kind=slow&delay_ms=50", 200, "image/jpeg",
+         [&](const std::string &body) { return body == normal; }},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(sandbox.setFault("picture=" + pictureId(sandbox) + "&" + c.form)) << c.form;
+        const auto answer = sandbox.get(pictureTarget(sandbox));
+        EXPECT_EQ(answer.status, c.status) << c.form;
+        EXPECT_EQ(answer.get_header_value("Content-Type"), c.contentType) << c.form;
+        EXPECT_TRUE(c.bodyOk(answer.body)) << c.form;
+        EXPECT_EQ(sandbox.get(pictureTarget(sandbox, 1)).status, 200) << c.form;
+    }
+}
+
+TEST(Faults, TruncatedPictureKeepsItsHeaderButNotItsEnd)
+{
+    RunningSandbox sandbox;
+    ASSERT_TRUE(sandbox.setFault("picture=" + pictureId(sandbox) + "&kind=truncated"));
+    const std::string body = sandbox.get(pictureTarget(sandbox)).body;
+    EXPECT_EQ(jpegSize(body), std::make_pair(310, 310));
+    EXPECT_NE(body.substr(body.size() - 2), std::string("\xFF\xD9"));
+}
+
+TEST(Faults, SlowAnswerOutlastsAShortClientTimeout)
+{
+    RunningSandbox sandbox;
+    ASSERT_TRUE(sandbox.setFault("path=/bate.txt&kind=slow&delay_ms=5000"));
+    httplib::Client impatient("127.0.0.1", sandbox.server().port());
+    impatient.set_read_timeout(0, 300000);
+    const auto result = impatient.Get("/bate.txt");
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.error(), httplib::Error::Read);
+}
+
+TEST(Faults, RedirectLoopGoesOnPastFifteen)
+{
+    RunningSandbox sandbox;
+    ASSERT_TRUE(sandbox.setFault("picture=" + pictureId(sandbox) + "&kind=redirect_loop"));
+    const std::string base = sandbox.server().baseUrl();
+    std::string target = pictureTarget(sandbox);
+    for (int hop = 0; hop < 20; ++hop) {
+        const auto answer = sandbox.get(target);
+        ASSERT_EQ(answer.status, 302) << hop;
+        const std::string location = answer.get_header_value("Location");
+        ASSERT_EQ(location.rfind(base + "/pic/", 0), 0u) << location;
+        target = location.substr(base.size());
+    }
+    httplib::Client follower("127.0.0.1", sandbox.server().port());
+    follower.set_follow_location(true);
+    const auto followed = follower.Get(pictureTarget(sandbox).c_str());
+    EXPECT_EQ(followed.error(), httplib::Error::ExceedRedirectCount);
+}
+
+TEST(Faults, DropClosesTheConnectionWithoutAnAnswer)
+{
+    RunningSandbox sandbox;
+    ASSERT_TRUE(sandbox.setFault("picture=" + pictureId(sandbox) + "&kind=drop"));
+    RawConnection connection(sandbox.server().port());
+    ASSERT_TRUE(connection.sendGet(pictureTarget(sandbox)));
+    EXPECT_EQ(connection.readAnswer(), "");
+    EXPECT_FALSE(sandbox.client().Get(pictureTarget(sandbox).c_str()));
+}
+
+TEST(Faults, MalformedGatewayAnswerIsNotWellFormedXml)
+{
+    RunningSandbox sandbox;
+    ASSERT_TRUE(sandbox.setFault("path=/router/rest&method=taobao.itemcats.get&kind=malformed"));
+    Params categories = commonParams("taobao.itemcats.get");
+    categories.emplace_back("fields", "cid,name");
+    categories.emplace_back("parent_cid", "0");
+    const auto broken = sandbox.get(signedTarget(categories));
+    EXPECT_EQ(broken.status, 200);
+    EXPECT_NE(broken.body.find("<item_cat>"), std::string::npos);
+    pugi::xml_document doc;
+    EXPECT_FALSE(doc.load_string(broken.body.c_str()));
+
+    Params items = commonParams("taobao.taobaoke.items.get");
+    items.emplace_back("fields", "num_iid");
+    items.emplace_back("keyword", "包");
+    items.emplace_back("nick", "n");
+    EXPECT_TRUE(
+        parseXml(sandbox.get(signedTarget(items)).body).child("taobaoke_items_get_response"));
+}
+
+TEST(Faults, RulesCanBeCountedRemovedAndCleared)
+{
+    RunningSandbox sandbox;
+    ASSERT_TRUE(sandbox.setFault("path=/bate.txt&kind=not_found&times=2"));
+    EXPECT_EQ(sandbox.get("/bate.txt").status, 404);
+    EXPECT_EQ(sandbox.get("/bate.txt").status, 404);
+    EXPECT_EQ(sandbox.get("/bate.txt").status, 200);
+
+    ASSERT_TRUE(sandbox.setFault("path=/index.xml&kind=empty"));
+    EXPECT_TRUE(sandbox.get("/index.xml").body.empty());
+    ASSERT_TRUE(sandbox.setFault("path=/index.xml&kind=none"));
+    EXPECT_FALSE(sandbox.get("/index.xml").body.empty());
+
+    ASSERT_TRUE(sandbox.setFault("path=/index.xml&kind=html"));
+    ASSERT_TRUE(sandbox.setFault("path=/bate.txt&kind=html"));
+    ASSERT_TRUE(sandbox.client().Post("/__control/clear", "", "application/x-www-form-urlencoded"));
+    EXPECT_EQ(sandbox.get("/index.xml").get_header_value("Content-Type"),
+              "text/xml; charset=utf-8");
+    EXPECT_EQ(sandbox.get("/bate.txt").body.substr(0, 3), "v1|");
+}
+
+TEST(Faults, ARequestCanCarryItsOwnFault)
+{
+    RunningSandbox sandbox;
+    EXPECT_EQ(sandbox.get("/bate.txt?__fault=not_found").status, 404);
+    EXPECT_TRUE(sandbox.get("/index.xml?__fault=empty").body.empty());
+    EXPECT_EQ(sandbox.get("/bate.txt").status, 200);
+
+    // The switch is not signed: a signed gateway request with it still passes the checks.
+    Params params = commonParams("taobao.itemcats.get");
+    params.emplace_back("fields", "cid");
+    params.emplace_back("parent_cid", "0");
+    const auto answer = sandbox.get(signedTarget(params) + "&__fault=truncated&__bytes=20");
+    EXPECT_EQ(answer.body.size(), 20u);
+}
+
+TEST(Faults, BadControlRequestsAreRefused)
+{
+    RunningSandbox sandbox;
+    for (const std::string form :
+         {"picture=12&kind=explode", "kind=html", "path=relative&kind=html",
+          "picture=../x&kind=html", "path=/a&kind=slow&delay_ms=99999999",
+          "path=/a&kind=html&times=0"})
+        EXPECT_FALSE(sandbox.setFault(form)) << form;
+}
+
+} // namespace
+} // namespace quenbo::sandbox::test

@@ -1,0 +1,191 @@
+#include "faults.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <utility>
+
+namespace quenbo::sandbox {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, FaultKind>, 8> kKinds{{
+    {"not_found", FaultKind::NotFound},
+    {"html", FaultKind::Html},
+    {"truncated", FaultKind::Truncated},
+    {"empty", FaultKind::Empty},
+    {"slow", FaultKind::Slow},
+    {"redirect_loop", FaultKind::RedirectLoop},
+    {"drop", FaultKind::Drop},
+    {"malformed", FaultKind::Malformed},
+}};
+
+const std::string *find(const QueryParams &params, std::string_view name)
+{
+    for (const auto &[key, value] : params) {
+        if (key == name)
+            return &value;
+    }
+    return nullptr;
+}
+
+std::optional<long long> number(const std::string *text, long long low, long long high)
+{
+    if (!text || text->empty() || text->size() > 12)
+        return std::nullopt;
+    long long value = 0;
+    for (const char c : *text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+// Reads kind, delay and byte count under the given parameter names.
+std::optional<Fault> readFault(const QueryParams &params, std::string_view kindName,
+                               std::string_view delayName, std::string_view bytesName,
+                               std::string &error)
+{
+    const std::string *kindText = find(params, kindName);
+    const auto kind = kindText ? parseFaultKind(*kindText) : std::nullopt;
+    if (!kind) {
+        error = "unknown fault kind; use not_found, html, truncated, empty, slow, "
+                "redirect_loop, drop, malformed or none";
+        return std::nullopt;
+    }
+    Fault fault;
+    fault.kind = *kind;
+    if (const std::string *delay = find(params, delayName)) {
+        const auto value = number(delay, 0, kMaxDelayMs);
+        if (!value) {
+            error = "delay_ms must be 0 to " + std::to_string(kMaxDelayMs);
+            return std::nullopt;
+        }
+        fault.delayMs = static_cast<int>(*value);
+    }
+    if (const std::string *bytes = find(params, bytesName)) {
+        const auto value = number(bytes, 0, 1LL << 30);
+        if (!value) {
+            error = "bytes must be a byte count";
+            return std::nullopt;
+        }
+        fault.bytes = static_cast<std::size_t>(*value);
+    }
+    return fault;
+}
+
+} // namespace
+
+std::optional<FaultKind> parseFaultKind(std::string_view name)
+{
+    for (const auto &[text, kind] : kKinds) {
+        if (text == name)
+            return kind;
+    }
+    return std::nullopt;
+}
+
+std::optional<FaultRequest> parseFaultRequest(const QueryParams &params, std::string &error)
+{
+    FaultRequest request;
+    if (const std::string *picture = find(params, "picture")) {
+        if (picture->empty() || !std::all_of(picture->begin(), picture->end(),
+                                             [](char c) { return c >= '0' && c <= '9'; })) {
+            error = "picture must be an item id";
+            return std::nullopt;
+        }
+        request.rule.path = "/pic/" + *picture + "_b.jpg";
+    } else if (const std::string *path = find(params, "path"); path && path->starts_with('/')) {
+        request.rule.path = *path;
+    } else {
+        error = "give path=/some/path or picture=ITEM_ID";
+        return std::nullopt;
+    }
+    if (const std::string *method = find(params, "method"))
+        request.rule.method = *method;
+
+    if (const std::string *kind = find(params, "kind"); kind && *kind == "none") {
+        request.removal = true;
+        return request;
+    }
+    const auto fault = readFault(params, "kind", "delay_ms", "bytes", error);
+    if (!fault)
+        return std::nullopt;
+    request.rule.fault = *fault;
+    if (const std::string *times = find(params, "times")) {
+        const auto value = number(times, 1, 1000000);
+        if (!value) {
+            error = "times must be a positive count";
+            return std::nullopt;
+        }
+        request.rule.times = static_cast<int>(*value);
+    }
+    return request;
+}
+
+std::optional<Fault> parseRequestFault(const QueryParams &params)
+{
+    if (!find(params, "__fault"))
+        return std::nullopt;
+    std::string ignored;
+    return readFault(params, "__fault", "__delay_ms", "__bytes", ignored);
+}
+
+void FaultSwitches::set(FaultRule rule)
+{
+    const std::lock_guard lock(m_mutex);
+    std::erase_if(m_rules, [&](const FaultRule &old) {
+        return old.path == rule.path && old.method == rule.method;
+    });
+    m_rules.push_back(std::move(rule));
+}
+
+void FaultSwitches::remove(std::string_view path, std::string_view method)
+{
+    const std::lock_guard lock(m_mutex);
+    std::erase_if(m_rules,
+                  [&](const FaultRule &old) { return old.path == path && old.method == method; });
+}
+
+void FaultSwitches::clear()
+{
+    const std::lock_guard lock(m_mutex);
+    m_rules.clear();
+}
+
+std::optional<Fault> FaultSwitches::take(std::string_view path, const QueryParams &params)
+{
+    if (auto own = parseRequestFault(params))
+        return own;
+    const std::string *method = find(params, "method");
+    const std::lock_guard lock(m_mutex);
+    for (auto rule = m_rules.begin(); rule != m_rules.end(); ++rule) {
+        if (rule->path != path || (!rule->method.empty() && (!method || *method != rule->method)))
+            continue;
+        const Fault fault = rule->fault;
+        if (rule->times && --*rule->times == 0)
+            m_rules.erase(rule);
+        return fault;
+    }
+    return std::nullopt;
+}
+
+void FaultSwitches::pause(int ms)
+{
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_shutDown; });
+}
+
+void FaultSwitches::shutDown()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_shutDown = true;
+    }
+    m_wake.notify_all();
+}
+
+} // namespace quenbo::sandbox

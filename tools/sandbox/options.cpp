@@ -1,0 +1,133 @@
+#include "options.h"
+
+#include <charconv>
+#include <limits>
+
+namespace quenbo::sandbox {
+
+namespace {
+
+template <typename Number>
+bool readNumber(std::string_view text, Number low, Number high, Number &out)
+{
+    Number value{};
+    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (status != std::errc() || end != text.data() + text.size() || text.empty() || value < low ||
+        value > high)
+        return false;
+    out = value;
+    return true;
+}
+
+} // namespace
+
+ParsedOptions parseOptions(std::span<const std::string_view> args)
+{
+    ParsedOptions parsed;
+    SandboxConfig &config = parsed.config;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view name = args[i];
+        std::optional<std::string_view> inlineValue;
+        if (const std::size_t eq = name.find('='); name.starts_with("--") && eq != name.npos) {
+            inlineValue = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        if (name == "--help" || name == "-h") {
+            parsed.help = true;
+            return parsed;
+        }
+        if (name == "--lenient-time" && !inlineValue) {
+            config.lenientTime = true;
+            continue;
+        }
+        const bool takesValue = name == "--host" || name == "--port" || name == "--app-key" ||
+                                name == "--app-secret" || name == "--version" || name == "--seed";
+        if (!takesValue) {
+            parsed.error = "unknown argument: " + std::string(args[i]);
+            return parsed;
+        }
+        if (!inlineValue && i + 1 >= args.size()) {
+            parsed.error = std::string(name) + " needs a value";
+            return parsed;
+        }
+        const std::string_view value = inlineValue ? *inlineValue : args[++i];
+        if (name == "--host") {
+            if (!isLoopbackHost(value)) {
+                parsed.error =
+                    "--host must be a loopback address (127.0.0.1, ::1 or localhost), not " +
+                    std::string(value);
+                return parsed;
+            }
+            config.host = value;
+        } else if (name == "--port") {
+            if (!readNumber(value, 0, 65535, config.port)) {
+                parsed.error = "--port must be a number from 0 to 65535, not " + std::string(value);
+                return parsed;
+            }
+        } else if (name == "--seed") {
+            if (!readNumber(value, std::uint64_t(0), std::numeric_limits<std::uint64_t>::max(),
+                            config.seed)) {
+                parsed.error =
+                    "--seed must be a non-negative whole number, not " + std::string(value);
+                return parsed;
+            }
+        } else if (name == "--app-key") {
+            config.appKey = value;
+        } else if (name == "--app-secret") {
+            config.appSecret = value;
+        } else {
+            config.versionText = value;
+        }
+    }
+    return parsed;
+}
+
+std::string usageText()
+{
+    std::string text = R"(Usage: quenbo-sandbox [options]
+
+A local stand-in for the platform gateway, the picture server and the maker's web site.
+Serves on loopback only. The first line printed is the base address, http://HOST:PORT.
+
+Options:
+  --host HOST         loopback address to bind (127.0.0.1, ::1 or localhost); default 127.0.0.1
+  --port N            port to bind, 0 for a free one; default 0
+  --app-key K         application key the gateway accepts; default )";
+    text += kDefaultAppKey;
+    text += R"(
+  --app-secret S      application secret requests are signed with; default )";
+    text += kDefaultAppSecret;
+    text += R"(
+  --version TEXT      body of /bate.txt; "{base}" stands for the base address;
+                      default "v1|{base}/download"
+  --seed N            seed of the generated catalogue and pictures; default 1
+  --lenient-time      accept any well-formed timestamp (no 10-minute window)
+  -h, --help          show this text
+
+Addresses (BASE is the first line printed):
+  BASE/router/rest                gateway: taobao.itemcats.get, taobao.taobaoke.items.get
+  BASE/index.xml                  start-up list in the item answer format (IndexUrl)
+  BASE/pic/ID_b.jpg               item picture (pic_url is BASE/pic/ID)
+  BASE/click?id=ID                item page (click_url)
+  BASE/shop?sid=N                 shop page (shop_click_url)
+  BASE/fanxian?id=                cash-back prefix (FanXianUrl); + item id + six-digit code
+  BASE/bate.txt                   version file
+  BASE/blog/post/1.html, /3.html  help and feedback pages
+
+Fault switches (for tests):
+  POST BASE/__control/fault with form or query parameters
+      path=/some/path | picture=ID    what to break (picture=ID means /pic/ID_b.jpg)
+      kind=K                          not_found, html, truncated, empty, slow,
+                                      redirect_loop, drop, malformed; none removes the rule
+      method=M                        only gateway requests for method M
+      delay_ms=N                      for slow (default 2000, at most 30000)
+      bytes=N                         for truncated (default: half the body)
+      times=N                         break only the next N requests (default: all)
+  POST BASE/__control/clear           remove every rule
+  Any request may also carry __fault=K (with __delay_ms=N, __bytes=N) in its own query;
+  parameters whose names begin with "__" are never signed.
+)";
+    return text;
+}
+
+} // namespace quenbo::sandbox

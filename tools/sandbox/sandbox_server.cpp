@@ -1,0 +1,290 @@
+#include "sandbox_server.h"
+
+#include "addresses.h"
+#include "connection_drop.h"
+#include "query_string.h"
+
+#include <arpa/inet.h>
+
+#include <ctime>
+#include <stdexcept>
+
+namespace quenbo::sandbox {
+
+namespace {
+
+constexpr std::size_t kPictureCacheSize = 256;
+constexpr std::size_t kConnectionThreads = 16;
+constexpr std::size_t kKeepAliveRequests = 100;
+// Idle keep-alive connections hold up a stop for this long, so it is kept short.
+constexpr time_t kKeepAliveSeconds = 3;
+constexpr int kMaxRedirectHops = 1000;
+constexpr const char *kHtml = "text/html; charset=utf-8";
+constexpr const char *kXml = "text/xml; charset=utf-8";
+
+// The raw query with its "__hop" piece set to hop: each redirect of a loop differs.
+std::string withHop(std::string_view query, int hop)
+{
+    std::string out;
+    while (!query.empty()) {
+        const std::size_t amp = query.find('&');
+        const std::string_view piece = query.substr(0, amp);
+        query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
+        if (piece.empty() || piece.starts_with("__hop="))
+            continue;
+        out += piece;
+        out += '&';
+    }
+    return out + "__hop=" + std::to_string(hop);
+}
+
+int hopOf(const QueryParams &params)
+{
+    for (const auto &[name, value] : params) {
+        if (name == "__hop" && !value.empty() && value.size() < 6 &&
+            value.find_first_not_of("0123456789") == std::string::npos)
+            return std::stoi(value);
+    }
+    return 0;
+}
+
+void removeCacheHeaders(httplib::Response &res)
+{
+    res.headers.erase("ETag");
+    res.headers.erase("Last-Modified");
+    res.headers.erase("Cache-Control");
+}
+
+} // namespace
+
+bool isLoopbackHost(std::string_view host)
+{
+    if (host == "localhost")
+        return true;
+    const std::string text(host);
+    in_addr v4{};
+    if (inet_pton(AF_INET, text.c_str(), &v4) == 1)
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    return inet_pton(AF_INET6, text.c_str(), &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
+}
+
+SandboxServer::SandboxServer(SandboxConfig config)
+    : m_config(std::move(config))
+    , m_catalogue(m_config.seed)
+    , m_pictures(m_config.seed, kPictureCacheSize)
+{
+}
+
+SandboxServer::~SandboxServer()
+{
+    stop();
+}
+
+void SandboxServer::start()
+{
+    if (m_thread.joinable())
+        throw std::runtime_error("the sandbox is already running");
+    if (!isLoopbackHost(m_config.host))
+        throw std::runtime_error("refusing to serve on " + m_config.host +
+                                 ": only loopback addresses are allowed");
+    const std::string host = m_config.host == "localhost" ? "127.0.0.1" : m_config.host;
+
+    m_server.new_task_queue = [] { return new httplib::ThreadPool(kConnectionThreads); };
+    m_server.set_keep_alive_max_count(kKeepAliveRequests);
+    m_server.set_keep_alive_timeout(kKeepAliveSeconds);
+    if (m_config.port == 0) {
+        m_port = m_server.bind_to_any_port(host);
+        if (m_port < 0)
+            m_port = 0;
+    } else if (m_server.bind_to_port(host, m_config.port)) {
+        m_port = m_config.port;
+    }
+    if (m_port <= 0)
+        throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(m_config.port));
+
+    const bool v6 = host.find(':') != std::string::npos;
+    m_baseUrl = "http://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(m_port);
+    m_gateway = std::make_unique<Gateway>(
+        m_catalogue, GatewaySettings{m_config.appKey, m_config.appSecret, m_config.lenientTime},
+        m_baseUrl);
+    m_site = std::make_unique<Site>(m_catalogue, m_baseUrl, m_config.versionText);
+    m_featured = m_gateway->featuredAnswer();
+    addRoutes();
+    m_thread = std::thread([this] { m_server.listen_after_bind(); });
+}
+
+void SandboxServer::stop()
+{
+    m_faults.shutDown();
+    if (m_thread.joinable()) {
+        m_server.stop();
+        m_thread.join();
+    }
+}
+
+void SandboxServer::addRoutes()
+{
+    m_server.Get(std::string(kGatewayPath), [this](const auto &req, auto &res) {
+        serve(req, res, [&](httplib::Response &out) {
+            const QueryParams params = parseQuery(queryOf(req.target));
+            out.set_content(m_gateway->answer(params, std::time(nullptr)), kXml);
+        });
+    });
+    m_server.Get(std::string(kIndexPath), [this](const auto &req, auto &res) {
+        serve(req, res, [&](httplib::Response &out) { out.set_content(m_featured, kXml); });
+    });
+    m_server.Get(R"(/pic/(\d{1,20})(?:_b\.jpg)?)", [this](const auto &req, auto &res) {
+        serve(req, res, [&](httplib::Response &out) { servePicture(req, out, req.matches[1]); });
+    });
+    m_server.Get(std::string(kVersionPath), [this](const auto &req, auto &res) {
+        serve(req, res, [&](httplib::Response &out) {
+            out.set_content(m_site->versionFile(), "text/plain; charset=utf-8");
+        });
+    });
+    const auto page = [this](std::string_view path, std::function<std::string()> make) {
+        m_server.Get(std::string(path), [this, make](const auto &req, auto &res) {
+            serve(req, res, [&](httplib::Response &out) { servePage(out, make()); });
+        });
+    };
+    page("/", [this] { return m_site->homePage(); });
+    page(kHelpPath, [this] { return m_site->helpPage(); });
+    page(kFeedbackPath, [this] { return m_site->feedbackPage(); });
+    page(kDownloadPath, [this] { return m_site->downloadPage(); });
+
+    const auto lookup =
+        [this](std::string_view path, std::string param,
+               std::function<std::optional<std::string>(const std::string &)> make) {
+            m_server.Get(std::string(path.substr(0, path.find('?'))),
+                         [this, param, make](const auto &req, auto &res) {
+                             serve(req, res, [&](httplib::Response &out) {
+                                 servePage(out, make(req.get_param_value(param)));
+                             });
+                         });
+        };
+    lookup(kClickPath, "id", [this](const std::string &id) { return m_site->clickPage(id); });
+    lookup(kShopPath, "sid", [this](const std::string &sid) { return m_site->shopPage(sid); });
+    lookup(kCashBackPath, "id", [this](const std::string &id) { return m_site->cashBackPage(id); });
+
+    m_server.Post(std::string(kFaultControlPath),
+                  [this](const auto &req, auto &res) { controlFault(req, res); });
+    m_server.Post(std::string(kFaultClearPath), [this](const auto &, auto &res) {
+        m_faults.clear();
+        res.set_content("cleared\n", "text/plain");
+    });
+    m_server.set_error_handler([this](const auto &, auto &res) {
+        if (res.status == 404 && res.body.empty())
+            res.set_content(m_site->notFoundPage(), kHtml);
+    });
+}
+
+void SandboxServer::serve(const httplib::Request &req, httplib::Response &res,
+                          const NormalAnswer &normal)
+{
+    const QueryParams params = parseQuery(queryOf(req.target));
+    const std::optional<Fault> fault = m_faults.take(req.path, params);
+    if (!fault) {
+        normal(res);
+        return;
+    }
+    switch (fault->kind) {
+    case FaultKind::NotFound:
+        res.status = 404;
+        res.set_content(m_site->notFoundPage(), kHtml);
+        return;
+    case FaultKind::Html:
+        res.status = 200;
+        res.set_content(m_site->faultPage(), kHtml);
+        return;
+    case FaultKind::Slow:
+        m_faults.pause(fault->delayMs);
+        normal(res);
+        return;
+    case FaultKind::RedirectLoop: {
+        const int hop = hopOf(params) + 1;
+        if (hop > kMaxRedirectHops) {
+            res.status = 508;
+            res.set_content(m_site->faultPage(), kHtml);
+            return;
+        }
+        res.set_redirect(m_baseUrl + req.path + "?" + withHop(queryOf(req.target), hop), 302);
+        return;
+    }
+    case FaultKind::Drop:
+        dropConnection(req.local_addr, req.local_port, req.remote_addr, req.remote_port);
+        res.status = 500;
+        res.set_header("Connection", "close");
+        return;
+    case FaultKind::Empty:
+        normal(res);
+        res.body.clear();
+        removeCacheHeaders(res);
+        return;
+    case FaultKind::Truncated:
+        normal(res);
+        res.body.resize(std::min(res.body.size(), fault->bytes.value_or(res.body.size() / 2)));
+        removeCacheHeaders(res);
+        return;
+    case FaultKind::Malformed: {
+        normal(res);
+        const std::size_t lastClose = res.body.rfind("</");
+        res.body.resize(lastClose == std::string::npos ? res.body.size() : lastClose);
+        res.body += "<";
+        removeCacheHeaders(res);
+        return;
+    }
+    }
+}
+
+void SandboxServer::servePicture(const httplib::Request &req, httplib::Response &res,
+                                 const std::string &numIid)
+{
+    if (!m_catalogue.findItem(numIid)) {
+        res.status = 404;
+        res.set_content(m_site->notFoundPage(), kHtml);
+        return;
+    }
+    const std::string etag = "\"" + numIid + "-" + std::to_string(m_config.seed) + "\"";
+    res.set_header("ETag", etag);
+    res.set_header("Cache-Control", "public, max-age=86400");
+    res.set_header("Last-Modified", "Sat, 01 Jan 2011 00:00:00 GMT");
+    if (req.get_header_value("If-None-Match") == etag) {
+        res.status = 304;
+        return;
+    }
+    const auto jpeg = m_pictures.picture(numIid);
+    res.set_content(*jpeg, "image/jpeg");
+}
+
+void SandboxServer::servePage(httplib::Response &res, const std::optional<std::string> &page)
+{
+    if (page) {
+        res.set_content(*page, kHtml);
+    } else {
+        res.status = 404;
+        res.set_content(m_site->notFoundPage(), kHtml);
+    }
+}
+
+void SandboxServer::controlFault(const httplib::Request &req, httplib::Response &res)
+{
+    QueryParams params = parseQuery(queryOf(req.target));
+    if (req.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded")) {
+        const QueryParams form = parseQuery(req.body);
+        params.insert(params.end(), form.begin(), form.end());
+    }
+    std::string error;
+    const auto request = parseFaultRequest(params, error);
+    if (!request) {
+        res.status = 400;
+        res.set_content(error + "\n", "text/plain");
+        return;
+    }
+    if (request->removal)
+        m_faults.remove(request->rule.path, request->rule.method);
+    else
+        m_faults.set(request->rule);
+    res.set_content("ok\n", "text/plain");
+}
+
+} // namespace quenbo::sandbox

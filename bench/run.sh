@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQUENBO_BUILD_BENCH=ON -DQUENBO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target bench_core >/dev/null
+cmake --build "$build" -j2 --target bench_core bench_sandbox quenbo-sandbox >/dev/null
 out="$build/bench_core.json"
 "$build/bin/bench_core" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     --benchmark_format=json --benchmark_out="$out" >/dev/null
@@ -18,3 +18,46 @@ jq -r '
   "IsFavourite over 10,000 ids vs. over 40:                 " + ratio("BM_IsFavourite/10000"; "BM_IsFavourite/40"),
   "LoadItemPicture (60 KB JPEG) vs. plain read of the file: " + ratio("BM_LoadItemPicture"; "BM_ReadPictureFile")
 ' "$out"
+
+out="$build/bench_sandbox.json"
+"$build/bin/bench_sandbox" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_format=json --benchmark_out="$out" >/dev/null
+jq -r '
+  [.benchmarks[] | select(.aggregate_name == "median") | {(.run_name): .real_time}] | add as $t
+  | def ratio($a; $b): ($t[$a] / $t[$b] * 100 | round / 100 | tostring) + "x";
+  "40-item answer built in process (" + ($t["BM_ItemAnswerInProcess"] / 1000 | round | tostring) + " us) vs. over loopback: " + ratio("BM_ItemAnswerInProcess"; "BM_ItemAnswerOverLoopback/real_time"),
+  "40-item answer vs. the version file, both over loopback keep-alive: " + ratio("BM_ItemAnswerOverLoopback/real_time"; "BM_VersionFileOverLoopback/real_time")
+' "$out"
+
+# The picture host against the client's own limit: curl fetching 40 pictures over one
+# keep-alive connection, beside curl reading the same 40 files from disk.
+work=$(mktemp -d)
+"$build/bin/quenbo-sandbox" --port 0 >"$work/address" &
+sandbox=$!
+trap 'kill $sandbox 2>/dev/null; rm -rf "$work"' EXIT
+while [ ! -s "$work/address" ]; do sleep 0.1; done
+base=$(head -n 1 "$work/address")
+ids=$(curl -s "$base/index.xml" | grep -o '<num_iid>[0-9]*' | cut -d'>' -f2 | head -n 40)
+http_urls=""
+file_urls=""
+for id in $ids; do
+  curl -s -o "$work/$id.jpg" "$base/pic/${id}_b.jpg"
+  http_urls="$http_urls $base/pic/${id}_b.jpg"
+  file_urls="$file_urls file://$work/$id.jpg"
+done
+elapsed() {
+  best=""
+  for _ in 1 2 3 4 5; do
+    start=$(date +%s%N)
+    # shellcheck disable=SC2086
+    curl -s $1 >/dev/null
+    took=$(( $(date +%s%N) - start ))
+    if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
+  done
+  echo "$best"
+}
+outs=""
+for _ in $ids; do outs="$outs -o /dev/null"; done
+served=$(elapsed "$outs $http_urls")
+local_read=$(elapsed "$outs $file_urls")
+echo "40 pictures over one keep-alive connection vs. curl reading the same files: $(echo "scale=2; $served / $local_read" | bc)x"

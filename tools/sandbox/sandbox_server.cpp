@@ -93,6 +93,9 @@ void SandboxServer::start()
     m_server.new_task_queue = [] { return new httplib::ThreadPool(kConnectionThreads); };
     m_server.set_keep_alive_max_count(kKeepAliveRequests);
     m_server.set_keep_alive_timeout(kKeepAliveSeconds);
+    // Headers and body go out in separate writes; without this, Nagle's algorithm holds the
+    // body back until the client's delayed acknowledgement, some 40 ms per keep-alive answer.
+    m_server.set_tcp_nodelay(true);
     if (m_config.port == 0) {
         m_port = m_server.bind_to_any_port(host);
         if (m_port < 0)

@@ -1,0 +1,57 @@
+#include "pack_job.h"
+
+#include "archive_password.h"
+#include "archive_writer.h"
+#include "art_style.h"
+#include "artwork.h"
+#include "atomic_file.h"
+#include "contact_sheet.h"
+#include "pack_error.h"
+#include "picture_writers.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace quenbo::pack {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void makeExportDir(const fs::path &dir)
+{
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (!error && !fs::is_directory(dir, error))
+        error = std::make_error_code(std::errc::not_a_directory);
+    if (error)
+        throw PackError("cannot make the export folder " + dir.string() + ": " + error.message());
+}
+
+void exportEntries(const fs::path &dir, const std::vector<ArchiveEntry> &entries)
+{
+    for (const ArchiveEntry &entry : entries)
+        writeFileReplacing((dir / entry.name).string(), entry.data);
+    writeFileReplacing((dir / kContactSheetName).string(),
+                       EncodePng(toRgba(contactSheet(entries))));
+}
+
+}  // namespace
+
+void runPack(const PackOptions &options)
+{
+    if (!options.exportDir.empty())
+        makeExportDir(options.exportDir);
+
+    std::vector<ArchiveEntry> entries{settingsEntry(options.settings)};
+    std::vector<ArchiveEntry> pictures = artworkEntries();
+    entries.insert(entries.end(), std::make_move_iterator(pictures.begin()),
+                   std::make_move_iterator(pictures.end()));
+
+    writeFileReplacing(options.outPath, buildArchive(entries, ArchivePassword()));
+
+    if (!options.exportDir.empty())
+        exportEntries(options.exportDir, entries);
+}
+
+}  // namespace quenbo::pack

@@ -1,0 +1,118 @@
+#include "pack_options.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace quenbo::pack {
+
+namespace {
+
+std::string keyList()
+{
+    std::string list;
+    for (std::string_view key : settingKeys()) {
+        if (!list.empty())
+            list += ", ";
+        list += key;
+    }
+    return list;
+}
+
+// Adds one KEY=VALUE pair, or returns why it cannot be added.
+std::string addSetting(std::string_view pair, std::vector<Setting> &settings)
+{
+    const std::size_t eq = pair.find('=');
+    if (eq == std::string_view::npos)
+        return "--set needs KEY=VALUE, not '" + std::string(pair) + "'";
+    const std::string_view name = pair.substr(0, eq);
+    const std::optional<std::string_view> key = canonicalSettingKey(name);
+    if (!key)
+        return "unknown key '" + std::string(name) + "' (known keys: " + keyList() + ")";
+    const bool seen = std::any_of(settings.begin(), settings.end(),
+                                  [&](const Setting &setting) { return setting.key == *key; });
+    if (seen)
+        return std::string(*key) + " is given twice";
+    const std::string_view value = pair.substr(eq + 1);
+    if (const std::string problem = settingValueProblem(value); !problem.empty())
+        return "the value of " + std::string(*key) + " " + problem;
+    settings.push_back(Setting{std::string(*key), std::string(value)});
+    return {};
+}
+
+}  // namespace
+
+ParsedOptions parsePackOptions(std::span<const std::string_view> args)
+{
+    ParsedOptions parsed;
+    PackOptions &options = parsed.options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view name = args[i];
+        std::optional<std::string_view> inlineValue;
+        if (const std::size_t eq = name.find('='); name.starts_with("--") && eq != name.npos) {
+            inlineValue = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        if ((name == "--help" || name == "-h") && !inlineValue) {
+            parsed.help = true;
+            return parsed;
+        }
+        if (name != "--out" && name != "--set" && name != "--export") {
+            parsed.error = "unknown argument: " + std::string(args[i]);
+            return parsed;
+        }
+        if (!inlineValue && i + 1 >= args.size()) {
+            parsed.error = std::string(name) + " needs a value";
+            return parsed;
+        }
+        const std::string_view value = inlineValue ? *inlineValue : args[++i];
+        if (name == "--set") {
+            parsed.error = addSetting(value, options.settings);
+            if (!parsed.error.empty())
+                return parsed;
+            continue;
+        }
+        // Empty paths are refused below, so an empty field means "not given yet".
+        const bool repeated =
+            name == "--out" ? !options.outPath.empty() : !options.exportDir.empty();
+        if (repeated) {
+            parsed.error = std::string(name) + " is given twice";
+            return parsed;
+        }
+        if (value.empty()) {
+            parsed.error = std::string(name) + " needs a non-empty path";
+            return parsed;
+        }
+        if (name == "--out") {
+            options.outPath = value;
+        } else {
+            options.exportDir = value;
+        }
+    }
+    if (options.outPath.empty())
+        parsed.error = "--out FILE is missing";
+    return parsed;
+}
+
+std::string packUsageText()
+{
+    return "Usage: quenbo-pack --out FILE [--set KEY=VALUE]... [--export DIR]\n"
+           "\n"
+           "Writes the resource archive FILE (normally data/skin.isn beside the program): every\n"
+           "interface picture, drawn by this program, and a config.ini entry holding the\n"
+           "protected text of each --set value. Every entry is encrypted with the archive\n"
+           "password. FILE is written under a temporary name and renamed into place, so it is\n"
+           "either complete or left as it was.\n"
+           "\n"
+           "  --out FILE         the archive to write (its folder must exist)\n"
+           "  --set KEY=VALUE    a setting; KEY is one of\n"
+           "                       " +
+           keyList() +
+           "\n"
+           "                     (letter case of KEY does not matter; each KEY at most once;\n"
+           "                     keys left out are left out of config.ini)\n"
+           "  --export DIR       also write every entry as a plain file into DIR (made when\n"
+           "                     missing), with contact-sheet.png showing all pictures\n"
+           "  --help             this text\n";
+}
+
+}  // namespace quenbo::pack

@@ -1,0 +1,157 @@
+#include "http_client.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace quenbo {
+
+namespace {
+
+struct Transfer {
+    std::string body;
+    std::size_t limit = 0;
+    bool overLimit = false;
+    const std::atomic<bool> *abort = nullptr;
+};
+
+std::size_t collectBody(char *data, std::size_t size, std::size_t count, void *user)
+{
+    auto *transfer = static_cast<Transfer *>(user);
+    const std::size_t bytes = size * count;
+    if (bytes > transfer->limit - transfer->body.size()) {
+        transfer->overLimit = true;
+        return 0;  // makes libcurl end the transfer with a write error
+    }
+    transfer->body.append(data, bytes);
+    return bytes;
+}
+
+int checkAbort(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto *transfer = static_cast<const Transfer *>(user);
+    return transfer->abort && transfer->abort->load() ? 1 : 0;
+}
+
+void initialiseCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+}  // namespace
+
+struct HttpClient::Handle {
+    CURL *curl = nullptr;
+    curl_slist *headers = nullptr;
+    char error[CURL_ERROR_SIZE] = {};
+
+    Handle()
+    {
+        initialiseCurlOnce();
+        curl = curl_easy_init();
+        if (!curl)
+            throw HttpError("cannot create an HTTP connection handle");
+        const std::string accept = "Accept: " + std::string(kAccept);
+        headers = curl_slist_append(nullptr, accept.c_str());
+        const std::string agent(kUserAgent);
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str());
+        curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collectBody);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkAbort);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
+
+    ~Handle()
+    {
+        curl_easy_cleanup(curl);
+        curl_slist_free_all(headers);
+    }
+};
+
+HttpClient::HttpClient()
+    : m_handle(std::make_unique<Handle>())
+{
+}
+
+HttpClient::~HttpClient() = default;
+
+void HttpClient::setTimeouts(long connectMs, long totalMs)
+{
+    m_connectTimeoutMs = connectMs;
+    m_totalTimeoutMs = totalMs;
+}
+
+void HttpClient::setMaxBodyBytes(std::size_t bytes)
+{
+    m_maxBodyBytes = bytes;
+}
+
+void HttpClient::setAbortFlag(const std::atomic<bool> *flag)
+{
+    m_abort = flag;
+}
+
+std::string HttpClient::get(const std::string &address)
+{
+    const std::string wire = wireAddress(address);
+    if (m_abort && m_abort->load())
+        throw HttpError("GET " + wire + ": aborted");
+
+    Transfer transfer;
+    transfer.limit = m_maxBodyBytes;
+    transfer.abort = m_abort;
+    CURL *curl = m_handle->curl;
+    m_handle->error[0] = '\0';
+    curl_easy_setopt(curl, CURLOPT_URL, wire.c_str());
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, m_connectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, m_totalTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_maxBodyBytes));
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+
+    const CURLcode result = curl_easy_perform(curl);
+    if (result != CURLE_OK) {
+        std::string reason;
+        if (transfer.overLimit || result == CURLE_FILESIZE_EXCEEDED)
+            reason = "the body is larger than " + std::to_string(m_maxBodyBytes) + " bytes";
+        else if (result == CURLE_ABORTED_BY_CALLBACK)
+            reason = "aborted";
+        else
+            reason = m_handle->error[0] != '\0' ? m_handle->error : curl_easy_strerror(result);
+        throw HttpError("GET " + wire + ": " + reason);
+    }
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 200 || status > 299)
+        throw HttpError("GET " + wire + ": HTTP status " + std::to_string(status));
+    return std::move(transfer.body);
+}
+
+std::string HttpClient::wireAddress(std::string_view address)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string wire;
+    wire.reserve(address.size());
+    for (const char c : address) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x20 && byte < 0x7F) {
+            wire += c;
+            continue;
+        }
+        wire += '%';
+        wire += kHex[byte >> 4];
+        wire += kHex[byte & 0x0F];
+    }
+    return wire;
+}
+
+}  // namespace quenbo

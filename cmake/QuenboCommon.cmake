@@ -52,3 +52,16 @@ function(quenbo_add_fuzzer name source)
   set_tests_properties(${name} PROPERTIES LABELS fuzz)
   add_dependencies(quenbo_fuzzers ${name})
 endfunction()
+
+# quenbo_add_qt_test(NAME SOURCES... LIBS...): one Qt Test executable registered with CTest,
+# run on the off-screen platform.
+function(quenbo_add_qt_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE quenbo_options ${ARG_LIBS} Qt6::Test)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}"
+    LABELS "gui;${ARG_LABELS}")
+endfunction()

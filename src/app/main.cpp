@@ -1,25 +1,30 @@
+#include "message_box.h"
+#include "skin.h"
 #include "ufrmmain.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 
 #include <exception>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quenbo"));
+    quenbo::installFontSubstitutions();
     const QString appDir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/';
 
     std::unique_ptr<quenbo::Tfrm_main> window;
     try {
         window = std::make_unique<quenbo::Tfrm_main>(appDir);
     } catch (const std::exception &error) {
-        // Nothing of the window exists without its archive: say which file failed and stop.
-        QMessageBox::critical(nullptr, QStringLiteral("Quenbo"), QString::fromUtf8(error.what()));
+        // Without its archive or settings the window has nothing to show: say which file or
+        // setting failed and stop.
+        quenbo::showErrorMessage(nullptr, QString::fromUtf8(error.what()));
         return 1;
     }
     window->show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    window.reset();
+    return status;
 }

@@ -1,18 +1,167 @@
 #include "ufrmmain.h"
 
+#include "http_client.h"
+#include "message_box.h"
+#include "picture_box.h"
+#include "picture_button.h"
+#include "picture_qt.h"
+#include "startup_error.h"
+#include "ucommon.h"
+#include "uleftTree.h"
 #include "uzipfile.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
 
 namespace quenbo {
 
 Tfrm_main::Tfrm_main(const QString &appDir, QWidget *parent)
-    : QMainWindow(parent)
-    , m_zipFile(std::make_unique<TZipFile>((appDir + QStringLiteral("data/skin.isn")).toStdString()))
+    : QWidget(parent)
 {
-    setObjectName(QStringLiteral("frm_main"));
-    setWindowTitle(QStringLiteral("Quenbo"));
-    resize(900, 650);
+    CreateControls();
+    FormCreate(appDir);
+    FormResize();
 }
 
-Tfrm_main::~Tfrm_main() = default;
+Tfrm_main::~Tfrm_main()
+{
+    FormDestroy();
+}
+
+void Tfrm_main::FormCreate(const QString &appDir)
+{
+    FKeyword.clear();
+    FCategoryId.clear();
+    FSearchMode = -1;
+    FLastAddress.clear();
+
+    const std::string archive = (appDir + QStringLiteral("data/skin.isn")).toStdString();
+    FZipFile = std::make_unique<TZipFile>(archive);
+    try {
+        FCommon = std::make_unique<TCommon>(*FZipFile, appDir.toStdString());
+    } catch (const ECipherException &error) {
+        throw std::runtime_error(DescribeSettingsFailure(*FZipFile, archive, error.what()));
+    } catch (const EBase64Error &error) {
+        throw std::runtime_error(DescribeSettingsFailure(*FZipFile, archive, error.what()));
+    }
+    FHttp = std::make_unique<HttpClient>();
+    FPageNo = 1;
+    FLeftTree = std::make_unique<TleftTree>(vlefttree, *FZipFile);
+
+    LoadInterfacePictures();
+    setFixedSize(kOuterWidth, kOuterHeight);
+    for (const auto &[button, name] : {std::pair{b_xin, "xin"}, std::pair{b_jiage, "jia"},
+                                       std::pair{b_xiao, "xiao"}, std::pair{b_fan, "fan"},
+                                       std::pair{b_sc, "B_sc"}, std::pair{b_Srech, "b_serch"},
+                                       std::pair{b_fshop, "b_shop"}})
+        LoadButtonPictures(button, name);
+
+    TGifImage loading;
+    if (FZipFile->ReadGif("load", loading))
+        img_load->setAnimation(loading);
+    pnl_load->show();
+    QPalette sortPalette = L_Sort->palette();
+    sortPalette.setColor(QPalette::WindowText, QColor(76, 76, 76));
+    L_Sort->setPalette(sortPalette);
+    QPalette pagePalette = pnl_PageControls->palette();
+    pagePalette.setColor(QPalette::Window, Qt::white);
+    pnl_PageControls->setPalette(pagePalette);
+    pnl_PageControls->setAutoFillBackground(true);
+    FillPageList();
+    N4->setChecked(FCommon->DataCache);
+}
+
+void Tfrm_main::LoadInterfacePictures()
+{
+    TJpegImage heading;
+    if (FZipFile->ReadJpeg("shopclass", heading)) {
+        try {
+            img_shopclass->setPicture(toQImage(heading.Decoded()));
+        } catch (const PictureError &) {
+            // A heading whose pixels do not decode leaves the control empty, like a missing one.
+        }
+    }
+    TBitmap strip;
+    if (FZipFile->ReadBitmap("t_top", strip))
+        img_top->setPicture(toQImage(strip.Image()));
+}
+
+void Tfrm_main::LoadButtonPictures(PictureButton *button, const char *baseName)
+{
+    static constexpr PictureButton::State kStates[] = {
+        PictureButton::State::Normal, PictureButton::State::Hot, PictureButton::State::Pressed};
+    TBitmap picture;
+    for (int k = 1; k <= 3; ++k)
+        if (FZipFile->ReadBitmap(std::string(baseName) + "_" + std::to_string(k), picture))
+            button->setPicture(kStates[k - 1], toQImage(picture.Image()));
+}
+
+void Tfrm_main::FillPageList()
+{
+    for (int page = 1; page <= 99; ++page)
+        cbox_pagecount->addItem(QString::number(page));
+    cbox_pagecount->setCurrentIndex(0);
+}
+
+void Tfrm_main::FormDestroy()
+{
+    if (FDestroyed)
+        return;
+    FDestroyed = true;
+    trm_load->stop();
+    FLeftTree.reset();
+    if (FCommon) {
+        try {
+            FCommon->Shutdown();
+        } catch (const std::exception &error) {
+            showErrorMessage(nullptr, QString::fromUtf8(error.what()));
+        }
+        FCommon.reset();
+    }
+    FHttp.reset();
+    FZipFile.reset();
+}
+
+void Tfrm_main::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void Tfrm_main::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous() || FShown)
+        return;
+    FShown = true;
+    // The outer size counts the frame, which is known only once the window is on screen.
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.width() > 0 || frame.height() > 0)
+        setFixedSize(kOuterWidth - frame.width(), kOuterHeight - frame.height());
+    if (const QScreen *desktop = screen()) {
+        QRect placed = frameGeometry();
+        placed.moveCenter(desktop->availableGeometry().center());
+        move(placed.topLeft());
+    }
+    FormShow();
+}
+
+void Tfrm_main::FormShow()
+{
+    trm_load->start();
+}
+
+void Tfrm_main::trm_loadTimer()
+{
+    trm_load->stop();
+    FLastAddress = FCommon->IndexUrl;
+    LoadItemPage(FLastAddress);
+    LoadCategoryLevel("0");
+}
 
 }  // namespace quenbo

@@ -1,0 +1,68 @@
+// The category query and the category tree's press handler.
+#include "ufrmmain.h"
+
+#include "category_query.h"
+#include "http_client.h"
+#include "request_time.h"
+#include "ucommon.h"
+#include "uleftTree.h"
+#include "wait_cursor.h"
+
+#include <QFrame>
+
+namespace quenbo {
+
+void Tfrm_main::LoadCategoryLevel(const std::string &parentId)
+{
+    WaitCursor busy;
+    try {
+        std::vector<std::string> elements =
+            CategoryQueryElements(FCommon->AppKey, parentId, RequestTimestamp());
+        elements[kCategorySignElement] = "&sign=" + FCommon->SignRequest(elements);
+        Xml.load(*FHttp, FCommon->BuildRequestUrl(elements));
+        const std::int32_t parent = CategoryIdNumber(parentId);
+        ReadCategoryAnswer(Xml.documentElement(), [this, parent](const TShopClass &record) {
+            FCommon->Categories.push_back(record);
+            FLeftTree->AddCategory(record, parent);
+        });
+    } catch (const std::exception &) {
+        // A failed answer adds nothing more and shows nothing: the tree keeps what was read.
+    }
+    pnl_load->hide();
+}
+
+void Tfrm_main::vlefttreeMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, bool doubleClick,
+                                   QPoint pos)
+{
+    VirtualTree::Node *node = vlefttree->nodeAt(pos);
+    TShopClass *category = VirtualTree::nodeData<TShopClass>(node);
+    if (!category)
+        return;
+    if (!category->Loaded) {
+        LoadCategoryLevel(category->Cid);
+        category->Loaded = true;
+    }
+    vlefttree->toggleNode(node);
+    if (doubleClick)
+        SearchCategory(category->Cid);
+}
+
+void Tfrm_main::SearchCategory(const std::string &cid)
+{
+    pnl_PageControls->setEnabled(true);
+    FSearchMode = 1;
+    FCategoryId = cid;
+    FLastAddress = BuildItemQuery(1, std::string(), cid, 1);
+    LoadItemPage(FLastAddress);
+}
+
+std::string Tfrm_main::BuildItemQuery(int, const std::string &, const std::string &, int)
+{
+    return {};
+}
+
+void Tfrm_main::LoadItemPage(const std::string &)
+{
+}
+
+}  // namespace quenbo

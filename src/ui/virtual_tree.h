@@ -1,0 +1,146 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+
+#include <any>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace quenbo {
+
+// The owner-drawn tree control under the category tree and the item list. Every row has the
+// same height; each node carries one value of the presenter's choosing; the presenter draws the
+// nodes, the control paints only the rows a paint event touches and keeps a flattened list of
+// the visible rows, so neither painting nor hit-testing walks the whole tree.
+//
+// Nodes are owned by the control; a node pointer stays valid until the node is deleted or the
+// control is cleared. GUI thread only.
+class VirtualTree : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    struct Node;
+
+    // Paints one node. The painter's origin is the row's top-left corner; cell is the node's
+    // cell in those coordinates. Called only for rows on screen.
+    using DrawHandler =
+        std::function<void(QPainter &painter, Node *node, const QRect &cell, bool selected)>;
+    // Mouse position in viewport (client) coordinates.
+    using MouseMoveHandler = std::function<void(Qt::KeyboardModifiers modifiers, QPoint pos)>;
+    // Negative when a comes before b, zero when they are equal.
+    using CompareHandler = std::function<int(Node *a, Node *b)>;
+
+    explicit VirtualTree(QWidget *parent = nullptr);
+    ~VirtualTree() override;
+
+    void setDefaultNodeHeight(int height);
+    int defaultNodeHeight() const { return m_rowHeight; }
+    // The width of the one column the cells span; 0 makes cells as wide as the viewport.
+    void setColumnWidth(int width);
+    int columnWidth() const { return m_columnWidth; }
+
+    void setDrawHandler(DrawHandler handler) { m_draw = std::move(handler); }
+    const DrawHandler &drawHandler() const { return m_draw; }
+    void setMouseMoveHandler(MouseMoveHandler handler) { m_mouseMove = std::move(handler); }
+    void setCompareHandler(CompareHandler handler) { m_compare = std::move(handler); }
+
+    // Appends a node carrying data as the last child of parent (null: the top level). Adding a
+    // node does not expand its parent.
+    Node *addChild(Node *parent, std::any data);
+    // Deletes the node with its subtree; the selection is dropped when it was inside.
+    void deleteNode(Node *node);
+    void clear();
+
+    // The node's data as T, or null when it carries none or another type.
+    template <class T>
+    static T *nodeData(Node *node);
+
+    static Node *nodeParent(const Node *node);
+    // 0 for a top-level node, 1 for its children, and so on.
+    static int nodeLevel(const Node *node);
+    static int childCount(const Node *node);
+    static Node *child(const Node *node, int index);
+    int topLevelCount() const { return int(m_roots.size()); }
+    Node *topLevelNode(int index) const;
+    int totalCount() const { return m_totalCount; }
+    // Visits every node in pre-order (a node, its subtree, then its next sibling), collapsed
+    // subtrees included, until visit returns true; returns that node or null.
+    Node *findNode(const std::function<bool(Node *)> &visit) const;
+
+    static bool isExpanded(const Node *node);
+    void setExpanded(Node *node, bool expanded);
+    void toggleNode(Node *node);
+
+    // The visible rows, top to bottom.
+    int visibleRowCount() const;
+    Node *visibleRow(int row) const;
+
+    // The node whose row covers viewport y (x is not examined), or null below the last row.
+    Node *nodeAt(QPoint pos) const;
+    // The top of the node's row in viewport coordinates, scrolling included; nothing when the
+    // node is not visible (inside a collapsed parent).
+    std::optional<int> rowTop(Node *node) const;
+    // The node's row across the viewport; an empty rectangle when the node is not visible.
+    QRect nodeRect(Node *node) const;
+    // Schedules a repaint of the node's row only.
+    void repaintNode(Node *node);
+
+    Node *selectedNode() const { return m_selected; }
+    // Selects node (null: none), which deselects any other.
+    void setSelectedNode(Node *node);
+
+    // Reorders the children of every parent with the compare handler by a stable merge sort;
+    // descending order uses the reversed comparison, so equal nodes keep their order both ways.
+    void sortTree(bool ascending);
+
+signals:
+    // A mouse button went down over the viewport; doubleClick marks the second press of a
+    // double-click. Emitted before the control's own reaction (selection by the left button).
+    void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, bool doubleClick,
+                   QPoint pos);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void press(QMouseEvent *event, bool doubleClick);
+    int visibleIndex(const Node *node) const;
+    void invalidateRows();
+    void ensureRows() const;
+    void updateScrollRange();
+    void paintRow(QPainter &painter, int row);
+
+    std::vector<std::unique_ptr<Node>> m_roots;
+    mutable std::vector<Node *> m_rows;  // the visible nodes, top to bottom
+    mutable bool m_rowsValid = true;
+    Node *m_selected = nullptr;
+    int m_rowHeight = 18;
+    int m_columnWidth = 0;
+    int m_totalCount = 0;
+    DrawHandler m_draw;
+    MouseMoveHandler m_mouseMove;
+    CompareHandler m_compare;
+};
+
+struct VirtualTree::Node {
+    Node *parent = nullptr;
+    std::vector<std::unique_ptr<Node>> children;
+    std::any data;
+    int level = 0;
+    int row = -1;  // index in the visible rows while they are valid; -1 when hidden
+    bool expanded = false;
+};
+
+template <class T>
+T *VirtualTree::nodeData(Node *node)
+{
+    return node ? std::any_cast<T>(&node->data) : nullptr;
+}
+
+}  // namespace quenbo

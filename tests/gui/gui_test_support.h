@@ -1,0 +1,60 @@
+#pragma once
+
+#include "message_box.h"
+
+#include <QMouseEvent>
+#include <QTest>
+
+#include <vector>
+
+// Small helpers shared by the GUI suites.
+
+namespace quenbo::testsupport {
+
+// Records every message box instead of showing it, for the length of one scope.
+class RecordedMessages {
+public:
+    RecordedMessages()
+    {
+        m_previous = setMessageHandler([this](const MessageRequest &request) {
+            texts.push_back(request.text);
+            return QMessageBox::Ok;
+        });
+    }
+    ~RecordedMessages() { setMessageHandler(std::move(m_previous)); }
+    RecordedMessages(const RecordedMessages &) = delete;
+    RecordedMessages &operator=(const RecordedMessages &) = delete;
+
+    std::vector<QString> texts;
+
+private:
+    MessageHandler m_previous;
+};
+
+// Sends one mouse event straight to target, as the window system would deliver it.
+inline void sendMouse(QWidget *target, QEvent::Type type, QPoint pos,
+                      Qt::MouseButton button = Qt::NoButton)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease || type == QEvent::MouseMove
+                                      ? Qt::NoButton
+                                      : Qt::MouseButtons(button);
+    QMouseEvent event(type, pos, target->mapToGlobal(pos), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+// A single press and release of button at pos.
+inline void click(QWidget *target, QPoint pos, Qt::MouseButton button = Qt::LeftButton)
+{
+    sendMouse(target, QEvent::MouseButtonPress, pos, button);
+    sendMouse(target, QEvent::MouseButtonRelease, pos, button);
+}
+
+// A double-click as the window system delivers it: press, release, double-click, release.
+inline void doubleClick(QWidget *target, QPoint pos)
+{
+    click(target, pos);
+    sendMouse(target, QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
+    sendMouse(target, QEvent::MouseButtonRelease, pos, Qt::LeftButton);
+}
+
+}  // namespace quenbo::testsupport

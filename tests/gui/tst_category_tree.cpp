@@ -1,0 +1,427 @@
+#include "category_query.h"
+#include "gui_test_support.h"
+#include "http_client.h"
+#include "program_folder.h"
+#include "sandbox_server.h"
+#include "skin.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
+#include "uleftTree.h"
+#include "xml_document.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTest>
+#include <QTimer>
+
+#include <httplib.h>
+
+#include <map>
+#include <memory>
+
+using namespace quenbo;
+using namespace quenbo::testsupport;
+
+namespace {
+
+QPoint rowPoint(VirtualTree *tree, VirtualTree::Node *node)
+{
+    return QPoint(40, *tree->rowTop(node) + 12);
+}
+
+TShopClass category(const std::string &cid, const std::string &name, const std::string &isParent)
+{
+    TShopClass record;
+    record.Cid = cid;
+    record.Name = name;
+    record.IsParent = isParent;
+    return record;
+}
+
+QStringList nodeNames(VirtualTree *tree, VirtualTree::Node *parent)
+{
+    QStringList names;
+    const int count = parent ? VirtualTree::childCount(parent) : tree->topLevelCount();
+    for (int i = 0; i < count; ++i) {
+        VirtualTree::Node *node = parent ? VirtualTree::child(parent, i) : tree->topLevelNode(i);
+        names << QString::fromStdString(VirtualTree::nodeData<TShopClass>(node)->Name);
+    }
+    return names;
+}
+
+// Leftmost x in the row band [top, top + height) whose colour passes the test, or -1.
+int leftmost(const QImage &image, int top, int height, const std::function<bool(QColor)> &test)
+{
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = top; y < top + height && y < image.height(); ++y)
+            if (test(image.pixelColor(x, y)))
+                return x;
+    return -1;
+}
+
+}  // namespace
+
+class CategoryTreeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void requestElementsAreInTheirOrder();
+    void answerWalkReadsWhatIsThere_data();
+    void answerWalkReadsWhatIsThere();
+    void firstLoadingFillsTheTopLevelAfterShowing();
+    void firstClickQueriesOnceAndOpensSecondCloses();
+    void everyButtonActsAlike_data();
+    void everyButtonActsAlike();
+    void doubleClickStartsTheCategorySearch();
+    void categoriesGoUnderTheRequestedParent();
+    void rowsAreIndentedByLevel();
+    void hotRowRepaintsOnlyTheRowsItLeavesAndEnters();
+    void findCategoryNodeSearchesCollapsedSubtrees();
+    void badAnswersAddNothingAndSayNothing_data();
+    void badAnswersAddNothingAndSayNothing();
+    void screenshotOfTheMainWindow();
+
+private:
+    void postFault(const std::string &form);
+
+    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<RecordedMessages> m_messages;
+    std::unique_ptr<Tfrm_main> m_window;
+};
+
+void CategoryTreeTest::initTestCase()
+{
+    installFontSubstitutions();
+    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+    m_sandbox->start();
+    m_folder = std::make_unique<ProgramFolder>();
+    m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())));
+}
+
+void CategoryTreeTest::init()
+{
+    m_messages = std::make_unique<RecordedMessages>();
+    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
+}
+
+void CategoryTreeTest::cleanup()
+{
+    m_window.reset();
+    postFault("clear=1");
+    if (!m_messages->texts.empty())
+        QFAIL(qPrintable(m_messages->texts.front()));
+    m_messages.reset();
+}
+
+void CategoryTreeTest::postFault(const std::string &form)
+{
+    httplib::Client client(m_sandbox->baseUrl());
+    const std::string path = form == "clear=1" ? "/__control/clear" : "/__control/fault";
+    auto result = client.Post(path.c_str(), form, "application/x-www-form-urlencoded");
+    QVERIFY(result && result->status == 200);
+}
+
+void CategoryTreeTest::requestElementsAreInTheirOrder()
+{
+    const std::vector<std::string> expected = {
+        "app_key=K", "&fields=cid,parent_cid,name,is_parent", "&format=xml",
+        "&method=taobao.itemcats.get", "&parent_cid=0", "&sign=",
+        "&timestamp=2010-05-04 09:03:07", "&v=2.0"};
+    QVERIFY(CategoryQueryElements("K", "0", "2010-05-04 09:03:07") == expected);
+    QCOMPARE(CategoryQueryElements("K", "", "t")[4], std::string("&parent_cid="));
+}
+
+void CategoryTreeTest::answerWalkReadsWhatIsThere_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::addColumn<QStringList>("records");  // "cid|parent|name|isParent"
+    QTest::newRow("two lists in document order")
+        << "<r><item_cats><item_cat><cid>1</cid><name>a</name></item_cat></item_cats>"
+           "<total>2</total><item_cats><item_cat><cid>2</cid></item_cat></item_cats></r>"
+        << QStringList{"1||a|", "2|||"};
+    QTest::newRow("fields missing, repeated and unknown")
+        << "<r><item_cats><item_cat><cid>5</cid><x>9</x><cid>6</cid><parent_cid>3</parent_cid>"
+           "<is_parent>true</is_parent><Name>no</Name></item_cat></item_cats></r>"
+        << QStringList{"6|3||true"};
+    QTest::newRow("nested deeper is not read")
+        << "<r><x><item_cats><item_cat><cid>1</cid></item_cat></item_cats></x>"
+           "<item_cats><y><item_cat/></y><item_cat/></item_cats></r>"
+        << QStringList{"|||"};
+    QTest::newRow("error answer")
+        << "<error_response><code>25</code><msg>Invalid signature</msg></error_response>"
+        << QStringList{};
+}
+
+void CategoryTreeTest::answerWalkReadsWhatIsThere()
+{
+    QFETCH(QString, xml);
+    QFETCH(QStringList, records);
+    XmlDocument document;
+    document.loadFromText(xml.toStdString());
+    QStringList read;
+    ReadCategoryAnswer(document.documentElement(), [&](const TShopClass &r) {
+        QVERIFY(!r.Loaded);
+        read << QString::fromStdString(r.Cid + "|" + r.ParentCid + "|" + r.Name + "|" + r.IsParent);
+    });
+    QCOMPARE(read, records);
+}
+
+void CategoryTreeTest::firstLoadingFillsTheTopLevelAfterShowing()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(m_window->trm_load->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->pnl_load->isHidden(), 20000);
+    QVERIFY(!m_window->trm_load->isActive());
+
+    QStringList expected;
+    for (const std::uint32_t index : m_sandbox->catalogue().children(0))
+        expected << QString::fromStdString(m_sandbox->catalogue().categories()[index].name);
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(nodeNames(m_window->vlefttree, nullptr), expected);
+    QCOMPARE(m_window->Common().Categories.size(), std::size_t(expected.size()));
+    QCOMPARE(m_window->FLastAddress, m_window->Common().IndexUrl);
+    QCOMPARE(m_window->FSearchMode, -1);
+    QVERIFY(!m_window->pnl_PageControls->isEnabled());
+}
+
+void CategoryTreeTest::firstClickQueriesOnceAndOpensSecondCloses()
+{
+    m_window->show();
+    m_window->LoadCategoryLevel("0");
+    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree::Node *first = tree->topLevelNode(0);
+    QVERIFY(first);
+    const std::size_t before = m_window->Common().Categories.size();
+    const auto cid = std::stoull(VirtualTree::nodeData<TShopClass>(first)->Cid);
+    const std::size_t children = m_sandbox->catalogue().children(cid).size();
+    QVERIFY(children > 0);
+
+    click(tree->viewport(), rowPoint(tree, first));
+    QVERIFY(VirtualTree::nodeData<TShopClass>(first)->Loaded);
+    QVERIFY(VirtualTree::isExpanded(first));
+    QCOMPARE(std::size_t(VirtualTree::childCount(first)), children);
+    // One query's worth of categories: a second query would have added them again.
+    QCOMPARE(m_window->Common().Categories.size(), before + children);
+    QVERIFY(!m_window->Common().Categories.back().Loaded);
+
+    click(tree->viewport(), rowPoint(tree, first));
+    QVERIFY(!VirtualTree::isExpanded(first));
+    QCOMPARE(m_window->Common().Categories.size(), before + children);
+    QCOMPARE(std::size_t(VirtualTree::childCount(first)), children);
+}
+
+void CategoryTreeTest::everyButtonActsAlike_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::newRow("left") << int(Qt::LeftButton);
+    QTest::newRow("right") << int(Qt::RightButton);
+    QTest::newRow("middle") << int(Qt::MiddleButton);
+}
+
+void CategoryTreeTest::everyButtonActsAlike()
+{
+    QFETCH(int, button);
+    m_window->show();
+    m_window->LoadCategoryLevel("0");
+    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree::Node *second = tree->topLevelNode(1);
+    click(tree->viewport(), rowPoint(tree, second), Qt::MouseButton(button));
+    QVERIFY(VirtualTree::nodeData<TShopClass>(second)->Loaded);
+    QVERIFY(VirtualTree::isExpanded(second));
+    QVERIFY(VirtualTree::childCount(second) > 0);
+    QCOMPARE(tree->selectedNode() == second, button == int(Qt::LeftButton));
+}
+
+void CategoryTreeTest::doubleClickStartsTheCategorySearch()
+{
+    m_window->show();
+    m_window->LoadCategoryLevel("0");
+    m_window->FPageNo = 3;
+    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree::Node *first = tree->topLevelNode(0);
+    const std::string cid = VirtualTree::nodeData<TShopClass>(first)->Cid;
+    const std::size_t before = m_window->Common().Categories.size();
+
+    doubleClick(tree->viewport(), rowPoint(tree, first));
+    QVERIFY(!VirtualTree::isExpanded(first));  // toggled once for each press
+    QVERIFY(m_window->Common().Categories.size() > before);
+    QCOMPARE(m_window->FSearchMode, 1);
+    QCOMPARE(m_window->FCategoryId, cid);
+    QCOMPARE(m_window->FPageNo, 3);
+    QCOMPARE(m_window->cbox_pagecount->currentIndex(), 0);
+    QVERIFY(m_window->pnl_PageControls->isEnabled());
+}
+
+void CategoryTreeTest::categoriesGoUnderTheRequestedParent()
+{
+    m_window->LoadCategoryLevel("0");
+    const int topLevel = m_window->vlefttree->topLevelCount();
+    VirtualTree::Node *first = m_window->vlefttree->topLevelNode(0);
+    const std::string firstCid = VirtualTree::nodeData<TShopClass>(first)->Cid;
+    const std::string secondCid =
+        VirtualTree::nodeData<TShopClass>(m_window->vlefttree->topLevelNode(1))->Cid;
+    // The first category's children arrive with parent_cid = first, yet go under the second
+    // when the second was asked for.
+    m_window->LeftTree().AddCategory(category("990001", "x", "false"), 0);
+    m_window->LoadCategoryLevel(firstCid);
+    QVERIFY(VirtualTree::childCount(first) > 0);
+    QVERIFY(!VirtualTree::isExpanded(first));
+    QCOMPARE(std::string(VirtualTree::nodeData<TShopClass>(VirtualTree::child(first, 0))->ParentCid),
+             firstCid);
+    QVERIFY(secondCid != firstCid);
+    // A parent id that is not a number sends its text unchanged and lands at the top level.
+    m_window->pnl_load->show();
+    m_window->LoadCategoryLevel("abc");
+    QVERIFY(m_window->pnl_load->isHidden());
+    QCOMPARE(m_window->vlefttree->topLevelCount(), topLevel + 1);
+}
+
+void CategoryTreeTest::rowsAreIndentedByLevel()
+{
+    TleftTree &presenter = m_window->LeftTree();
+    VirtualTree *tree = m_window->vlefttree;
+    presenter.AddCategory(category("1", "一级类目", "true"), 0);
+    presenter.AddCategory(category("2", "二级类目", "true"), 1);
+    presenter.AddCategory(category("3", "三级类目", "true"), 2);
+    presenter.AddCategory(category("4", "Capital", "True"), 0);
+    tree->setExpanded(presenter.FindCategoryNode(1), true);
+    tree->setExpanded(presenter.FindCategoryNode(2), true);
+    m_window->pnl_load->hide();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    const QImage image = tree->viewport()->grab().toImage();
+
+    const QColor marker(int(markerColour() >> 16), int((markerColour() >> 8) & 0xFF),
+                        int(markerColour() & 0xFF));
+    const auto isMarker = [&](QColor c) { return c.rgb() == marker.rgb(); };
+    const auto isInk = [&](QColor c) { return c.lightness() < 230 && !isMarker(c); };
+    const struct {
+        int row, markerX, textX;
+    } rows[] = {{0, 3, 12}, {1, 10, 22}, {2, 20, 32}, {3, -1, 12}};
+    for (const auto &r : rows) {
+        const int top = r.row * TleftTree::kRowHeight;
+        QCOMPARE(leftmost(image, top, TleftTree::kRowHeight, isMarker), r.markerX);
+        if (r.markerX >= 0)
+            QCOMPARE(image.pixelColor(r.markerX, top + 7).rgb(), marker.rgb());
+        // Glyph edges are smoothed, so the first ink may fall one pixel either side.
+        const int ink = leftmost(image, top, TleftTree::kRowHeight, isInk);
+        QVERIFY2(ink >= r.textX - 1 && ink <= r.textX + 2, qPrintable(QString::number(ink)));
+    }
+}
+
+void CategoryTreeTest::hotRowRepaintsOnlyTheRowsItLeavesAndEnters()
+{
+    TleftTree &presenter = m_window->LeftTree();
+    VirtualTree *tree = m_window->vlefttree;
+    for (int i = 1; i <= 5; ++i)
+        presenter.AddCategory(category(std::to_string(i), "类目" + std::to_string(i), "false"), 0);
+    m_window->pnl_load->hide();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    std::map<std::string, int> painted;
+    const VirtualTree::DrawHandler draw = tree->drawHandler();
+    tree->setDrawHandler([&](QPainter &painter, VirtualTree::Node *node, const QRect &cell,
+                             bool selected) {
+        ++painted[VirtualTree::nodeData<TShopClass>(node)->Cid];
+        draw(painter, node, cell, selected);
+    });
+    const auto moveTo = [&](int row, int y) {
+        painted.clear();
+        sendMouse(tree->viewport(), QEvent::MouseMove, QPoint(30, row * 24 + y));
+        QCoreApplication::processEvents();
+    };
+    moveTo(1, 3);
+    QCOMPARE(presenter.HotNode(), presenter.FindCategoryNode(2));
+    moveTo(1, 20);
+    QVERIFY(painted.empty());
+    moveTo(2, 5);
+    QCOMPARE(painted, (std::map<std::string, int>{{"2", 1}, {"3", 1}}));
+    QCOMPARE(tree->viewport()->grab().toImage().pixelColor(1, 2 * 24 + 1), TleftTree::kHotColor);
+    moveTo(9, 5);
+    QVERIFY(!presenter.HotNode());
+    QCOMPARE(painted, (std::map<std::string, int>{{"3", 1}}));
+}
+
+void CategoryTreeTest::findCategoryNodeSearchesCollapsedSubtrees()
+{
+    TleftTree &presenter = m_window->LeftTree();
+    presenter.AddCategory(category("10", "a", "true"), 0);
+    presenter.AddCategory(category("20", "b", "true"), 10);
+    presenter.AddCategory(category("30", "c", "false"), 20);
+    presenter.AddCategory(category("30", "duplicate", "false"), 0);
+    presenter.AddCategory(category("x", "not a number", "false"), 0);
+    VirtualTree::Node *found = presenter.FindCategoryNode(30);
+    QVERIFY(found);
+    QCOMPARE(VirtualTree::nodeData<TShopClass>(found)->Name, std::string("c"));
+    QCOMPARE(VirtualTree::nodeLevel(found), 2);
+    QCOMPARE(VirtualTree::nodeData<TShopClass>(presenter.FindCategoryNode(0))->Name,
+             std::string("not a number"));
+    QVERIFY(!presenter.FindCategoryNode(40));
+    presenter.AddCategory(category("50", "orphan", "false"), 77);
+    QCOMPARE(m_window->vlefttree->topLevelCount(), 4);
+}
+
+void CategoryTreeTest::badAnswersAddNothingAndSayNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("maxBody");
+    const char *kinds[] = {"not_found", "html", "truncated", "empty", "drop",
+                           "redirect_loop", "malformed"};
+    for (const char *kind : kinds)
+        QTest::newRow(kind) << QString::fromLatin1(kind) << 0;
+    QTest::newRow("silent gateway") << "slow" << 0;
+    QTest::newRow("huge body") << "" << 64;
+}
+
+void CategoryTreeTest::badAnswersAddNothingAndSayNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, maxBody);
+    if (!fault.isEmpty())
+        postFault("path=/router/rest&method=taobao.itemcats.get&kind=" + fault.toStdString() +
+                  "&delay_ms=5000");
+    m_window->Http().setTimeouts(2000, 500);
+    if (maxBody > 0)
+        m_window->Http().setMaxBodyBytes(std::size_t(maxBody));
+    m_window->show();
+    m_window->LoadCategoryLevel("0");
+    QVERIFY(m_window->pnl_load->isHidden());
+    QCOMPARE(m_window->vlefttree->totalCount(), 0);
+    QVERIFY(m_window->Common().Categories.empty());
+    QVERIFY(m_window->isEnabled());
+    postFault("clear=1");
+    m_window->Http().setTimeouts(HttpClient::kConnectTimeoutMs, HttpClient::kTotalTimeoutMs);
+    m_window->Http().setMaxBodyBytes(HttpClient::kMaxBodyBytes);
+    m_window->LoadCategoryLevel("0");
+    QVERIFY(m_window->vlefttree->totalCount() > 0);
+}
+
+void CategoryTreeTest::screenshotOfTheMainWindow()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->pnl_load->isHidden(), 20000);
+    VirtualTree *tree = m_window->vlefttree;
+    click(tree->viewport(), rowPoint(tree, tree->topLevelNode(1)));
+    VirtualTree::Node *child = VirtualTree::child(tree->topLevelNode(1), 0);
+    click(tree->viewport(), rowPoint(tree, child));
+    sendMouse(tree->viewport(), QEvent::MouseMove, rowPoint(tree, tree->topLevelNode(3)));
+    m_window->E_Serch->setText(QStringLiteral("连衣裙"));
+    QCoreApplication::processEvents();
+
+    const QString folder = qEnvironmentVariable("QUENBO_SCREENSHOT_DIR");
+    QVERIFY(!folder.isEmpty());
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(m_window->grab().save(folder + QStringLiteral("/main_window.png")));
+}
+
+QTEST_MAIN(CategoryTreeTest)
+#include "tst_category_tree.moc"

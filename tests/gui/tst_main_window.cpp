@@ -1,0 +1,367 @@
+#include "gui_test_support.h"
+#include "picture_box.h"
+#include "picture_button.h"
+#include "program_folder.h"
+#include "skin.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace quenbo;
+using namespace quenbo::testsupport;
+
+namespace {
+
+// Nothing listens there, so the first loading fails at once without a network.
+const std::string kDeadBase = "http://127.0.0.1:9";
+
+std::string deadConfig()
+{
+    return protectedConfig(sandboxSettings(kDeadBase));
+}
+
+QRgb pixelOf(const QImage &image, QPoint at)
+{
+    return image.pixelColor(at).rgb() & 0xFFFFFF;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void geometryFollowsTheResizeRule_data();
+    void geometryFollowsTheResizeRule();
+    void controlsHaveTheirDesignedTextsAndStates();
+    void menusHaveTheirCaptionsAndVisibility_data();
+    void menusHaveTheirCaptionsAndVisibility();
+    void pictureButtonsShowTheirStatePictures();
+    void missingStatePicturesFallBack();
+    void withoutPicturesTheWindowStillOpens();
+    void startUpFailuresNameTheFileOrSetting_data();
+    void startUpFailuresNameTheFileOrSetting();
+    void errorDisplayAppendsAPoint_data();
+    void errorDisplayAppendsAPoint();
+
+private:
+    std::unique_ptr<Tfrm_main> makeWindow(const std::set<std::string> &omit = {});
+
+    ProgramFolder m_folder;
+};
+
+void MainWindowTest::initTestCase()
+{
+    installFontSubstitutions();
+}
+
+std::unique_ptr<Tfrm_main> MainWindowTest::makeWindow(const std::set<std::string> &omit)
+{
+    m_folder.writeArchive(deadConfig(), omit);
+    return std::make_unique<Tfrm_main>(m_folder.appDir());
+}
+
+void MainWindowTest::geometryFollowsTheResizeRule_data()
+{
+    QTest::addColumn<QSize>("client");
+    QTest::newRow("designed outer size") << QSize(900, 650);
+    QTest::newRow("smaller") << QSize(640, 480);
+    QTest::newRow("larger") << QSize(1280, 960);
+    QTest::newRow("narrow") << QSize(420, 300);
+}
+
+void MainWindowTest::geometryFollowsTheResizeRule()
+{
+    QFETCH(QSize, client);
+    auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->setFixedSize(client);
+    const int w = client.width();
+    const int h = client.height();
+    QCOMPARE(window->size(), client);
+    QCOMPARE(window->MenuBar->geometry(), QRect(0, 0, w, 22));
+    QCOMPARE(window->pnl_left->geometry(), QRect(1, 24, 205, h - 26));
+    QCOMPARE(window->pnl_top->geometry(), QRect(207, 24, w - 209, 40));
+    QCOMPARE(window->pnl_bottom->geometry(), QRect(207, 66, w - 209, h - 90));
+    QCOMPARE(window->pnl_Ttop->geometry(), QRect(1, 1, w - 211, 25));
+    QCOMPARE(window->itemTree->geometry(), QRect(1, 26, w - 211, h - 117));
+    QCOMPARE(window->itemTree->columnWidth(), window->itemTree->width() - 20);
+    QCOMPARE(window->E_Serch->geometry(), QRect(181, 5, 390, 22));
+    QCOMPARE(window->b_Srech->geometry(), QRect(576, 4, 106, 27));
+    QCOMPARE(window->img_shopclass->geometry(), QRect(1, 40, 203, 24));
+    QCOMPARE(window->vlefttree->geometry(), QRect(2, 64, 202, window->pnl_left->height() - 65));
+    QCOMPARE(window->pnl_load->geometry(), QRect(2, 64, 197, 47));
+    QCOMPARE(window->pnl_PageControls->geometry(), QRect(w - 224, h - 23, 219, 24));
+    QCOMPARE(window->pnl_PageControls->geometry().top(),
+             window->pnl_bottom->geometry().bottom() + 2);
+    QCOMPARE(window->b_fshop->x(), window->pnl_Ttop->width() - 75);
+}
+
+void MainWindowTest::controlsHaveTheirDesignedTextsAndStates()
+{
+    auto window = makeWindow();
+    QCOMPARE(window->windowTitle(), QStringLiteral("Quenbo"));
+    QCOMPARE(window->size(), QSize(Tfrm_main::kOuterWidth, Tfrm_main::kOuterHeight));
+    QCOMPARE(window->font().family(), QStringLiteral("Tahoma"));
+    QCOMPARE(window->font().pixelSize(), 11);
+
+    const struct {
+        QWidget *widget;
+        QWidget *parent;
+    } parents[] = {{window->b_sc, window->pnl_left},        {window->vlefttree, window->pnl_left},
+                   {window->img_load, window->pnl_load},    {window->pnl_load, window->pnl_left},
+                   {window->E_Serch, window->pnl_top},      {window->b_Srech, window->pnl_top},
+                   {window->b_fshop, window->pnl_Ttop},     {window->itemTree, window->pnl_bottom},
+                   {window->b_Pnext, window->pnl_PageControls}};
+    for (const auto &p : parents)
+        QCOMPARE(p.widget->parentWidget(), p.parent);
+
+    QCOMPARE(window->Label2->text(), QStringLiteral("关键字："));
+    QCOMPARE(window->L_Sort->text(), QStringLiteral("排序切换："));
+    QCOMPARE(window->L_Sort->font().family(), QStringLiteral("新宋体"));
+    QCOMPARE(window->L_Sort->palette().color(QPalette::WindowText), QColor(76, 76, 76));
+    QCOMPARE(window->E_Serch->font().family(), QStringLiteral("Arial"));
+    QCOMPARE(window->E_Serch->font().pixelSize(), 14);
+    QVERIFY(window->E_Serch->text().isEmpty());
+    QCOMPARE(window->B_PFrist->text(), QStringLiteral("上一页"));
+    QCOMPARE(window->b_Pnext->text(), QStringLiteral("下一页"));
+    QCOMPARE(window->b_xin->toolTip(), QStringLiteral("信用升降排序"));
+    QCOMPARE(window->b_jiage->toolTip(), QStringLiteral("价格升降排序"));
+    QCOMPARE(window->b_xiao->toolTip(), QStringLiteral("销量升降排序"));
+    QCOMPARE(window->b_fan->toolTip(), QStringLiteral("返现金额升降排序"));
+
+    QStringList sortCaptions;
+    for (int i = 0; i < window->cb_paixu->count(); ++i)
+        sortCaptions << window->cb_paixu->itemText(i);
+    QCOMPARE(sortCaptions, (QStringList{"默认排序", "价格从低到高", "价格从高到低",
+                                        "信用从高到低", "销量成高到低"}));
+    QCOMPARE(window->cb_paixu->currentIndex(), 0);
+    QCOMPARE(window->cb_paixu->maxVisibleItems(), 8);
+    QCOMPARE(window->cbox_pagecount->count(), 99);
+    for (int i = 0; i < 99; ++i)
+        QCOMPARE(window->cbox_pagecount->itemText(i), QString::number(i + 1));
+    QCOMPARE(window->cbox_pagecount->currentIndex(), 0);
+    QCOMPARE(window->cbox_pagecount->maxVisibleItems(), 8);
+
+    QVERIFY(!window->pnl_PageControls->isEnabled());
+    QVERIFY(!window->b_Pnext->isEnabled());
+    QCOMPARE(window->pnl_PageControls->palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(window->b_fshop->isHidden());
+    QVERIFY(!window->pnl_load->isHidden());
+    QVERIFY(window->img_load->isAnimating());
+    QVERIFY(!window->img_shopclass->currentPicture().isNull());
+    QVERIFY(!window->trm_load->isActive());
+    QCOMPARE(window->trm_load->interval(), 1000);
+
+    QCOMPARE(window->FSearchMode, -1);
+    QCOMPARE(window->FPageNo, 1);
+    QVERIFY(window->FKeyword.empty() && window->FCategoryId.empty() &&
+            window->FLastAddress.empty());
+
+    for (PictureButton *button : {window->b_sc, window->b_Srech, window->b_xin, window->b_jiage,
+                                  window->b_xiao, window->b_fan, window->b_fshop})
+        QCOMPARE(button->focusPolicy(), Qt::NoFocus);
+    QList<QWidget *> chain;
+    for (QWidget *w = window->vlefttree; chain.size() < 7; w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus)
+            chain << w;
+    QCOMPARE(chain, (QList<QWidget *>{window->vlefttree, window->E_Serch, window->cb_paixu,
+                                      window->itemTree, window->B_PFrist, window->cbox_pagecount,
+                                      window->b_Pnext}));
+}
+
+void MainWindowTest::menusHaveTheirCaptionsAndVisibility_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("visible");
+    QTest::newRow("N1") << "N1" << "文   件(&F)" << true;
+    QTest::newRow("N2") << "N2" << "退出" << true;
+    QTest::newRow("N3") << "N3" << "设   置(&S)" << true;
+    QTest::newRow("N4") << "N4" << "数据缓存" << true;
+    QTest::newRow("N5") << "N5" << "帮   助(&H)" << true;
+    QTest::newRow("N6") << "N6" << "关于软件" << false;
+    QTest::newRow("N7") << "N7" << "在线帮助" << true;
+    QTest::newRow("N8") << "N8" << "意见反馈" << true;
+    QTest::newRow("N_Db") << "N_Db" << "相近商品" << false;
+    QTest::newRow("N10") << "N10" << "" << false;
+    QTest::newRow("N_Goshop") << "N_Goshop" << "进入店铺" << true;
+}
+
+void MainWindowTest::menusHaveTheirCaptionsAndVisibility()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(bool, visible);
+    auto window = makeWindow();
+    auto *action = window->findChild<QAction *>(name);
+    QVERIFY(action);
+    QCOMPARE(action->text(), caption);
+    QCOMPARE(action->isVisible(), visible);
+    if (name == QLatin1String("N10"))
+        QVERIFY(action->isSeparator());
+    if (name == QLatin1String("N4")) {
+        QVERIFY(action->isCheckable());
+        QCOMPARE(action->isChecked(), window->Common().DataCache);
+    }
+    QList<QAction *> bar = window->MenuBar->actions();
+    QCOMPARE(bar, (QList<QAction *>{window->N1, window->N3, window->N5}));
+    QCOMPARE(window->Pop_MShop->actions(),
+             (QList<QAction *>{window->N_Db, window->N10, window->N_Goshop}));
+}
+
+void MainWindowTest::pictureButtonsShowTheirStatePictures()
+{
+    auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    PictureButton *button = window->b_xin;
+    QCOMPARE(button->geometry(), QRect(68, 3, 42, 19));
+    const QPoint inside(3, 3);
+    QCOMPARE(pixelOf(button->grab().toImage(), inside), QRgb(stateColour(1)));
+
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)));
+    QCoreApplication::sendEvent(button, &enter);
+    QVERIFY(button->isHot());
+    QCOMPARE(pixelOf(button->grab().toImage(), inside), QRgb(stateColour(2)));
+
+    button->setDown(true);
+    QCOMPARE(pixelOf(button->grab().toImage(), inside), QRgb(stateColour(3)));
+    button->setDown(false);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(button, &leave);
+    QCOMPARE(pixelOf(button->grab().toImage(), inside), QRgb(stateColour(1)));
+}
+
+void MainWindowTest::missingStatePicturesFallBack()
+{
+    auto window = makeWindow({"xin_2.bmp", "xin_3.bmp", "jia_3.bmp"});
+    const struct {
+        PictureButton *button;
+        bool hot, down;
+        int shownState;
+    } cases[] = {
+        {window->b_xin, true, false, 1},   {window->b_xin, true, true, 1},
+        {window->b_xin, false, true, 1},   {window->b_jiage, true, true, 2},
+        {window->b_jiage, false, true, 1}, {window->b_jiage, true, false, 2},
+    };
+    for (const auto &c : cases) {
+        if (c.hot) {
+            QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+            QCoreApplication::sendEvent(c.button, &enter);
+        } else {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(c.button, &leave);
+        }
+        c.button->setDown(c.down);
+        QCOMPARE(pixelOf(c.button->shownPicture(), QPoint(3, 3)), QRgb(stateColour(c.shownState)));
+        c.button->setDown(false);
+    }
+}
+
+void MainWindowTest::withoutPicturesTheWindowStillOpens()
+{
+    std::set<std::string> everyPicture;
+    for (const auto &[name, bytes] : interfacePictures())
+        everyPicture.insert(name);
+    auto window = makeWindow(everyPicture);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    const struct {
+        PictureButton *button;
+        QRect bounds;
+    } buttons[] = {{window->b_sc, {3, 2, 199, 36}},    {window->b_xin, {68, 3, 42, 19}},
+                   {window->b_jiage, {111, 3, 46, 19}}, {window->b_xiao, {160, 3, 42, 19}},
+                   {window->b_fan, {203, 3, 46, 19}},   {window->b_Srech, {576, 4, 106, 27}}};
+    for (const auto &b : buttons) {
+        QVERIFY(b.button->shownPicture().isNull());
+        QCOMPARE(b.button->geometry(), b.bounds);
+    }
+    QVERIFY(window->img_shopclass->currentPicture().isNull());
+    QVERIFY(window->img_top->currentPicture().isNull());
+    QVERIFY(!window->img_load->isAnimating());
+    QCOMPARE(window->cbox_pagecount->count(), 99);
+}
+
+void MainWindowTest::startUpFailuresNameTheFileOrSetting_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<bool>("withArchive");
+    QTest::addColumn<QString>("named");
+    auto settings = sandboxSettings(kDeadBase);
+    QTest::newRow("archive missing") << QString() << false << "skin.isn";
+    auto noSecret = settings;
+    noSecret.erase("App_Secret");
+    QTest::newRow("secret missing")
+        << QString::fromStdString(protectedConfig(noSecret)) << true << "App_Secret";
+    std::string garbled = protectedConfig(settings);
+    const std::string index = "IndexUrl=";
+    garbled.insert(garbled.find(index) + index.size(), "!!");
+    QTest::newRow("index address garbled") << QString::fromStdString(garbled) << true
+                                           << "IndexUrl";
+    std::string badGateway = protectedConfig(settings);
+    const std::string gateway = "Gateway=";
+    badGateway.replace(badGateway.find(gateway) + gateway.size(), 4, "@@@@");
+    QTest::newRow("gateway garbled") << QString::fromStdString(badGateway) << true << "Gateway";
+}
+
+void MainWindowTest::startUpFailuresNameTheFileOrSetting()
+{
+    QFETCH(QString, config);
+    QFETCH(bool, withArchive);
+    QFETCH(QString, named);
+    ProgramFolder folder;
+    if (withArchive)
+        folder.writeArchive(config.toStdString());
+    try {
+        Tfrm_main window(folder.appDir());
+        QFAIL("the window came up");
+    } catch (const std::exception &error) {
+        QVERIFY2(QString::fromUtf8(error.what()).contains(named), error.what());
+    }
+}
+
+void MainWindowTest::errorDisplayAppendsAPoint_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << "Disk full" << "Disk full.";
+    QTest::newRow("point") << "Done." << "Done.";
+    QTest::newRow("bang") << "Stop!" << "Stop!";
+    QTest::newRow("digit") << "Error 5" << "Error 5.";
+    QTest::newRow("chinese") << "数据库错误" << "数据库错误.";
+    QTest::newRow("empty") << "" << "";
+}
+
+void MainWindowTest::errorDisplayAppendsAPoint()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    MessageRequest seen;
+    MessageHandler previous = setMessageHandler([&](const MessageRequest &request) {
+        seen = request;
+        return QMessageBox::Ok;
+    });
+    showErrorMessage(nullptr, text);
+    setMessageHandler(std::move(previous));
+    QCOMPARE(seen.text, shown);
+    QCOMPARE(seen.caption, QStringLiteral("Quenbo"));
+    QCOMPARE(seen.icon, QMessageBox::Critical);
+    QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_main_window.moc"

@@ -41,11 +41,11 @@ void WorkerRegistry::releaseAll()
         entries.swap(m_entries);
         ended.swap(m_ended);
     }
-    for (WorkerEntry &entry : entries) {
+    // Every worker is told to stop before any is waited for, so their ends overlap.
+    for (WorkerEntry &entry : entries)
         if (entry.Worker)
             entry.Worker->StopWork();
-        entry.Worker.reset();
-    }
+    entries.clear();
 }
 
 std::size_t WorkerRegistry::size() const

@@ -46,8 +46,9 @@ public:
     // Takes the first entry with this thread id out of the registry; its worker is destroyed
     // later by add() or releaseAll(). Nothing when no entry has the id. Any thread.
     void remove(std::uint32_t threadId);
-    // Stops every registered worker (StopWork), from the first, and destroys it; then destroys
-    // the workers that removed themselves.
+    // Stops every registered worker (StopWork), from the first, then destroys them in the same
+    // order, so that their threads wind down together; then destroys the workers that removed
+    // themselves.
     void releaseAll();
 
     // The number of registered entries.

@@ -102,7 +102,7 @@ bool readWholeFile(const std::string &path, std::uint64_t maxBytes, std::string 
     return readInto(path, maxBytes, text);
 }
 
-bool writeFileAtomically(const std::string &path, std::string_view bytes)
+bool writeFileAtomically(const std::string &path, std::string_view bytes, WriteSync sync)
 {
     std::string temporary = path + ".XXXXXX";
     FileDescriptor file(::mkstemp(temporary.data()));
@@ -111,7 +111,8 @@ bool writeFileAtomically(const std::string &path, std::string_view bytes)
     struct stat existing {};
     const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
     const bool written =
-        ::fchmod(file.get(), mode) == 0 && writeAll(file.get(), bytes) && ::fsync(file.get()) == 0;
+        ::fchmod(file.get(), mode) == 0 && writeAll(file.get(), bytes) &&
+        (sync == WriteSync::Unsynced || ::fsync(file.get()) == 0);
     if (!file.close() || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;

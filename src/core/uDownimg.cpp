@@ -1,0 +1,106 @@
+#include "uDownimg.h"
+
+#include "file_io.h"
+#include "ucommon.h"
+
+#include <filesystem>
+
+namespace quenbo {
+
+namespace {
+
+std::uint32_t NextThreadId()
+{
+    static std::atomic<std::uint32_t> next{1};
+    return next++;
+}
+
+}  // namespace
+
+TImgDown::TImgDown(TCommon &common, RefreshHook refreshItem)
+    : m_common(common)
+    , m_refreshItem(std::move(refreshItem))
+    , m_threadId(NextThreadId())
+{
+    Http.setAbortFlag(&Stopped);
+}
+
+TImgDown::~TImgDown()
+{
+    Stopped = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void TImgDown::AddJob(TDownPic job)
+{
+    if (!m_thread.joinable())
+        Jobs.push_back(std::move(job));
+}
+
+void TImgDown::Start()
+{
+    if (!m_thread.joinable() && !Stopped)
+        m_thread = std::thread([this] { Execute(); });
+}
+
+void TImgDown::StopWork()
+{
+    Stopped = true;
+    if (!m_thread.joinable())
+        Jobs.clear();
+}
+
+void TImgDown::Execute()
+{
+    while (!Jobs.empty()) {
+        if (Stopped)
+            break;
+        const bool done = DoJob(Jobs.front());
+        if (Stopped)
+            break;
+        Jobs.pop_front();
+        if (!done) {
+            Jobs.clear();
+            m_common.RemoveWorker(m_threadId);
+            return;
+        }
+    }
+    if (Stopped) {
+        // Stopped at shutdown: the registry has let go of this worker already.
+        Jobs.clear();
+        return;
+    }
+    m_common.RemoveWorker(m_threadId);
+}
+
+bool TImgDown::DoJob(const TDownPic &job)
+{
+    // An id that is not a plain number has no cache file; there is nothing to fetch it into.
+    const std::optional<std::string> file = m_common.CacheFileName(job.NumIid);
+    if (!file)
+        return true;
+    std::error_code error;
+    if (std::filesystem::exists(*file, error)) {
+        m_refreshItem(job.NumIid);
+        return true;
+    }
+    try {
+        Buffer = Http.get(job.PicUrl + "_b.jpg");
+        if (Stopped)
+            return false;
+        Jpeg.LoadFromBuffer({reinterpret_cast<const std::uint8_t *>(Buffer.data()), Buffer.size()});
+    } catch (const HttpError &) {
+        return false;
+    } catch (const PictureError &) {
+        return false;
+    }
+    // Written under a temporary name and renamed into place, so no reader ever takes a
+    // half-written file for the item's picture.
+    if (!writeFileAtomically(*file, Buffer, WriteSync::Unsynced))
+        return false;
+    m_refreshItem(job.NumIid);
+    return true;
+}
+
+}  // namespace quenbo

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "http_client.h"
+#include "jpeg_image.h"
+#include "uTypeData.h"
+#include "worker_registry.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace quenbo {
+
+class TCommon;
+
+// Fetches the pictures of one batch of items on a thread of its own and stores each in the
+// picture cache as TempPath + id + ".jpg", holding exactly the downloaded bytes.
+//
+// The creator, on the GUI thread, makes the worker (suspended), registers it with
+// TCommon::AddWorker, adds the jobs and starts it. The worker does its jobs in order; a job
+// whose picture is cached already only asks for a repaint. The first failing job ends the
+// worker: the remaining jobs are dropped and the worker takes itself out of the registry.
+// StopWork ends it at shutdown without any further file or repaint request.
+class TImgDown final : public TWorker {
+public:
+    // Called on the worker's thread with the id of an item whose picture is now cached; the
+    // receiver must carry the request over to the GUI thread itself.
+    using RefreshHook = std::function<void(const std::string &id)>;
+
+    // A suspended worker: its thread does not run until Start. common must outlive it.
+    TImgDown(TCommon &common, RefreshHook refreshItem);
+    // Stops the worker and waits for its thread.
+    ~TImgDown() override;
+
+    // The id under which the worker is registered; fixed from creation on.
+    std::uint32_t ThreadId() const { return m_threadId; }
+    // Appends a job. Only while the worker is suspended.
+    void AddJob(TDownPic job);
+    // Starts the thread. Once.
+    void Start();
+    // Sets the stop flag, which also aborts a transfer in flight; the job in hand is
+    // abandoned. A worker that never started drops its jobs and never runs.
+    void StopWork() override;
+
+private:
+    void Execute();
+    // False when the job failed and the worker must end.
+    bool DoJob(const TDownPic &job);
+
+    TCommon &m_common;
+    RefreshHook m_refreshItem;
+    const std::uint32_t m_threadId;
+    std::deque<TDownPic> Jobs;
+    HttpClient Http;
+    std::string Buffer;
+    TJpegImage Jpeg;
+    std::atomic<bool> Stopped{false};
+    std::thread m_thread;
+};
+
+}  // namespace quenbo

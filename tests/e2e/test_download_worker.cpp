@@ -1,0 +1,229 @@
+#include "program_dir.h"
+#include "sandbox_server.h"
+#include "uDownimg.h"
+#include "ucommon.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace quenbo {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The application's core object in a temporary program directory, a sandbox on a free
+// loopback port, and the repaint requests that workers make.
+class DownloadWorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir.writeStandardArchive();
+        m_zip = m_dir.openArchive();
+        m_common = std::make_unique<TCommon>(*m_zip, m_dir.appPath());
+        m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+        m_sandbox->start();
+        m_control = std::make_unique<httplib::Client>("127.0.0.1", m_sandbox->port());
+    }
+
+    void TearDown() override
+    {
+        m_common->ReleaseWorkers();
+        m_common.reset();
+    }
+
+    std::string itemId(std::size_t index) const { return m_sandbox->catalogue().items()[index].numIid; }
+    TDownPic job(std::size_t index) const
+    {
+        const std::string id = itemId(index);
+        return {id, m_sandbox->baseUrl() + "/pic/" + id};
+    }
+
+    void setFault(const std::string &id, const std::string &kind, const std::string &extra = "")
+    {
+        const auto result = m_control->Post("/__control/fault",
+                                            "picture=" + id + "&kind=" + kind + extra,
+                                            "application/x-www-form-urlencoded");
+        ASSERT_TRUE(result && result->status == 200);
+    }
+
+    // Makes, registers, fills and starts a worker the way the item answer parser does.
+    TImgDown *startWorker(const std::vector<TDownPic> &jobs, bool start = true)
+    {
+        auto worker = std::make_unique<TImgDown>(*m_common, [this](const std::string &id) {
+            const std::lock_guard lock(m_mutex);
+            m_refreshed.push_back(id);
+        });
+        TImgDown *raw = worker.get();
+        m_common->AddWorker({raw->ThreadId(), std::move(worker)});
+        for (const TDownPic &j : jobs)
+            raw->AddJob(j);
+        if (start)
+            raw->Start();
+        return raw;
+    }
+
+    // Waits, within a generous bound, until every worker has left the registry.
+    bool waitForWorkers()
+    {
+        for (int i = 0; i < 1000 && m_common->Workers.size() > 0; ++i)
+            std::this_thread::sleep_for(10ms);
+        return m_common->Workers.size() == 0;
+    }
+
+    std::vector<std::string> refreshed()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_refreshed;
+    }
+
+    fs::path cacheFile(const std::string &id) const { return m_dir.tempDir() / (id + ".jpg"); }
+    std::string servedPicture(const std::string &id)
+    {
+        const auto result = m_control->Get("/pic/" + id + "_b.jpg");
+        return result ? result->body : std::string();
+    }
+    std::string fileBytes(const fs::path &path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::size_t cacheEntries() const
+    {
+        return std::size_t(std::distance(fs::directory_iterator(m_dir.tempDir()), {}));
+    }
+
+    testing::ProgramDir m_dir;
+    std::unique_ptr<TZipFile> m_zip;
+    std::unique_ptr<TCommon> m_common;
+    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    std::unique_ptr<httplib::Client> m_control;
+    std::mutex m_mutex;
+    std::vector<std::string> m_refreshed;
+};
+
+TEST_F(DownloadWorkerTest, StoresEachPictureAndAsksForRepaintsInOrder)
+{
+    startWorker({job(0), job(1), job(2)});
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_EQ(refreshed(), (std::vector<std::string>{itemId(0), itemId(1), itemId(2)}));
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(fileBytes(cacheFile(itemId(i))), servedPicture(itemId(i))) << i;
+    EXPECT_EQ(cacheEntries(), 3u);  // no temporary file left behind
+}
+
+TEST_F(DownloadWorkerTest, CachedPicturesMakeNoRequest)
+{
+    // Addresses on a port nobody listens on: any request would fail and end the worker.
+    std::vector<TDownPic> jobs;
+    for (const char *id : {"11", "22", "33"}) {
+        std::ofstream(cacheFile(id)) << "cached";
+        jobs.push_back({id, "http://127.0.0.1:9/pic/" + std::string(id)});
+    }
+    startWorker(jobs);
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_EQ(refreshed(), (std::vector<std::string>{"11", "22", "33"}));
+    EXPECT_EQ(fileBytes(cacheFile("22")), "cached");
+}
+
+TEST_F(DownloadWorkerTest, FirstFailureEndsTheWorkerWithoutAFile)
+{
+    const struct {
+        const char *kind;
+        const char *extra;
+    } faults[] = {
+        {"not_found", ""}, {"html", ""}, {"redirect_loop", ""}, {"drop", ""},
+    };
+    for (const auto &fault : faults) {
+        SCOPED_TRACE(fault.kind);
+        m_refreshed.clear();
+        for (const fs::directory_entry &entry : fs::directory_iterator(m_dir.tempDir()))
+            fs::remove(entry.path());
+        setFault(itemId(11), fault.kind, fault.extra);
+        startWorker({job(10), job(11), job(12)});
+        ASSERT_TRUE(waitForWorkers());
+        EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(10)});
+        EXPECT_TRUE(fs::exists(cacheFile(itemId(10))));
+        EXPECT_FALSE(fs::exists(cacheFile(itemId(11))));
+        EXPECT_FALSE(fs::exists(cacheFile(itemId(12))));
+        EXPECT_EQ(cacheEntries(), 1u);
+        ASSERT_TRUE(m_control->Post("/__control/clear", "", "text/plain"));
+    }
+}
+
+TEST_F(DownloadWorkerTest, EmptyBodyIsStoredAsAnEmptyFile)
+{
+    setFault(itemId(3), "empty");
+    startWorker({job(3)});
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(3)});
+    ASSERT_TRUE(fs::exists(cacheFile(itemId(3))));
+    EXPECT_EQ(fs::file_size(cacheFile(itemId(3))), 0u);
+}
+
+TEST_F(DownloadWorkerTest, DownloadAddressIsThePictureAddressWithSuffix)
+{
+    // "abc.jpg" + "_b.jpg": the sandbox knows no such picture, so the job fails.
+    startWorker({{itemId(4), m_sandbox->baseUrl() + "/pic/abc.jpg"}, job(5)});
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_TRUE(refreshed().empty());
+    EXPECT_FALSE(fs::exists(cacheFile(itemId(5))));
+}
+
+TEST_F(DownloadWorkerTest, IdThatIsNotANumberGetsNoFile)
+{
+    startWorker({{"../escape", m_sandbox->baseUrl() + "/pic/" + itemId(6)}, job(7)});
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(7)});
+    EXPECT_FALSE(fs::exists(m_dir.path() / "escape.jpg"));
+    EXPECT_EQ(cacheEntries(), 1u);
+}
+
+TEST_F(DownloadWorkerTest, EmptyBatchLeavesTheRegistry)
+{
+    startWorker({});
+    EXPECT_TRUE(waitForWorkers());
+    EXPECT_TRUE(refreshed().empty());
+}
+
+TEST_F(DownloadWorkerTest, NeverStartedWorkerIsReleasedAtShutdown)
+{
+    startWorker({job(0), job(1)}, false);
+    EXPECT_EQ(m_common->Workers.size(), 1u);
+    m_common->ReleaseWorkers();
+    EXPECT_EQ(m_common->Workers.size(), 0u);
+    EXPECT_TRUE(refreshed().empty());
+    EXPECT_EQ(cacheEntries(), 0u);
+}
+
+TEST_F(DownloadWorkerTest, StopAbandonsTheTransferInFlight)
+{
+    setFault(itemId(8), "slow", "&delay_ms=20000");
+    startWorker({job(8), job(9)});
+    std::this_thread::sleep_for(200ms);
+    const auto before = std::chrono::steady_clock::now();
+    m_common->ReleaseWorkers();
+    // The abort reaches a stalled transfer within the transfer library's progress interval,
+    // far sooner than the answer would come.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 10s);
+    EXPECT_TRUE(refreshed().empty());
+    EXPECT_EQ(cacheEntries(), 0u);
+}
+
+TEST_F(DownloadWorkerTest, TwoBatchesRunSideBySide)
+{
+    startWorker({job(20), job(21), job(22)});
+    startWorker({job(22), job(23)});
+    ASSERT_TRUE(waitForWorkers());
+    for (std::size_t i = 20; i <= 23; ++i)
+        EXPECT_EQ(fileBytes(cacheFile(itemId(i))), servedPicture(itemId(i))) << i;
+}
+
+}  // namespace
+}  // namespace quenbo

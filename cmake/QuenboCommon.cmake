@@ -30,8 +30,9 @@ function(quenbo_add_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUENBO_TEST_FIXTURES=${CMAKE_SOURCE_DIR}/tests/fixtures"
-    LABELS "${ARG_LABELS}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    LABELS "${ARG_LABELS}"
+    TIMEOUT 300)
 endfunction()
 
 # quenbo_add_fuzzer(NAME SOURCE LIBS...): a libFuzzer program, plus a short smoke run in CTest
@@ -63,5 +64,6 @@ function(quenbo_add_qt_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}"
-    LABELS "gui;${ARG_LABELS}")
+    LABELS "gui;${ARG_LABELS}"
+    TIMEOUT 300)
 endfunction()

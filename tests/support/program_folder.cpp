@@ -1,17 +1,13 @@
 #include "program_folder.h"
 
-#include "archive_password.h"
-#include "cipher_key.h"
 #include "picture.h"
 #include "picture_writers.h"
 #include "sandbox_server.h"
-#include "setting_cipher.h"
+#include "test_archive.h"
 
 #include <QFont>
 #include <QImage>
 #include <QPainter>
-
-#include <zip.h>
 
 #include <cstdlib>
 #include <stdexcept>
@@ -77,14 +73,6 @@ std::map<std::string, std::string> sandboxSettings(const std::string &baseUrl)
             {"FanXianUrl", baseUrl + "/fanxian?id="},
             {"Gateway", baseUrl},
             {"SiteUrl", baseUrl}};
-}
-
-std::string protectedConfig(const std::map<std::string, std::string> &plain)
-{
-    std::string text = "[config]\r\n";
-    for (const auto &[key, value] : plain)
-        text += key + "=" + EncryptText(value, settingsCipherKey()) + "\r\n";
-    return text;
 }
 
 std::uint32_t stateColour(int k)
@@ -186,21 +174,7 @@ void ProgramFolder::writeArchive(const std::string &configIni, const Entries &pi
 {
     Entries entries = pictures;
     entries["config.ini"].assign(configIni.begin(), configIni.end());
-    const std::string file = archiveFile().string();
-    const std::string password = ArchivePassword();
-    int code = 0;
-    zip_t *archive = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    check(archive != nullptr, "cannot create the archive");
-    for (const auto &[name, data] : entries) {
-        zip_source_t *source = zip_source_buffer(archive, data.data(), data.size(), 0);
-        check(source != nullptr, "zip source");
-        const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
-        check(index >= 0, "zip add");
-        check(zip_file_set_encryption(archive, zip_uint64_t(index), ZIP_EM_TRAD_PKWARE,
-                                      password.c_str()) == 0,
-              "zip encryption");
-    }
-    check(zip_close(archive) == 0, "zip close");
+    writeEncryptedArchive(archiveFile(), entries);
 }
 
 }  // namespace quenbo::testsupport

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "test_archive.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -15,14 +17,11 @@
 
 namespace quenbo::testsupport {
 
-using Entries = std::map<std::string, std::vector<std::uint8_t>>;
+using Entries = ArchiveEntries;
 
 // The five required settings and Gateway and SiteUrl for a sandbox at baseUrl, with the
 // sandbox's default application key and secret.
 std::map<std::string, std::string> sandboxSettings(const std::string &baseUrl);
-
-// INI text of section "config" whose values are the protected texts of the plain values.
-std::string protectedConfig(const std::map<std::string, std::string> &plain);
 
 // Every interface picture the program reads from the archive, drawn at the sizes the layout
 // needs. The three state pictures of a picture button are filled with stateColour(1..3).

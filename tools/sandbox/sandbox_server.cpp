@@ -5,6 +5,7 @@
 #include "query_string.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 
 #include <ctime>
 #include <stdexcept>
@@ -115,6 +116,10 @@ void SandboxServer::start()
     m_featured = m_gateway->featuredAnswer();
     addRoutes();
     m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    // stop() only reaches a server that is already listening: wait until it is, so that a
+    // sandbox stopped right after it started cannot be left serving forever.
+    for (int waited = 0; waited < 5000 && !m_server.is_running(); ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void SandboxServer::stop()

@@ -1,12 +1,9 @@
 #include "program_dir.h"
 
-#include "archive_password.h"
-#include "cipher_key.h"
 #include "picture_writers.h"
-#include "setting_cipher.h"
+#include "test_archive.h"
 
 #include <sqlite3.h>
-#include <zip.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -51,14 +48,6 @@ std::map<std::string, std::string> standardSettings()
             {"FanXianUrl", "http://127.0.0.1:1/fanxian?id="}};
 }
 
-std::string protectedConfig(const std::map<std::string, std::string> &plain)
-{
-    std::string text = "[config]\r\n";
-    for (const auto &[key, value] : plain)
-        text += key + "=" + EncryptText(value, settingsCipherKey()) + "\r\n";
-    return text;
-}
-
 std::vector<std::uint8_t> sampleJpeg(int width, int height)
 {
     return EncodeJpeg(pattern(width, height));
@@ -93,21 +82,7 @@ void ProgramDir::writeArchive(const std::string &configIni, bool withPictures)
                 EncodeGif({GifFrame{pattern(level + 1, 3), 100}}, 0);
         entries["loadimg.jpg"] = standbyJpeg();
     }
-    const std::string file = (m_path / "data" / "skin.isn").string();
-    const std::string password = ArchivePassword();
-    int code = 0;
-    zip_t *archive = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    check(archive != nullptr, "cannot create the archive");
-    for (const auto &[name, data] : entries) {
-        zip_source_t *source = zip_source_buffer(archive, data.data(), data.size(), 0);
-        check(source != nullptr, "zip source");
-        const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
-        check(index >= 0, "zip add");
-        check(zip_file_set_encryption(archive, zip_uint64_t(index), ZIP_EM_TRAD_PKWARE,
-                                      password.c_str()) == 0,
-              "zip encryption");
-    }
-    check(zip_close(archive) == 0, "zip close");
+    testsupport::writeEncryptedArchive(m_path / "data" / "skin.isn", entries);
 }
 
 std::unique_ptr<TZipFile> ProgramDir::openArchive() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "test_archive.h"
 #include "uzipfile.h"
 
 #include <filesystem>
@@ -16,8 +17,7 @@ namespace quenbo::testing {
 // The five required settings with plain test values.
 std::map<std::string, std::string> standardSettings();
 
-// INI text of section "config" whose values are the protected texts of the plain values.
-std::string protectedConfig(const std::map<std::string, std::string> &plain);
+using testsupport::protectedConfig;
 
 class ProgramDir {
 public:

@@ -61,3 +61,19 @@ for _ in $ids; do outs="$outs -o /dev/null"; done
 served=$(elapsed "$outs $http_urls")
 local_read=$(elapsed "$outs $file_urls")
 echo "40 pictures over one keep-alive connection vs. curl reading the same files: $(echo "scale=2; $served / $local_read" | bc)x"
+
+# The item list: loading a 40-item page and one worker's 40 uncached pictures beside libcurl
+# making the same transfers on one keep-alive connection; painting a screen of rows; scrolling
+# a list of 10,000 rows beside one of 40.
+cmake --build "$build" -j2 --target bench_items >/dev/null
+out="$build/bench_items.json"
+"$build/bin/bench_items" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    --benchmark_format=json --benchmark_out="$out" >/dev/null
+jq -r '
+  [.benchmarks[] | select(.aggregate_name == "median") | {(.run_name): .real_time}] | add as $t
+  | def ratio($a; $b): ($t[$a] / $t[$b] * 100 | round / 100 | tostring) + "x";
+  "LoadItemPage (40 items) vs. libcurl fetching the same address:     " + ratio("BM_LoadItemPage/real_time"; "BM_CurlFetchItemPage/real_time"),
+  "one worker, 40 uncached pictures vs. libcurl on one connection:    " + ratio("BM_WorkerFetches40Pictures/real_time"; "BM_CurlFetches40Pictures/real_time"),
+  "painting a screen of rows: " + ($t["BM_PaintScreenOfRows/real_time"] / 1000000 * 100 | round / 100 | tostring) + " ms per frame",
+  "scrolling 10,000 rows vs. 40 rows, per step:                       " + ratio("BM_ScrollAndPaint/10000/real_time"; "BM_ScrollAndPaint/40/real_time")
+' "$out"

@@ -1,0 +1,227 @@
+#include "http_client.h"
+#include "program_folder.h"
+#include "sandbox_server.h"
+#include "skin.h"
+#include "uDownimg.h"
+#include "uItemTree.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
+#include "xml_document.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+// The item list's figures, each beside a reference measured in the same run: loading a 40-item
+// page against libcurl fetching the same address, one worker fetching 40 pictures against
+// libcurl fetching them on one connection, and painting and scrolling the list.
+
+namespace {
+
+using namespace quenbo;
+namespace fs = std::filesystem;
+
+struct Setup {
+    std::unique_ptr<sandbox::SandboxServer> sandbox;
+    std::unique_ptr<testsupport::ProgramFolder> folder;
+    std::unique_ptr<Tfrm_main> window;
+    std::vector<std::string> ids;
+    std::vector<std::string> pictureUrls;
+};
+Setup *g_setup = nullptr;
+
+void waitForWorkers(TCommon &common)
+{
+    while (common.Workers.size() > 0) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    QCoreApplication::processEvents();
+}
+
+void clearCache(const TCommon &common)
+{
+    for (const auto &entry : fs::directory_iterator(common.TempPath))
+        fs::remove(entry.path());
+}
+
+size_t keepBody(char *data, size_t size, size_t count, void *body)
+{
+    static_cast<std::string *>(body)->append(data, size * count);
+    return size * count;
+}
+
+// One libcurl handle reused for every transfer: the transport's own limit.
+class Curl {
+public:
+    Curl()
+        : m_handle(curl_easy_init())
+    {
+        curl_easy_setopt(m_handle, CURLOPT_WRITEFUNCTION, keepBody);
+        curl_easy_setopt(m_handle, CURLOPT_WRITEDATA, &m_body);
+    }
+    ~Curl() { curl_easy_cleanup(m_handle); }
+    std::size_t get(const std::string &address)
+    {
+        m_body.clear();
+        curl_easy_setopt(m_handle, CURLOPT_URL, address.c_str());
+        curl_easy_perform(m_handle);
+        return m_body.size();
+    }
+    const std::string &body() const { return m_body; }
+
+private:
+    CURL *m_handle;
+    std::string m_body;
+};
+
+void BM_LoadItemPage(benchmark::State &state)
+{
+    Tfrm_main &window = *g_setup->window;
+    const std::string address = window.Common().IndexUrl;
+    for (auto _ : state) {
+        window.LoadItemPage(address);
+        state.PauseTiming();
+        waitForWorkers(window.Common());
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LoadItemPage)->UseRealTime();
+
+void BM_CurlFetchItemPage(benchmark::State &state)
+{
+    Curl curl;
+    const std::string address = g_setup->window->Common().IndexUrl;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(curl.get(address));
+}
+BENCHMARK(BM_CurlFetchItemPage)->UseRealTime();
+
+void BM_WorkerFetches40Pictures(benchmark::State &state)
+{
+    TCommon &common = g_setup->window->Common();
+    std::atomic<int> done{0};
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearCache(common);
+        state.ResumeTiming();
+        auto worker = std::make_unique<TImgDown>(common, [&](const std::string &) { ++done; });
+        TImgDown *raw = worker.get();
+        common.AddWorker({raw->ThreadId(), std::move(worker)});
+        for (std::size_t i = 0; i < g_setup->ids.size(); ++i)
+            raw->AddJob({g_setup->ids[i], g_setup->pictureUrls[i]});
+        raw->Start();
+        while (common.Workers.size() > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    if (done != int(state.iterations() * g_setup->ids.size()))
+        state.SkipWithError("a picture was not fetched");
+}
+BENCHMARK(BM_WorkerFetches40Pictures)->UseRealTime();
+
+// As "curl -o" does it: each body fetched on the one connection and written to its own file.
+void BM_CurlFetches40Pictures(benchmark::State &state)
+{
+    Curl curl;
+    const std::string folder = g_setup->folder->path().string() + "/curl-";
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const std::string &id : g_setup->ids)
+            fs::remove(folder + id + ".jpg");
+        state.ResumeTiming();
+        for (std::size_t i = 0; i < g_setup->pictureUrls.size(); ++i) {
+            curl.get(g_setup->pictureUrls[i] + "_b.jpg");
+            std::ofstream(folder + g_setup->ids[i] + ".jpg", std::ios::binary) << curl.body();
+        }
+    }
+}
+BENCHMARK(BM_CurlFetches40Pictures)->UseRealTime();
+
+// Fills the list with rows of the 40 cached items, repeated up to the count.
+void fillRows(int count)
+{
+    Tfrm_main &window = *g_setup->window;
+    window.LoadItemPage(window.Common().IndexUrl);
+    waitForWorkers(window.Common());
+    for (int i = window.itemTree->topLevelCount(); i < count; ++i)
+        window.ItemTree().AddItem(g_setup->ids[std::size_t(i) % g_setup->ids.size()]);
+}
+
+void BM_PaintScreenOfRows(benchmark::State &state)
+{
+    fillRows(40);
+    QWidget *viewport = g_setup->window->itemTree->viewport();
+    QImage frame(viewport->size(), QImage::Format_ARGB32_Premultiplied);
+    viewport->render(&frame);  // the first paint loads the pictures from the cache
+    for (auto _ : state)
+        viewport->render(&frame);
+    state.counters["rows"] = double(viewport->height()) / TItemTree::kRowHeight;
+}
+BENCHMARK(BM_PaintScreenOfRows)->UseRealTime();
+
+void BM_ScrollAndPaint(benchmark::State &state)
+{
+    fillRows(int(state.range(0)));
+    VirtualTree *tree = g_setup->window->itemTree;
+    QWidget *viewport = tree->viewport();
+    QImage frame(viewport->size(), QImage::Format_ARGB32_Premultiplied);
+    QScrollBar *bar = tree->verticalScrollBar();
+    // The same stretch of scrolling in both lists: the first rows, a row at a time.
+    const int span = std::min(bar->maximum(), 20 * TItemTree::kRowHeight);
+    for (int y = 0; y <= span; y += TItemTree::kRowHeight) {
+        bar->setValue(y);
+        viewport->render(&frame);
+    }
+    int y = 0;
+    for (auto _ : state) {
+        y = y + TItemTree::kRowHeight > span ? 0 : y + TItemTree::kRowHeight;
+        bar->setValue(y);
+        viewport->render(&frame);
+    }
+}
+BENCHMARK(BM_ScrollAndPaint)->Arg(40)->Arg(10000)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    installFontSubstitutions();
+    benchmark::Initialize(&argc, argv);
+
+    Setup setup;
+    setup.sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+    setup.sandbox->start();
+    setup.folder = std::make_unique<testsupport::ProgramFolder>();
+    setup.folder->writeArchive(
+        testsupport::protectedConfig(testsupport::sandboxSettings(setup.sandbox->baseUrl())));
+    setup.window = std::make_unique<Tfrm_main>(setup.folder->appDir());
+    setup.window->show();
+    setup.window->trm_load->stop();
+    HttpClient http;
+    XmlDocument xml;
+    xml.load(http, setup.window->Common().IndexUrl);
+    for (const XmlElement &items : xml.documentElement().children("taobaoke_items"))
+        for (const XmlElement &item : items.children("taobaoke_item")) {
+            setup.ids.push_back(item.children("num_iid").front().text());
+            setup.pictureUrls.push_back(item.children("pic_url").front().text());
+        }
+    g_setup = &setup;
+    fillRows(0);
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    setup.window.reset();
+    return 0;
+}

@@ -1,0 +1,70 @@
+#include "frmimgframe.h"
+
+#include "file_io.h"
+#include "jpeg_image.h"
+#include "picture_box.h"
+#include "picture_qt.h"
+#include "ucommon.h"
+
+#include <QPainter>
+
+#include <filesystem>
+
+namespace quenbo {
+
+namespace {
+
+// A cached picture is a downloaded one; anything larger is not read.
+constexpr std::uint64_t kMaxPictureFile = 32u << 20;
+
+}  // namespace
+
+Tfrm_imgframe::Tfrm_imgframe(const TCommon &common, QWidget *owner)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                         Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput)
+    , m_common(common)
+{
+    setObjectName(QStringLiteral("frm_imgframe"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    img_pic = new PictureBox(this);
+    img_pic->setObjectName(QStringLiteral("img_pic"));
+    img_pic->setGeometry(1, 1, kPictureSide, kPictureSide);
+    img_pic->setAttribute(Qt::WA_TransparentForMouseEvents);
+    FormCreate();
+    hide();
+}
+
+void Tfrm_imgframe::FormCreate()
+{
+    setFixedSize(kSide, kSide);
+}
+
+void Tfrm_imgframe::ShowPicture(const std::string &id)
+{
+    const std::optional<std::string> file = m_common.CacheFileName(id);
+    std::error_code error;
+    if (!file || !std::filesystem::exists(*file, error))
+        return;
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(*file, kMaxPictureFile, bytes))
+        throw PictureError("cannot read the picture file " + *file);
+    TJpegImage picture;
+    picture.LoadFromBuffer(bytes);
+    const RgbaImage &pixels = picture.Decoded();
+    if (pixels.empty())
+        throw PictureError("the picture file " + *file + " holds no picture");
+    img_pic->setPicture(toQImage(pixels));
+}
+
+void Tfrm_imgframe::paintEvent(QPaintEvent *)
+{
+    // The frame is drawn along the window's edge whatever part is repainted; the painter is
+    // clipped to that part, so a partial repaint never draws a second frame inside.
+    QPainter painter(this);
+    painter.setPen(QColor(255, 0, 0));
+    painter.setBrush(Qt::white);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+}  // namespace quenbo

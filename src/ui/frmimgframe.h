@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+
+namespace quenbo {
+
+class PictureBox;
+class TCommon;
+
+// The picture preview popup: a borderless 222 x 222 window with a red one-pixel frame that
+// shows an item's cached picture at its natural size, cut at 220 x 220. The item list places,
+// shows and hides it; showing it never takes the focus or the mouse from the main window, so
+// the list keeps receiving mouse moves. GUI thread only.
+class Tfrm_imgframe : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kSide = 222;
+    static constexpr int kPictureSide = 220;
+
+    // A hidden popup owned by owner; common must outlive it.
+    Tfrm_imgframe(const TCommon &common, QWidget *owner);
+
+    // Loads the item's cache file anew into img_pic. Nothing changes when the item has no cache
+    // file. Raises PictureError when the file cannot be read or is not a picture; img_pic then
+    // keeps its previous picture.
+    void ShowPicture(const std::string &id);
+
+    PictureBox *img_pic = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void FormCreate();
+
+    const TCommon &m_common;
+};
+
+}  // namespace quenbo

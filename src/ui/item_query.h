@@ -1,0 +1,64 @@
+#pragma once
+
+#include "uTypeData.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The affiliate item query's request and the walk of its answer, apart from the window that
+// runs them, so both can be tested and fuzzed without a display.
+
+namespace quenbo {
+
+class XmlElement;
+
+// Positions of the keyword-or-category element and of the "&sign=" placeholder in
+// ItemQueryElements.
+inline constexpr std::size_t kItemKeywordElement = 6;
+inline constexpr std::size_t kItemSignElement = 11;
+
+// What the item query asks for: mode 0 searches keyword, mode 1 the category cid; any other
+// mode neither.
+struct ItemQueryInput {
+    std::string appKey;
+    std::string nick;
+    int mode = 0;
+    std::string keyword;  // UTF-8, blanks already removed; sent as its raw bytes here
+    std::string cid;
+    std::int32_t pageNo = 1;
+    std::string timestamp;
+};
+
+// The keyword without any blank (code 32); nothing else is trimmed.
+std::string RemoveBlanks(std::string_view keyword);
+
+// The request's 19 parameter elements in their order, the keyword as raw bytes and the bare
+// "&sign=" placeholder still in place: the form the signature is computed over.
+std::vector<std::string> ItemQueryElements(const ItemQueryInput &input);
+
+// The title without the platform's highlight markup: every "<span class=H>", then every
+// "</span>", then every "&amp;" deleted (exact, case-sensitive matches).
+std::string StripTitleMarkup(std::string title);
+
+// The steps of the answer walk, called in document order. beginBatch opens a container (one
+// picture download worker each), itemId reports an item's id the moment it is read, item
+// hands over the finished record with its picture job, endBatch closes the container after
+// its last item. An exception from a step ends the walk there.
+struct ItemAnswerSteps {
+    std::function<void()> beginBatch;
+    std::function<void(const std::string &id)> itemId;
+    std::function<void(TTaoBaoData record, TDownPic job)> item;
+    std::function<void()> endBatch;
+};
+
+// Walks every "taobaoke_item" of every "taobaoke_items" child of root. Each record takes its
+// fields from the item's children (the later one when a name repeats, unknown names skipped):
+// texts as they are, the title without markup, numbers that do not read as numbers as 0, the
+// cash-back as half the commission, and an empty picture object once "pic_url" is read.
+void ReadItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps);
+
+}  // namespace quenbo

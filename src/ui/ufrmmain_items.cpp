@@ -1,0 +1,124 @@
+// The item query, the item list's press handler and the preview popup's placement.
+#include "ufrmmain.h"
+
+#include "http_client.h"
+#include "item_query.h"
+#include "message_box.h"
+#include "request_time.h"
+#include "uDownimg.h"
+#include "uItemTree.h"
+#include "ucommon.h"
+#include "wait_cursor.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QMoveEvent>
+
+namespace quenbo {
+
+std::string Tfrm_main::BuildItemQuery(int mode, const std::string &keyword, const std::string &cid,
+                                      int pageNo)
+{
+    ItemQueryInput input;
+    input.appKey = FCommon->AppKey;
+    input.nick = FCommon->NickName;
+    input.mode = mode;
+    input.keyword = RemoveBlanks(keyword);
+    input.cid = cid;
+    input.pageNo = pageNo;
+    input.timestamp = RequestTimestamp();
+    std::vector<std::string> elements = ItemQueryElements(input);
+    // Signed over the keyword's raw bytes, sent with every byte percent-encoded.
+    const std::string signature = FCommon->SignRequest(elements);
+    if (mode == 0)
+        elements[kItemKeywordElement] = "&keyword=" + TCommon::UrlEncode(input.keyword, false);
+    elements[kItemSignElement] = "&sign=" + signature;
+    // The element of a mode that searches neither is empty; it adds nothing to the signature,
+    // but the parameter sort would move it and its neighbour out of place in the address.
+    std::erase(elements, std::string());
+    return FCommon->BuildRequestUrl(elements);
+}
+
+std::function<void(const std::string &id)> Tfrm_main::RefreshRequest()
+{
+    // Runs on a worker's thread. The window outlives every worker (FormDestroy stops and joins
+    // them first), and a request still queued when the presenter is gone does nothing.
+    return [this](const std::string &id) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, id] {
+                if (FItemTree)
+                    FItemTree->RefreshItem(id);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+void Tfrm_main::LoadItemPage(const std::string &address)
+{
+    WaitCursor busy;
+    FItemTree->Clear();
+    TImgDown *worker = nullptr;
+    ItemAnswerSteps steps;
+    steps.beginBatch = [&] {
+        auto made = std::make_unique<TImgDown>(*FCommon, RefreshRequest());
+        worker = made.get();
+        FCommon->AddWorker({made->ThreadId(), std::move(made)});
+    };
+    steps.itemId = [&](const std::string &id) { FItemTree->AddItem(id); };
+    steps.item = [&](TTaoBaoData record, TDownPic job) {
+        FCommon->Items.append(std::move(record));
+        worker->AddJob(std::move(job));
+    };
+    // Started only after its last job is queued, on this thread: until then the worker cannot
+    // end, so the registry keeps it alive while this walk holds it.
+    steps.endBatch = [&] {
+        worker->Start();
+        worker = nullptr;
+    };
+    try {
+        Xml.load(*FHttp, address);
+        ReadItemAnswer(Xml.documentElement(), steps);
+    } catch (const std::exception &) {
+        // A failed fetch or answer keeps what was read and shows nothing; a worker whose
+        // container was cut short stays registered, unstarted, until shutdown.
+    }
+}
+
+void Tfrm_main::itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, bool,
+                                  QPoint pos)
+{
+    try {
+        FItemTree->HandleMouseDown(button, modifiers, pos);
+    } catch (const std::exception &error) {
+        showErrorMessage(this, QString::fromUtf8(error.what()));
+    }
+    if (button != Qt::RightButton)
+        return;
+    // The shop menu acts on the item under the press; over empty space it keeps the last one.
+    if (VirtualTree::Node *node = itemTree->nodeAt(pos)) {
+        TTaoBaoData record;
+        if (const ItemRow *row = VirtualTree::nodeData<ItemRow>(node))
+            FCommon->FindItem(row->NumIid, record);
+        FCommon->SelectedItem = record;
+    }
+    N_Db->setEnabled(!FCommon->SelectedItem.Title.empty());
+    Pop_MShop->popup(QCursor::pos());
+}
+
+void Tfrm_main::WindowMoved()
+{
+    if (!itemTree || !FCommon)
+        return;
+    // itemTree's place in its panel is taken as if it were a place in the window's client area.
+    FCommon->PreviewLeft = mapToGlobal(itemTree->pos()).x() + 290;
+}
+
+void Tfrm_main::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    WindowMoved();
+}
+
+}  // namespace quenbo

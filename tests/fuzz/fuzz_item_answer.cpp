@@ -1,0 +1,51 @@
+#include "../../src/ui/item_query.h"
+
+#include "jpeg_image.h"
+#include "xml_document.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Parses arbitrary bytes as an item answer and walks it: every item's id must be reported
+// before its record, batches must open and close in pairs, and a record's picture object
+// must be a fresh, empty one made only together with its picture address.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    quenbo::XmlDocument xml;
+    try {
+        xml.loadFromText(std::string_view(reinterpret_cast<const char *>(data), size));
+    } catch (const quenbo::XmlError &) {
+        if (!xml.documentElement().isNull())
+            __builtin_trap();
+        return 0;
+    }
+    int open = 0;
+    std::size_t items = 0;
+    std::string lastId;
+    quenbo::ItemAnswerSteps steps;
+    steps.beginBatch = [&] {
+        if (open++ != 0)
+            __builtin_trap();
+    };
+    steps.endBatch = [&] {
+        if (--open != 0)
+            __builtin_trap();
+    };
+    steps.itemId = [&](const std::string &id) { lastId = id; };
+    steps.item = [&](quenbo::TTaoBaoData record, quenbo::TDownPic job) {
+        if (open != 1 || job.NumIid != record.NumIid || job.PicUrl != record.PicUrl)
+            __builtin_trap();
+        if (!record.NumIid.empty() && record.NumIid != lastId)
+            __builtin_trap();
+        if (record.Picture && !record.Picture->Empty())
+            __builtin_trap();
+        if (record.Title.find("</span>") != std::string::npos)
+            __builtin_trap();
+        ++items;
+        lastId.clear();
+    };
+    quenbo::ReadItemAnswer(xml.documentElement(), steps);
+    if (open != 0 || items > size)
+        __builtin_trap();
+    return 0;
+}

@@ -1,0 +1,696 @@
+#include "artwork.h"
+#include "browser_opener.h"
+#include "frmimgframe.h"
+#include "gui_test_support.h"
+#include "http_client.h"
+#include "jpeg_image.h"
+#include "picture_box.h"
+#include "picture_writers.h"
+#include "program_folder.h"
+#include "sandbox_server.h"
+#include "skin.h"
+#include "uDownimg.h"
+#include "uItemTree.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
+#include "xml_document.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTest>
+
+#include <httplib.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+using namespace quenbo;
+using namespace quenbo::testsupport;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Button picture b (1 to 4) in state s (0 normal, 1 hover, 2 pressed), each its own colour.
+QColor buttonColour(int b, int s)
+{
+    return QColor(50 + 40 * b, 30 + 60 * s, 200 - 30 * b);
+}
+const QColor kSelectedColour(222, 236, 250);
+
+RgbaImage toRgba(const QImage &image)
+{
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+    RgbaImage out;
+    out.allocate(rgba.width(), rgba.height());
+    for (int y = 0; y < rgba.height(); ++y)
+        std::copy_n(rgba.constScanLine(y), std::size_t(rgba.width()) * 4, out.row(y));
+    return out;
+}
+
+QImage filled(int width, int height, QColor colour)
+{
+    QImage image(width, height, QImage::Format_RGBA8888);
+    image.fill(colour);
+    return image;
+}
+
+// The test archive's pictures with a colour of its own for every row button state.
+Entries rowButtonPictures()
+{
+    Entries entries = interfacePictures();
+    for (int b = 1; b <= 4; ++b)
+        for (int s = 0; s <= 2; ++s)
+            entries[std::to_string(b) + (s ? "_" + std::to_string(s) : "") + ".bmp"] =
+                EncodeBmp(toRgba(filled(60, 22, buttonColour(b, s))));
+    entries["treedown.bmp"] = EncodeBmp(toRgba(filled(600, 84, kSelectedColour)));
+    return entries;
+}
+
+// What the packer puts in the shipped archive.
+Entries shippedPictures()
+{
+    Entries entries;
+    for (pack::ArchiveEntry &entry : pack::artworkEntries())
+        entries[entry.name] = std::move(entry.data);
+    return entries;
+}
+
+void makeFavouritesDatabase(const fs::path &file)
+{
+    std::ifstream in(QUENBO_SCHEMA_FILE);
+    std::stringstream schema;
+    schema << in.rdbuf();
+    sqlite3 *db = nullptr;
+    QVERIFY(sqlite3_open(file.c_str(), &db) == SQLITE_OK);
+    QVERIFY(sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, nullptr) == SQLITE_OK);
+    sqlite3_close(db);
+}
+
+int storedFavourites(const fs::path &file, const std::string &id)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, "select count(*) from info where fid=?", -1, &statement, nullptr);
+    sqlite3_bind_text(statement, 1, id.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_step(statement);
+    const int count = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
+}
+
+TTaoBaoData record(const std::string &id)
+{
+    TTaoBaoData r;
+    r.NumIid = id;
+    r.Title = "短标题";
+    r.Nick = "掌柜" + id;
+    r.Price = "12.30";
+    r.CashBack = 1.5;
+    r.CreditScore = 5;
+    r.Volume = 42;
+    r.ClickUrl = "http://127.0.0.1:9/click?id=" + id;
+    r.Picture = std::make_shared<TJpegImage>();
+    return r;
+}
+
+bool hasInk(const QImage &image, QRect band)
+{
+    for (int y = band.top(); y <= band.bottom(); ++y)
+        for (int x = band.left(); x <= band.right(); ++x)
+            if (image.pixelColor(x, y).lightness() < 200)
+                return true;
+    return false;
+}
+
+std::vector<std::uint8_t> jpegOf(int side, QColor colour)
+{
+    return EncodeJpeg(toRgba(filled(side, side, colour)), 95);
+}
+
+void writeFile(const fs::path &file, const std::vector<std::uint8_t> &bytes)
+{
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+bool near(QColor a, QColor b, int tolerance = 6)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+}  // namespace
+
+class ItemListTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void buttonsShowNormalHoverAndPressedPictures_data();
+    void buttonsShowNormalHoverAndPressedPictures();
+    void rowShowsItsSeparatorSelectionAndTitleLines();
+    void emptyCachedPictureLeavesOnlyTheButtons();
+    void sortingIsStableOnFourKeys_data();
+    void sortingIsStableOnFourKeys();
+    void twoRowsWithOneIdActOnTheUpperOne();
+    void previewFollowsTheThumbnails();
+    void previewShowsTheCachedPictureInItsFrame_data();
+    void previewShowsTheCachedPictureInItsFrame();
+    void previewLeftFollowsTheWindow();
+    void buttonsOpenAddressesAndKeepFavourites();
+    void favouritesErrorReachesTheErrorDisplay();
+    void whollyCachedBatchMakesNoRequest();
+    void pictureFaultsEndTheWorkerAndLeaveNoHalfFile_data();
+    void pictureFaultsEndTheWorkerAndLeaveNoHalfFile();
+    void newSearchWhileTheOldWorkerRuns();
+    void shutdownWithWorkersNeverStartedOrStillRunning();
+    void screenshotOfTheItemList();
+
+private:
+    void postFault(const std::string &form);
+    bool waitForWorkers();
+    std::vector<std::string> indexIds();
+    bool pictureStillFaulty(const std::string &id);
+    TItemTree &list() { return m_window->ItemTree(); }
+    VirtualTree *tree() { return m_window->itemTree; }
+    void addRows(const std::vector<TTaoBaoData> &records);
+    QImage rowImage(int row);
+    fs::path cacheFile(const std::string &id) { return m_folder->path() / "temp" / (id + ".jpg"); }
+
+    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<RecordedMessages> m_messages;
+    std::unique_ptr<Tfrm_main> m_window;
+    std::vector<QUrl> m_opened;
+};
+
+void ItemListTest::initTestCase()
+{
+    installFontSubstitutions();
+    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+    m_sandbox->start();
+    m_folder = std::make_unique<ProgramFolder>();
+    m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())),
+                           rowButtonPictures());
+    setBrowserOpener([this](const QUrl &url) { m_opened.push_back(url); });
+}
+
+void ItemListTest::init()
+{
+    m_opened.clear();
+    std::error_code ignored;
+    fs::remove(m_folder->path() / "data" / "data.db", ignored);
+    makeFavouritesDatabase(m_folder->path() / "data" / "data.db");
+    m_messages = std::make_unique<RecordedMessages>();
+    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->trm_load->stop();
+    m_window->pnl_load->hide();
+}
+
+void ItemListTest::cleanup()
+{
+    m_window.reset();
+    postFault("clear=1");
+    if (!m_messages->texts.empty())
+        QFAIL(qPrintable(m_messages->texts.front()));
+    m_messages.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void ItemListTest::postFault(const std::string &form)
+{
+    httplib::Client client(m_sandbox->baseUrl());
+    const std::string path = form == "clear=1" ? "/__control/clear" : "/__control/fault";
+    auto result = client.Post(path.c_str(), form, "application/x-www-form-urlencoded");
+    QVERIFY(result && result->status == 200);
+}
+
+bool ItemListTest::waitForWorkers()
+{
+    return QTest::qWaitFor([&] { return m_window->Common().Workers.size() == 0; }, 30000);
+}
+
+std::vector<std::string> ItemListTest::indexIds()
+{
+    HttpClient http;
+    XmlDocument xml;
+    xml.load(http, m_window->Common().IndexUrl);
+    std::vector<std::string> ids;
+    for (const XmlElement &items : xml.documentElement().children("taobaoke_items"))
+        for (const XmlElement &item : items.children("taobaoke_item"))
+            for (const XmlElement &id : item.children("num_iid"))
+                ids.push_back(id.text());
+    return ids;
+}
+
+// True while a one-time not-found fault set for the picture has not been used up.
+bool ItemListTest::pictureStillFaulty(const std::string &id)
+{
+    httplib::Client client(m_sandbox->baseUrl());
+    const auto result = client.Get("/pic/" + id + "_b.jpg");
+    return result && result->status == 404;
+}
+
+void ItemListTest::addRows(const std::vector<TTaoBaoData> &records)
+{
+    for (const TTaoBaoData &r : records) {
+        m_window->Common().Items.append(r);
+        list().AddItem(r.NumIid);
+    }
+}
+
+QImage ItemListTest::rowImage(int row)
+{
+    const QImage image = tree()->viewport()->grab().toImage();
+    return image.copy(0, row * TItemTree::kRowHeight, image.width(), TItemTree::kRowHeight);
+}
+
+void ItemListTest::buttonsShowNormalHoverAndPressedPictures_data()
+{
+    QTest::addColumn<int>("button");  // 0..2
+    QTest::addColumn<bool>("favourite");
+    QTest::newRow("cash-back") << 0 << false;
+    QTest::newRow("click") << 1 << false;
+    QTest::newRow("favourite add") << 2 << false;
+    QTest::newRow("favourite remove") << 2 << true;
+}
+
+void ItemListTest::buttonsShowNormalHoverAndPressedPictures()
+{
+    QFETCH(int, button);
+    QFETCH(bool, favourite);
+    addRows({record("11"), record("12")});
+    if (favourite)
+        m_window->Common().FavIds.append("12");
+    const int areaTops[] = {5, 32, 58};
+    const int picture = button == 2 && favourite ? 4 : button + 1;
+    const QPoint inButton(630, TItemTree::kRowHeight + areaTops[button] + 10);
+
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+                 buttonColour(picture, 0)));
+    sendMouse(tree()->viewport(), QEvent::MouseMove, inButton);
+    QCOMPARE(list().HotNode(), tree()->topLevelNode(1));
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+                 buttonColour(picture, 1)));
+    // A press draws the pressed picture once, at the next paint; a removal takes the row away.
+    list().HandleMouseDown(Qt::LeftButton, Qt::NoModifier, inButton);
+    if (favourite) {
+        QCOMPARE(tree()->topLevelCount(), 1);
+        return;
+    }
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+                 buttonColour(picture, 2)));
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+                 buttonColour(picture, 1)));
+    // The mouse areas start one pixel inside the pictures.
+    sendMouse(tree()->viewport(), QEvent::MouseMove,
+              QPoint(600, TItemTree::kRowHeight + areaTops[button] + 10));
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+                 buttonColour(picture, 0)));
+}
+
+void ItemListTest::rowShowsItsSeparatorSelectionAndTitleLines()
+{
+    TTaoBaoData longTitle = record("22");
+    longTitle.Title = "这是一个非常非常长的商品标题用来测试两行显示以及第二行的省略号是否正确地出现在末尾";
+    TTaoBaoData spaced = record("23");
+    spaced.Title = "  短  ";
+    addRows({record("21"), longTitle, spaced});
+    click(tree()->viewport(), QPoint(300, 40));
+    QCOMPARE(tree()->selectedNode(), tree()->topLevelNode(0));
+
+    const QImage selected = rowImage(0);
+    QVERIFY(near(selected.pixelColor(590, 75), kSelectedColour));
+    QCOMPARE(selected.pixelColor(300, 83), QColor(168, 168, 168));
+    QVERIFY(near(selected.pixelColor(630, 14), buttonColour(1, 0)));
+    const QImage plain = rowImage(1);
+    QCOMPARE(plain.pixelColor(590, 75), QColor(Qt::white));
+    QCOMPARE(plain.pixelColor(tree()->viewport()->width() - 1, 83), QColor(168, 168, 168));
+
+    const QRect secondLine(85, 25, 192, 14);
+    QVERIFY(!hasInk(selected, secondLine));
+    QVERIFY(hasInk(plain, secondLine));
+    // The second line is cut to the title's width: nothing reaches the price label.
+    QVERIFY(!hasInk(plain, QRect(85 + 193, 25, 300 - 85 - 193, 14)));
+    QVERIFY(!hasInk(rowImage(2), secondLine));
+    QVERIFY(hasInk(rowImage(2), QRect(85, 5, 40, 14)));
+}
+
+void ItemListTest::emptyCachedPictureLeavesOnlyTheButtons()
+{
+    writeFile(cacheFile("31"), {});
+    addRows({record("31"), record("32")});
+    const QImage broken = rowImage(0);
+    QVERIFY(near(broken.pixelColor(630, 14), buttonColour(1, 0)));
+    QVERIFY(!hasInk(broken, QRect(85, 5, 500, 60)));
+    QVERIFY(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(0))->PictureLoaded);
+    // Without its picture yet, a row shows the stand-by picture and its texts.
+    const QImage waiting = rowImage(1);
+    QVERIFY(hasInk(waiting, QRect(85, 5, 500, 60)));
+    QVERIFY(!VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(1))->PictureLoaded);
+}
+
+void ItemListTest::sortingIsStableOnFourKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<bool>("ascending");
+    QTest::addColumn<QList<int>>("order");
+    QTest::newRow("credit up") << 0 << QStringList{"20", "3", "20"} << true << QList<int>{1, 0, 2};
+    QTest::newRow("credit down") << 0 << QStringList{"20", "3", "20"} << false
+                                 << QList<int>{0, 2, 1};
+    QTest::newRow("price up") << 1 << QStringList{"12.40", "12.50", "12.30"} << true
+                              << QList<int>{0, 2, 1};
+    QTest::newRow("price down") << 1 << QStringList{"12.40", "12.50", "12.30"} << false
+                                << QList<int>{1, 0, 2};
+    QTest::newRow("price not a number counts 0") << 1 << QStringList{"面议", "-1", "0.4"} << true
+                                                 << QList<int>{1, 0, 2};
+    QTest::newRow("volume extremes") << 2 << QStringList{"2147483647", "-2147483648", "0"} << true
+                                     << QList<int>{1, 2, 0};
+    QTest::newRow("cash-back halves away from zero")
+        << 3 << QStringList{"2.5", "2.4", "-2.5", "-2.4"} << true << QList<int>{2, 3, 1, 0};
+    QTest::newRow("cash-back equal when whole") << 3 << QStringList{"1.5", "2.49"} << false
+                                                << QList<int>{0, 1};
+    QTest::newRow("cash-back beyond 32 bits counts 0") << 3 << QStringList{"1", "3e10"} << true
+                                                       << QList<int>{1, 0};
+    QTest::newRow("other key") << 9 << QStringList{"3", "1", "2"} << true << QList<int>{0, 1, 2};
+}
+
+void ItemListTest::sortingIsStableOnFourKeys()
+{
+    QFETCH(int, key);
+    QFETCH(QStringList, values);
+    QFETCH(bool, ascending);
+    QFETCH(QList<int>, order);
+    std::vector<TTaoBaoData> records;
+    for (int i = 0; i < values.size(); ++i) {
+        TTaoBaoData r = record(std::to_string(100 + i));
+        const std::string v = values[i].toStdString();
+        if (key == 0)
+            r.CreditScore = std::stoi(v);
+        else if (key == 1)
+            r.Price = v;
+        else if (key == 2)
+            r.Volume = std::stoi(v);
+        else
+            r.CashBack = std::stod(v);
+        records.push_back(r);
+    }
+    addRows(records);
+    list().SortRows(std::uint8_t(key), ascending);
+    QCOMPARE(int(list().SortKey()), key);
+    QList<int> sorted;
+    for (int i = 0; i < tree()->topLevelCount(); ++i)
+        sorted << std::stoi(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(i))->NumIid) - 100;
+    QCOMPARE(sorted, order);
+}
+
+void ItemListTest::twoRowsWithOneIdActOnTheUpperOne()
+{
+    addRows({record("5"), record("6"), record("5")});
+    VirtualTree::Node *upper = tree()->topLevelNode(0);
+    VirtualTree::Node *lower = tree()->topLevelNode(2);
+    QCoreApplication::processEvents();
+    std::map<VirtualTree::Node *, int> painted;
+    const VirtualTree::DrawHandler draw = tree()->drawHandler();
+    tree()->setDrawHandler([&](QPainter &p, VirtualTree::Node *node, const QRect &cell, bool s) {
+        ++painted[node];
+        draw(p, node, cell, s);
+    });
+    list().RefreshItem("5");
+    list().RefreshItem("404");
+    QCoreApplication::processEvents();
+    QCOMPARE(painted.size(), std::size_t(1));
+    QCOMPARE(painted.begin()->first, upper);
+
+    sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(40, 40));
+    QCOMPARE(list().HotNode(), upper);
+    list().DeleteItem("5");
+    QVERIFY(!list().HotNode());
+    QVERIFY(!list().PreviewNode());
+    QCOMPARE(tree()->topLevelNode(1), lower);
+    list().DeleteItem("404");
+    QCOMPARE(tree()->topLevelCount(), 2);
+    tree()->setDrawHandler(draw);
+
+    list().Clear();
+    QVERIFY(m_window->Common().Items.empty());
+    QCOMPARE(tree()->topLevelCount(), 0);
+}
+
+void ItemListTest::previewFollowsTheThumbnails()
+{
+    addRows({record("41"), record("42")});
+    Tfrm_imgframe *popup = m_window->ImgFrame();
+    QVERIFY(popup && popup->isHidden());
+    QCOMPARE(popup->size(), QSize(222, 222));
+    QWidget *viewport = tree()->viewport();
+    const auto expectedAt = [&](QPoint pos) {
+        return QPoint(m_window->Common().PreviewLeft, viewport->mapToGlobal(pos).y() - 221);
+    };
+
+    sendMouse(viewport, QEvent::MouseMove, QPoint(40, 40));
+    QVERIFY(popup->isVisible());
+    QCOMPARE(popup->pos(), expectedAt(QPoint(40, 40)));
+    QCOMPARE(list().PreviewNode(), tree()->topLevelNode(0));
+    QVERIFY(!QApplication::activeWindow() || QApplication::activeWindow() != popup);
+
+    m_window->Common().PreviewLeft += 7;  // not used while the mouse stays on this thumbnail
+    sendMouse(viewport, QEvent::MouseMove, QPoint(70, 75));
+    QCOMPARE(popup->pos(), expectedAt(QPoint(40, 40)) - QPoint(7, 0));
+    sendMouse(viewport, QEvent::MouseMove, QPoint(2, TItemTree::kRowHeight + 80));
+    QCOMPARE(popup->pos(), expectedAt(QPoint(2, TItemTree::kRowHeight + 80)));
+    QCOMPARE(list().PreviewNode(), tree()->topLevelNode(1));
+
+    // Below the last row nothing changes; outside a thumbnail over a row hides the popup.
+    sendMouse(viewport, QEvent::MouseMove, QPoint(40, 3 * TItemTree::kRowHeight + 10));
+    QVERIFY(popup->isVisible());
+    sendMouse(viewport, QEvent::MouseMove, QPoint(81, 40));
+    QVERIFY(popup->isHidden());
+    sendMouse(viewport, QEvent::MouseMove, QPoint(40, 1));
+    QVERIFY(popup->isHidden());
+}
+
+void ItemListTest::previewShowsTheCachedPictureInItsFrame_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::newRow("larger, cut") << 250;
+    QTest::newRow("smaller, white beside") << 160;
+}
+
+void ItemListTest::previewShowsTheCachedPictureInItsFrame()
+{
+    QFETCH(int, side);
+    const QColor colour(30, 160, 90);
+    writeFile(cacheFile("51"), jpegOf(side, colour));
+    addRows({record("51"), record("52")});
+    Tfrm_imgframe *popup = m_window->ImgFrame();
+    sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(40, 40));
+    QCOMPARE(popup->img_pic->currentPicture().size(), QSize(side, side));
+    const QImage shown = popup->grab().toImage();
+    for (const QPoint edge : {QPoint(0, 100), QPoint(221, 100), QPoint(100, 0), QPoint(100, 221)})
+        QCOMPARE(shown.pixelColor(edge), QColor(255, 0, 0));
+    QVERIFY(near(shown.pixelColor(1, 1), colour));
+    QVERIFY(near(shown.pixelColor(std::min(side, 220), std::min(side, 220)), colour));
+    if (side < 220)
+        QCOMPARE(shown.pixelColor(side + 30, 100), QColor(Qt::white));
+
+    // Without a cache file the popup keeps the picture it had; a broken one changes nothing.
+    sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(40, TItemTree::kRowHeight + 40));
+    QCOMPARE(popup->img_pic->currentPicture().size(), QSize(side, side));
+    writeFile(cacheFile("52"), {'<', 'h', 't', 'm', 'l', '>'});
+    sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(41, TItemTree::kRowHeight + 40));
+    QCOMPARE(popup->img_pic->currentPicture().size(), QSize(side, side));
+}
+
+void ItemListTest::previewLeftFollowsTheWindow()
+{
+    m_window->move(100, 80);
+    const int expected = m_window->mapToGlobal(QPoint(1, 26)).x() + 290;
+    QCOMPARE(m_window->Common().PreviewLeft, expected);
+    m_window->move(150, 80);
+    QCOMPARE(m_window->Common().PreviewLeft, expected + 50);
+}
+
+void ItemListTest::buttonsOpenAddressesAndKeepFavourites()
+{
+    addRows({record("61"), record("62")});
+    const fs::path db = m_folder->path() / "data" / "data.db";
+    const int row = TItemTree::kRowHeight;
+
+    click(tree()->viewport(), QPoint(630, row + 10), Qt::MiddleButton);
+    click(tree()->viewport(), QPoint(630, row + 40), Qt::RightButton);
+    QCOMPARE(m_opened.size(), std::size_t(2));
+    QCOMPARE(m_opened[0].toString().toStdString(),
+             m_window->Common().FanXianUrl + "62" + "000150");
+    QCOMPARE(m_opened[1].toString().toStdString(), record("62").ClickUrl);
+    QVERIFY(!tree()->selectedNode());
+
+    click(tree()->viewport(), QPoint(630, row + 65));
+    QCOMPARE(storedFavourites(db, "62"), 1);
+    QCOMPARE(tree()->topLevelCount(), 2);
+
+    m_window->Common().FavIds.append("61");
+    click(tree()->viewport(), QPoint(630, 65));
+    QCOMPARE(storedFavourites(db, "62"), 1);
+    QCOMPARE(tree()->topLevelCount(), 1);
+    QVERIFY(!m_window->Common().Items.findFirst("61"));
+    QVERIFY(!m_window->Common().IsFavourite("61"));
+
+    // Away from the buttons any mouse button selects the row.
+    tree()->setSelectedNode(nullptr);
+    click(tree()->viewport(), QPoint(300, 40), Qt::RightButton);
+    QCOMPARE(tree()->selectedNode(), tree()->topLevelNode(0));
+}
+
+void ItemListTest::favouritesErrorReachesTheErrorDisplay()
+{
+    addRows({record("71")});
+    fs::remove(m_folder->path() / "data" / "data.db");
+    m_window->Common().FavQuery = std::make_unique<FavouritesDb>(m_window->Common().DatabaseFile());
+    click(tree()->viewport(), QPoint(630, 65));
+    QCOMPARE(m_messages->texts.size(), std::size_t(1));
+    m_messages->texts.clear();
+    QCOMPARE(tree()->topLevelCount(), 1);
+}
+
+void ItemListTest::whollyCachedBatchMakesNoRequest()
+{
+    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForWorkers());
+    const std::vector<std::string> ids = indexIds();
+    QCOMPARE(tree()->topLevelCount(), int(ids.size()));
+    for (const std::string &id : ids) {
+        QVERIFY(fs::exists(cacheFile(id)));
+        postFault("picture=" + id + "&kind=not_found&times=1");
+    }
+    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForWorkers());
+    QCoreApplication::processEvents();
+    for (const std::string &id : ids)
+        QVERIFY(pictureStillFaulty(id));
+    tree()->viewport()->grab();
+    for (int i = 0; i < tree()->visibleRowCount() && i < 3; ++i)
+        QVERIFY(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(i))->PictureLoaded);
+}
+
+void ItemListTest::pictureFaultsEndTheWorkerAndLeaveNoHalfFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("secondStored");  // the faulty picture gets a cache file
+    QTest::addColumn<bool>("restFetched");
+    QTest::newRow("not found") << "not_found" << false << false;
+    QTest::newRow("html body") << "html" << false << false;
+    QTest::newRow("truncated") << "truncated" << true << true;
+    QTest::newRow("empty body") << "empty" << true << true;
+    QTest::newRow("redirect loop") << "redirect_loop" << false << false;
+    QTest::newRow("dropped") << "drop" << false << false;
+    QTest::newRow("slow") << "slow&delay_ms=300" << true << true;
+}
+
+void ItemListTest::pictureFaultsEndTheWorkerAndLeaveNoHalfFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, secondStored);
+    QFETCH(bool, restFetched);
+    const std::vector<std::string> ids = indexIds();
+    QVERIFY(ids.size() >= 3);
+    postFault("picture=" + ids[1] + "&kind=" + kind.toStdString());
+    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForWorkers());
+    QCoreApplication::processEvents();
+    QVERIFY(fs::exists(cacheFile(ids[0])));
+    QCOMPARE(fs::exists(cacheFile(ids[1])), secondStored);
+    QCOMPARE(fs::exists(cacheFile(ids[2])), restFetched);
+    for (const auto &entry : fs::directory_iterator(m_folder->path() / "temp"))
+        QCOMPARE(entry.path().extension().string(), std::string(".jpg"));
+    tree()->viewport()->grab();
+    QCOMPARE(tree()->topLevelCount(), int(ids.size()));
+}
+
+void ItemListTest::newSearchWhileTheOldWorkerRuns()
+{
+    const std::vector<std::string> first = indexIds();
+    postFault("picture=" + first[0] + "&kind=slow&delay_ms=800");
+    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣裙", "", 1));
+    const int rows = tree()->topLevelCount();
+    QVERIFY(rows > 0);
+    QVERIFY(m_window->Common().Workers.size() >= 1);
+    QVERIFY(waitForWorkers());
+    QCoreApplication::processEvents();
+    // The old worker finished its batch; its repaint requests for rows gone did nothing.
+    for (const std::string &id : first)
+        QVERIFY(fs::exists(cacheFile(id)));
+    QCOMPARE(tree()->topLevelCount(), rows);
+    QCOMPARE(m_window->Common().Items.size(), std::size_t(rows));
+}
+
+void ItemListTest::shutdownWithWorkersNeverStartedOrStillRunning()
+{
+    const std::vector<std::string> ids = indexIds();
+    postFault("picture=" + ids[0] + "&kind=not_found&times=1");
+    postFault("picture=" + ids[1] + "&kind=slow&delay_ms=20000");
+    auto never = std::make_unique<TImgDown>(m_window->Common(), [](const std::string &) {});
+    never->AddJob({ids[0], m_sandbox->baseUrl() + "/pic/" + ids[0]});
+    TCommon &common = m_window->Common();
+    common.AddWorker({never->ThreadId(), std::move(never)});
+    auto running = std::make_unique<TImgDown>(common, [](const std::string &) {});
+    running->AddJob({ids[1], m_sandbox->baseUrl() + "/pic/" + ids[1]});
+    TImgDown *started = running.get();
+    common.AddWorker({running->ThreadId(), std::move(running)});
+    started->Start();
+    QTest::qWait(100);
+    m_window.reset();
+    QVERIFY(pictureStillFaulty(ids[0]));
+    QVERIFY(!fs::exists(cacheFile(ids[1])));
+}
+
+void ItemListTest::screenshotOfTheItemList()
+{
+    m_window.reset();
+    ProgramFolder shipped;
+    shipped.writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())),
+                         shippedPictures());
+    m_window = std::make_unique<Tfrm_main>(shipped.appDir());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->trm_load->stop();
+    m_window->LoadCategoryLevel("0");
+    m_window->E_Serch->setText(QStringLiteral("连衣裙"));
+    m_window->FLastAddress = m_window->BuildItemQuery(0, "连衣裙", "", 1);
+    m_window->LoadItemPage(m_window->FLastAddress);
+    QVERIFY(waitForWorkers());
+    QCoreApplication::processEvents();
+    QWidget *viewport = tree()->viewport();
+    click(viewport, QPoint(300, 40));
+    sendMouse(viewport, QEvent::MouseMove, QPoint(620, TItemTree::kRowHeight + 40));
+    sendMouse(viewport, QEvent::MouseMove, QPoint(40, 2 * TItemTree::kRowHeight + 40));
+    QCoreApplication::processEvents();
+
+    QImage image = m_window->grab().toImage();
+    Tfrm_imgframe *popup = m_window->ImgFrame();
+    QVERIFY(popup->isVisible());
+    QPainter painter(&image);
+    painter.drawImage(m_window->mapFromGlobal(popup->pos()), popup->grab().toImage());
+    painter.end();
+    const QString folder = qEnvironmentVariable("QUENBO_SCREENSHOT_DIR");
+    QVERIFY(!folder.isEmpty());
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(image.save(folder + QStringLiteral("/item_list.png")));
+    m_window.reset();
+}
+
+QTEST_MAIN(ItemListTest)
+#include "tst_item_list.moc"

@@ -1,8 +1,8 @@
+#include "application.h"
 #include "message_box.h"
 #include "skin.h"
 #include "ufrmmain.h"
 
-#include <QApplication>
 #include <QDir>
 
 #include <exception>
@@ -10,7 +10,7 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    quenbo::Application app(argc, argv);
     quenbo::installFontSubstitutions();
     const QString appDir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/';
 
@@ -24,7 +24,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     window->show();
-    const int status = QApplication::exec();
+    const int status = quenbo::Application::exec();
     window.reset();
     return status;
 }

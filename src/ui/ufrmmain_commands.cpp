@@ -1,0 +1,90 @@
+// The menu commands, the shop command and the version check.
+#include "ufrmmain.h"
+
+#include "browser_opener.h"
+#include "http_client.h"
+#include "message_box.h"
+#include "ucommon.h"
+#include "version_check.h"
+#include "wait_cursor.h"
+
+#include <QAction>
+
+#include <string_view>
+
+namespace quenbo {
+
+namespace {
+
+constexpr std::string_view kHelpPagePath = "/blog/post/1.html";
+constexpr std::string_view kFeedbackPagePath = "/blog/post/3.html";
+
+// A page of the maker's web server: the base address, without a closing "/", and the path.
+std::string SiteAddress(std::string siteUrl, std::string_view path)
+{
+    while (!siteUrl.empty() && siteUrl.back() == '/')
+        siteUrl.pop_back();
+    return siteUrl.append(path);
+}
+
+}  // namespace
+
+void Tfrm_main::ConnectCommands()
+{
+    connect(N2, &QAction::triggered, this, &Tfrm_main::N2Click);
+    connect(N4, &QAction::triggered, this, &Tfrm_main::N4Click);
+    connect(N7, &QAction::triggered, this, &Tfrm_main::N7Click);
+    connect(N8, &QAction::triggered, this, &Tfrm_main::N8Click);
+    connect(N_Goshop, &QAction::triggered, this, &Tfrm_main::N_GoshopClick);
+}
+
+void Tfrm_main::N2Click()
+{
+    close();
+}
+
+void Tfrm_main::N4Click()
+{
+    FCommon->DataCache = N4->isChecked();
+}
+
+void Tfrm_main::N7Click()
+{
+    openInBrowser(SiteAddress(FCommon->SiteUrl, kHelpPagePath));
+}
+
+void Tfrm_main::N8Click()
+{
+    openInBrowser(SiteAddress(FCommon->SiteUrl, kFeedbackPagePath));
+}
+
+void Tfrm_main::N_GoshopClick()
+{
+    openInBrowser(FCommon->SelectedItem.ShopClickUrl);
+}
+
+void Tfrm_main::CheckForUpdate()
+{
+    UpdateOffer offer;
+    {
+        WaitCursor busy;
+        HttpClient http;
+        http.setTimeouts(kVersionConnectTimeoutMs, kVersionTotalTimeoutMs);
+        http.setMaxBodyBytes(kVersionMaxBytes);
+        try {
+            offer = ReadVersionText(http.get(SiteAddress(FCommon->SiteUrl, kVersionFilePath)));
+        } catch (const HttpError &) {
+            // No connection, a time-out or an error status: the check ends without a word.
+            return;
+        }
+    }
+    if (!offer.askToUpgrade)
+        return;
+    const auto answer = showMessage({nullptr, QStringLiteral("检查到有新版本,是否现在进行升级"),
+                                     QStringLiteral("提示"), QMessageBox::NoIcon,
+                                     QMessageBox::Ok | QMessageBox::Cancel});
+    if (answer == QMessageBox::Ok && !offer.address.empty())
+        openInBrowser(offer.address);
+}
+
+}  // namespace quenbo

@@ -5,7 +5,9 @@
 #include "picture_box.h"
 #include "picture_button.h"
 #include "picture_qt.h"
+#include "frmimgframe.h"
 #include "startup_error.h"
+#include "uItemTree.h"
 #include "ucommon.h"
 #include "uleftTree.h"
 #include "uzipfile.h"
@@ -24,6 +26,9 @@ Tfrm_main::Tfrm_main(const QString &appDir, QWidget *parent)
     : QWidget(parent)
 {
     CreateControls();
+    ConnectCommands();
+    ConnectResultCommands();
+    connect(itemTree, &VirtualTree::mouseDown, this, &Tfrm_main::itemTreeMouseDown);
     FormCreate(appDir);
     FormResize();
 }
@@ -51,6 +56,7 @@ void Tfrm_main::FormCreate(const QString &appDir)
     }
     FHttp = std::make_unique<HttpClient>();
     FPageNo = 1;
+    FItemTree = std::make_unique<TItemTree>(itemTree, *FCommon, *FZipFile);
     FLeftTree = std::make_unique<TleftTree>(vlefttree, *FZipFile);
 
     LoadInterfacePictures();
@@ -60,6 +66,9 @@ void Tfrm_main::FormCreate(const QString &appDir)
                                        std::pair{b_sc, "B_sc"}, std::pair{b_Srech, "b_serch"},
                                        std::pair{b_fshop, "b_shop"}})
         LoadButtonPictures(button, name);
+    FImgFrame = std::make_unique<Tfrm_imgframe>(*FCommon, this);
+    FImgFrame->hide();
+    FItemTree->SetPreview(FImgFrame.get());
 
     TGifImage loading;
     if (FZipFile->ReadGif("load", loading))
@@ -114,6 +123,11 @@ void Tfrm_main::FormDestroy()
         return;
     FDestroyed = true;
     trm_load->stop();
+    // The workers go first: once they are stopped and joined, no repaint request can reach
+    // the item list after its presenter is released.
+    if (FCommon)
+        FCommon->ReleaseWorkers();
+    FItemTree.reset();
     FLeftTree.reset();
     if (FCommon) {
         try {
@@ -124,6 +138,7 @@ void Tfrm_main::FormDestroy()
         FCommon.reset();
     }
     FHttp.reset();
+    FImgFrame.reset();
     FZipFile.reset();
 }
 
@@ -162,6 +177,7 @@ void Tfrm_main::trm_loadTimer()
     FLastAddress = FCommon->IndexUrl;
     LoadItemPage(FLastAddress);
     LoadCategoryLevel("0");
+    CheckForUpdate();
 }
 
 }  // namespace quenbo

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "page_combo_box.h"
 #include "virtual_tree.h"
 #include "xml_document.h"
 
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -26,7 +29,9 @@ class PictureBox;
 class PictureButton;
 class TCommon;
 class TZipFile;
+class TItemTree;
 class TleftTree;
+class Tfrm_imgframe;
 
 // The main window. Its constructor builds the controls at their designed places and then runs
 // FormCreate, which makes the application's objects in their fixed order; its destruction
@@ -71,13 +76,76 @@ public:
     // The category search: enables the page strip, sets the search state to category cid and
     // loads its first page.
     void SearchCategory(const std::string &cid);
-    // Placeholder until the item query exists: the request address for an item search; empty.
+    // The signed request address of one page of an item search: mode 0 by keyword (its
+    // blanks removed), mode 1 by category cid, any other mode by neither.
     std::string BuildItemQuery(int mode, const std::string &keyword, const std::string &cid,
                                int pageNo);
-    // Placeholder until the item list exists: loading an item page does nothing yet.
+    // Empties the item list, then fetches address and lists its items, each container's
+    // pictures fetched by a worker of its own. Failures show nothing; what was read stays.
     void LoadItemPage(const std::string &address);
+    // The press handler of the item list: the row buttons, the selection. An error of the
+    // favourites store is shown in the default error display.
+    void itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                           bool doubleClick, QPoint pos);
+    // The window-moved handler: keeps PreviewLeft at the screen x where the preview popup goes.
+    void WindowMoved();
+    TItemTree &ItemTree() const { return *FItemTree; }
+    // The preview popup; null before its creation step and after its release.
+    Tfrm_imgframe *ImgFrame() const { return FImgFrame.get(); }
+
+    // Menu, shop and update commands
+    // Wires the menu items to the commands below; the constructor calls it once.
+    void ConnectCommands();
+    // "退出": closes the window, which ends the application.
+    void N2Click();
+    // "数据缓存": copies the item's check mark into DataCache; it takes effect at exit.
+    void N4Click();
+    // "在线帮助" and "意见反馈": open the maker's help and feedback pages in the browser.
+    void N7Click();
+    void N8Click();
+    // "进入店铺": opens the shop of SelectedItem in the browser.
+    void N_GoshopClick();
+    // Fetches the version file from the maker's web server and, when it names another
+    // version, asks whether to upgrade and opens its download page on OK. Blocks for at most
+    // the version file's time-out; its failures show nothing.
+    void CheckForUpdate();
+
+    // Search, sorting, paging and favourites
+    // Wires the search, sort, page and favourites buttons; the constructor calls it once.
+    void ConnectResultCommands();
+    // The keyword search: the trimmed text of E_Serch, page 1; nothing for an empty text.
+    void b_SrechClick();
+    // The sort buttons: flip Tag, then sort the rows on screen by credit, price, sales or
+    // cash-back, ascending when Tag is 0.
+    void b_xinClick();
+    void b_jiageClick();
+    void b_xiaoClick();
+    void b_fanClick();
+    // Previous and next page, refused with a message at pages 1 and 99; the page list loads
+    // the page chosen each time it closes.
+    void B_PFristClick();
+    void b_PnextClick();
+    void cbox_pagecountCloseUp();
+    // The favourites view and the way back to the last result page.
+    void b_scClick();
+    void b_fshopClick();
+    // Lists every stored favourite with one picture download worker for all of them. Raises
+    // the database's error; rows read before it stay listed.
+    void ListFavourites();
+    // "相近商品": a keyword search for the last characters of the right-clicked item's title.
+    void N_DbClick();
+
+    // The parameters of the last item page asked of the gateway, so that it can be asked for
+    // again with a fresh signature.
+    struct SearchQuery {
+        std::int32_t Mode = 0;
+        std::string Keyword;
+        std::string CategoryId;
+        std::int32_t PageNo = 1;
+    };
 
     // The search state.
+    std::optional<SearchQuery> FLastQuery;  // empty while the start-up list is shown
     std::string FKeyword;
     std::string FCategoryId;
     std::string FLastAddress;
@@ -115,7 +183,7 @@ public:
 
     QFrame *pnl_PageControls = nullptr;
     QPushButton *B_PFrist = nullptr;
-    QComboBox *cbox_pagecount = nullptr;
+    PageComboBox *cbox_pagecount = nullptr;
     QPushButton *b_Pnext = nullptr;
 
     QTimer *trm_load = nullptr;
@@ -123,8 +191,16 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
+    // Builds the request of one item page, remembers it as the last one and loads it.
+    void LoadQuery(std::int32_t mode, const std::string &keyword, const std::string &cid,
+                   std::int32_t pageNo);
+    // Loads page FPageNo of the current keyword or category search.
+    void LoadCurrentPage();
+    void SortBy(std::uint8_t key);
+    void ShowPageMessage(const QString &text);
     void CreateControls();
     void CreateMenus();
     void SetTabOrder();
@@ -133,10 +209,14 @@ private:
     void LoadInterfacePictures();
     void LoadButtonPictures(PictureButton *button, const char *baseName);
     void FillPageList();
+    // Carries a worker's repaint request for an item over to this window's thread.
+    std::function<void(const std::string &id)> RefreshRequest();
 
     std::unique_ptr<TZipFile> FZipFile;
     std::unique_ptr<TCommon> FCommon;
+    std::unique_ptr<TItemTree> FItemTree;
     std::unique_ptr<TleftTree> FLeftTree;
+    std::unique_ptr<Tfrm_imgframe> FImgFrame;
     std::unique_ptr<HttpClient> FHttp;
     XmlDocument Xml;  // the XML document that fetches and reads the gateway's answers
     bool FShown = false;

@@ -52,17 +52,7 @@ void Tfrm_main::SearchCategory(const std::string &cid)
     pnl_PageControls->setEnabled(true);
     FSearchMode = 1;
     FCategoryId = cid;
-    FLastAddress = BuildItemQuery(1, std::string(), cid, 1);
-    LoadItemPage(FLastAddress);
-}
-
-std::string Tfrm_main::BuildItemQuery(int, const std::string &, const std::string &, int)
-{
-    return {};
-}
-
-void Tfrm_main::LoadItemPage(const std::string &)
-{
+    LoadQuery(1, std::string(), cid, 1);
 }
 
 }  // namespace quenbo

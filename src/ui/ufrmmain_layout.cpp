@@ -109,7 +109,7 @@ void Tfrm_main::CreateControls()
     pnl_PageControls = plainPanel(this, "pnl_PageControls", {608, 424, 219, 24});
     B_PFrist = make<QPushButton>(pnl_PageControls, "B_PFrist", {1, 0, 65, 23});
     B_PFrist->setText(QStringLiteral("上一页"));
-    cbox_pagecount = make<QComboBox>(pnl_PageControls, "cbox_pagecount", {69, 0, 81, 20});
+    cbox_pagecount = make<PageComboBox>(pnl_PageControls, "cbox_pagecount", {69, 0, 81, 20});
     cbox_pagecount->setMaxVisibleItems(8);
     b_Pnext = make<QPushButton>(pnl_PageControls, "b_Pnext", {153, 0, 65, 23});
     b_Pnext->setText(QStringLiteral("下一页"));
@@ -163,10 +163,8 @@ void Tfrm_main::CreateMenus()
     Pop_MShop = new QMenu(this);
     Pop_MShop->setObjectName(QStringLiteral("Pop_MShop"));
     N_Db = item(Pop_MShop, "N_Db", "相近商品");
-    N_Db->setVisible(false);
     N10 = Pop_MShop->addSeparator();
     N10->setObjectName(QStringLiteral("N10"));
-    N10->setVisible(false);
     N_Goshop = item(Pop_MShop, "N_Goshop", "进入店铺");
 }
 

@@ -196,8 +196,8 @@ void MainWindowTest::menusHaveTheirCaptionsAndVisibility_data()
     QTest::newRow("N6") << "N6" << "关于软件" << false;
     QTest::newRow("N7") << "N7" << "在线帮助" << true;
     QTest::newRow("N8") << "N8" << "意见反馈" << true;
-    QTest::newRow("N_Db") << "N_Db" << "相近商品" << false;
-    QTest::newRow("N10") << "N10" << "" << false;
+    QTest::newRow("N_Db") << "N_Db" << "相近商品" << true;
+    QTest::newRow("N10") << "N10" << "" << true;
     QTest::newRow("N_Goshop") << "N_Goshop" << "进入店铺" << true;
 }
 

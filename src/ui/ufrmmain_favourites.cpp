@@ -1,0 +1,75 @@
+#include "ufrmmain.h"
+
+#include "number_format.h"
+#include "picture_button.h"
+#include "uDownimg.h"
+#include "uItemTree.h"
+#include "ucommon.h"
+
+#include <QFrame>
+
+namespace quenbo {
+
+void Tfrm_main::b_scClick()
+{
+    b_fshop->show();
+    pnl_PageControls->setEnabled(false);
+    FItemTree->Clear();
+    FCommon->FavIds.clear();
+    ListFavourites();
+}
+
+void Tfrm_main::b_fshopClick()
+{
+    // A gateway address carries the moment it was signed, and the platform refuses one older
+    // than ten minutes: a page of a search is therefore asked for again with a new signature.
+    // The start-up list, which is no gateway request, is loaded as it was.
+    if (FLastQuery)
+        LoadQuery(FLastQuery->Mode, FLastQuery->Keyword, FLastQuery->CategoryId,
+                  FLastQuery->PageNo);
+    else
+        LoadItemPage(FLastAddress);
+    pnl_PageControls->setEnabled(true);
+    b_fshop->hide();
+}
+
+void Tfrm_main::ListFavourites()
+{
+    if (!FCommon->FavQuery)
+        throw DatabaseError("the favourites database is closed");
+    const DbRows rows = FCommon->FavQuery->query("select *from info");
+
+    // Registered before its jobs are added; a column that fails below leaves it registered
+    // and never started, and shutdown releases it.
+    auto owned = std::make_unique<TImgDown>(*FCommon, RefreshRequest());
+    TImgDown *worker = owned.get();
+    FCommon->AddWorker({worker->ThreadId(), std::move(owned)});
+
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        TTaoBaoData record;
+        record.NumIid = rows.text(i, "fid");
+        record.Title = rows.text(i, "fTitle");
+        record.Nick = rows.text(i, "fNick");
+        record.ClickUrl = rows.text(i, "fClick");
+        record.ShopClickUrl = rows.text(i, "fShopClick");
+        record.Price = rows.text(i, "fPrice");
+        record.Commission = parseNumber(rows.text(i, "fYongjin"));
+        record.PicUrl = rows.text(i, "fPicUrl");
+        record.CashBack = parseNumber(rows.text(i, "fFanxian"));
+        record.SalesCount = std::int32_t(rows.integer(i, "fXiaoCount"));
+        record.CreditScore = std::int32_t(rows.integer(i, "fCredit"));
+        record.Location = rows.text(i, "fAddress");
+        record.Volume = std::int32_t(rows.integer(i, "fVolume"));
+        record.Picture = std::make_shared<TJpegImage>();
+
+        const TDownPic job{record.NumIid, record.PicUrl};
+        const std::string id = record.NumIid;
+        FCommon->Items.append(std::move(record));
+        FCommon->FavIds.append(id);
+        worker->AddJob(job);
+        FItemTree->AddItem(id);
+    }
+    worker->Start();
+}
+
+}  // namespace quenbo

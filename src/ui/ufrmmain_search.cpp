@@ -1,0 +1,136 @@
+#include "ufrmmain.h"
+
+#include "application.h"
+#include "message_box.h"
+#include "page_combo_box.h"
+#include "picture_button.h"
+#include "uItemTree.h"
+#include "ucommon.h"
+
+#include <QFrame>
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quenbo {
+
+namespace {
+
+constexpr int kFirstPage = 1;
+constexpr int kLastPage = 99;
+
+// Blanks and control characters (codes 0 to 32) off both ends.
+std::string TrimBlanks(const std::string &text)
+{
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && blank(text[begin]))
+        ++begin;
+    while (end > begin && blank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+void Tfrm_main::ConnectResultCommands()
+{
+    const auto wire = [this](auto *sender, auto signal, void (Tfrm_main::*handler)()) {
+        connect(sender, signal, this, [this, handler] { runHandler([&] { (this->*handler)(); }); });
+    };
+    wire(b_Srech, &QAbstractButton::clicked, &Tfrm_main::b_SrechClick);
+    wire(b_xin, &QAbstractButton::clicked, &Tfrm_main::b_xinClick);
+    wire(b_jiage, &QAbstractButton::clicked, &Tfrm_main::b_jiageClick);
+    wire(b_xiao, &QAbstractButton::clicked, &Tfrm_main::b_xiaoClick);
+    wire(b_fan, &QAbstractButton::clicked, &Tfrm_main::b_fanClick);
+    wire(B_PFrist, &QAbstractButton::clicked, &Tfrm_main::B_PFristClick);
+    wire(b_Pnext, &QAbstractButton::clicked, &Tfrm_main::b_PnextClick);
+    wire(cbox_pagecount, &PageComboBox::closeUp, &Tfrm_main::cbox_pagecountCloseUp);
+    wire(b_sc, &QAbstractButton::clicked, &Tfrm_main::b_scClick);
+    wire(b_fshop, &QAbstractButton::clicked, &Tfrm_main::b_fshopClick);
+    wire(N_Db, &QAction::triggered, &Tfrm_main::N_DbClick);
+}
+
+void Tfrm_main::LoadQuery(int mode, const std::string &keyword, const std::string &cid, int pageNo)
+{
+    FLastQuery = SearchQuery{mode, keyword, cid, pageNo};
+    FLastAddress = BuildItemQuery(mode, keyword, cid, pageNo);
+    LoadItemPage(FLastAddress);
+}
+
+void Tfrm_main::b_SrechClick()
+{
+    const std::string text = E_Serch->text().toStdString();
+    if (text.empty())
+        return;
+    FKeyword = TrimBlanks(text);
+    FSearchMode = 0;
+    LoadQuery(0, FKeyword, "0", kFirstPage);
+    pnl_PageControls->setEnabled(true);
+}
+
+void Tfrm_main::N_DbClick()
+{
+    const std::string keyword = TCommon::SimilarKeyword(FCommon->SelectedItem.Title);
+    if (keyword.empty())
+        return;
+    E_Serch->setText(QString::fromStdString(keyword));
+    b_SrechClick();
+}
+
+void Tfrm_main::SortBy(std::uint8_t key)
+{
+    Tag = Tag == 0 ? 1 : 0;
+    FItemTree->SortRows(key, Tag == 0);
+}
+
+void Tfrm_main::b_xinClick() { SortBy(0); }
+void Tfrm_main::b_jiageClick() { SortBy(1); }
+void Tfrm_main::b_xiaoClick() { SortBy(2); }
+void Tfrm_main::b_fanClick() { SortBy(3); }
+
+void Tfrm_main::LoadCurrentPage()
+{
+    if (FSearchMode == 0)
+        LoadQuery(0, FKeyword, "0", FPageNo);
+    else
+        LoadQuery(1, std::string(), FCategoryId, FPageNo);
+}
+
+void Tfrm_main::ShowPageMessage(const QString &text)
+{
+    showMessage({this, text, applicationTitle(), QMessageBox::NoIcon, QMessageBox::Ok});
+}
+
+void Tfrm_main::B_PFristClick()
+{
+    if (FPageNo <= kFirstPage) {
+        ShowPageMessage(QStringLiteral("第一页"));
+        return;
+    }
+    --FPageNo;
+    cbox_pagecount->setCurrentIndex(FPageNo - 1);
+    LoadCurrentPage();
+}
+
+void Tfrm_main::b_PnextClick()
+{
+    if (FPageNo >= kLastPage) {
+        ShowPageMessage(QStringLiteral("最后一页"));
+        return;
+    }
+    ++FPageNo;
+    cbox_pagecount->setCurrentIndex(FPageNo - 1);
+    LoadCurrentPage();
+}
+
+void Tfrm_main::cbox_pagecountCloseUp()
+{
+    bool ok = false;
+    const int page = cbox_pagecount->currentText().toInt(&ok);
+    FPageNo = ok ? page : kFirstPage;
+    LoadCurrentPage();
+}
+
+}  // namespace quenbo

@@ -41,7 +41,13 @@ void initialiseCurlOnce()
 
 }  // namespace
 
+// How long a transfer waits for its socket before it looks at the abort flag again. libcurl's
+// own progress callback runs only about once a second while no data flows, which would hold a
+// stalled transfer, and the shutdown that waits for it, for up to a second.
+constexpr int kAbortPollMs = 20;
+
 struct HttpClient::Handle {
+    CURLM *multi = nullptr;
     CURL *curl = nullptr;
     curl_slist *headers = nullptr;
     char error[CURL_ERROR_SIZE] = {};
@@ -50,8 +56,12 @@ struct HttpClient::Handle {
     {
         initialiseCurlOnce();
         curl = curl_easy_init();
-        if (!curl)
+        multi = curl_multi_init();
+        if (!curl || !multi) {
+            curl_easy_cleanup(curl);
+            curl_multi_cleanup(multi);
             throw HttpError("cannot create an HTTP connection handle");
+        }
         const std::string accept = "Accept: " + std::string(kAccept);
         headers = curl_slist_append(nullptr, accept.c_str());
         const std::string agent(kUserAgent);
@@ -72,8 +82,46 @@ struct HttpClient::Handle {
 
     ~Handle()
     {
+        curl_multi_cleanup(multi);
         curl_easy_cleanup(curl);
         curl_slist_free_all(headers);
+    }
+
+    // Runs the transfer set up on curl to its end, as curl_easy_perform would, but wakes at
+    // least every kAbortPollMs to end it at once when abort is set. The multi handle keeps the
+    // connection for the next transfer (keep-alive).
+    CURLcode perform(const std::atomic<bool> *abort)
+    {
+        if (curl_multi_add_handle(multi, curl) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        CURLcode result = CURLE_OK;
+        bool done = false;
+        while (!done) {
+            int running = 0;
+            if (curl_multi_perform(multi, &running) != CURLM_OK) {
+                result = CURLE_FAILED_INIT;
+                break;
+            }
+            int queued = 0;
+            while (CURLMsg *message = curl_multi_info_read(multi, &queued)) {
+                if (message->msg == CURLMSG_DONE && message->easy_handle == curl) {
+                    result = message->data.result;
+                    done = true;
+                }
+            }
+            if (done)
+                break;
+            if (abort && abort->load()) {
+                result = CURLE_ABORTED_BY_CALLBACK;
+                break;
+            }
+            if (curl_multi_poll(multi, nullptr, 0, kAbortPollMs, nullptr) != CURLM_OK) {
+                result = CURLE_FAILED_INIT;
+                break;
+            }
+        }
+        curl_multi_remove_handle(multi, curl);
+        return result;
     }
 };
 
@@ -118,7 +166,7 @@ std::string HttpClient::get(const std::string &address)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
 
-    const CURLcode result = curl_easy_perform(curl);
+    const CURLcode result = m_handle->perform(m_abort);
     if (result != CURLE_OK) {
         std::string reason;
         if (transfer.overLimit || result == CURLE_FILESIZE_EXCEEDED)

@@ -32,6 +32,24 @@ std::string TrimBlanks(const std::string &text)
     return text.substr(begin, end - begin);
 }
 
+// The longest run of the text without blanks; the first of equal length. A title's end often
+// joins two words with a blank, and the gateway drops blanks from a keyword, so the whole end
+// would become a word that no title holds, not even the item's own.
+std::string LongestWord(const std::string &text)
+{
+    std::string longest;
+    std::size_t begin = 0;
+    while (begin <= text.size()) {
+        std::size_t end = text.find(' ', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end - begin > longest.size())
+            longest = text.substr(begin, end - begin);
+        begin = end + 1;
+    }
+    return longest;
+}
+
 }  // namespace
 
 void Tfrm_main::ConnectResultCommands()
@@ -72,7 +90,8 @@ void Tfrm_main::b_SrechClick()
 
 void Tfrm_main::N_DbClick()
 {
-    const std::string keyword = TCommon::SimilarKeyword(FCommon->SelectedItem.Title);
+    const std::string keyword =
+        LongestWord(TCommon::SimilarKeyword(FCommon->SelectedItem.Title));
     if (keyword.empty())
         return;
     E_Serch->setText(QString::fromStdString(keyword));

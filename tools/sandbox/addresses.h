@@ -20,6 +20,9 @@ inline constexpr std::string_view kHelpPath = "/blog/post/1.html";
 inline constexpr std::string_view kFeedbackPath = "/blog/post/3.html";
 inline constexpr std::string_view kFaultControlPath = "/__control/fault";
 inline constexpr std::string_view kFaultClearPath = "/__control/clear";
+// The targets of the last requests received, one a line, oldest first.
+inline constexpr std::string_view kReceivedPath = "/__control/requests";
+inline constexpr std::string_view kControlPrefix = "/__control/";
 
 inline std::string joined(std::string_view base, std::string_view path, std::string_view tail)
 {

@@ -124,6 +124,7 @@ Fault switches (for tests):
       bytes=N                         for truncated (default: half the body)
       times=N                         break only the next N requests (default: all)
   POST BASE/__control/clear           remove every rule
+  GET BASE/__control/requests         the targets of the last 512 requests, oldest first
   Any request may also carry __fault=K (with __delay_ms=N, __bytes=N) in its own query;
   parameters whose names begin with "__" are never signed.
 )";

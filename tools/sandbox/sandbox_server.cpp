@@ -131,8 +131,41 @@ void SandboxServer::stop()
     }
 }
 
+std::vector<std::string> SandboxServer::receivedTargets() const
+{
+    const std::lock_guard lock(m_receivedMutex);
+    return {m_received.begin(), m_received.end()};
+}
+
+std::size_t SandboxServer::receivedCount() const
+{
+    const std::lock_guard lock(m_receivedMutex);
+    return m_receivedCount;
+}
+
+void SandboxServer::logReceived(const std::string &target)
+{
+    if (target.starts_with(kControlPrefix))
+        return;
+    const std::lock_guard lock(m_receivedMutex);
+    if (m_received.size() == kReceivedLogSize)
+        m_received.pop_front();
+    m_received.push_back(target);
+    ++m_receivedCount;
+}
+
 void SandboxServer::addRoutes()
 {
+    m_server.set_pre_routing_handler([this](const auto &req, auto &) {
+        logReceived(req.target);
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    m_server.Get(std::string(kReceivedPath), [this](const auto &, auto &res) {
+        std::string lines;
+        for (const std::string &target : receivedTargets())
+            lines += target + "\n";
+        res.set_content(lines, "text/plain; charset=utf-8");
+    });
     m_server.Get(std::string(kGatewayPath), [this](const auto &req, auto &res) {
         serve(req, res, [&](httplib::Response &out) {
             const QueryParams params = parseQuery(queryOf(req.target));

@@ -9,10 +9,13 @@
 #include <httplib.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace quenbo::sandbox {
 
@@ -53,6 +56,14 @@ public:
     int port() const { return m_port; }
     const Catalogue &catalogue() const { return m_catalogue; }
 
+    // The targets ("/path?query", as they arrived, still percent-encoded) of the last
+    // kReceivedLogSize requests, oldest first, so tests can check what a client sent. Control
+    // requests are left out. Any thread.
+    static constexpr std::size_t kReceivedLogSize = 512;
+    std::vector<std::string> receivedTargets() const;
+    // How many requests were logged since the start, also those the log no longer holds.
+    std::size_t receivedCount() const;
+
 private:
     using NormalAnswer = std::function<void(httplib::Response &)>;
 
@@ -62,6 +73,7 @@ private:
                       const std::string &numIid);
     void servePage(httplib::Response &res, const std::optional<std::string> &page);
     void controlFault(const httplib::Request &req, httplib::Response &res);
+    void logReceived(const std::string &target);
 
     SandboxConfig m_config;
     Catalogue m_catalogue;
@@ -74,6 +86,9 @@ private:
     int m_port = 0;
     httplib::Server m_server;
     std::thread m_thread;
+    mutable std::mutex m_receivedMutex;
+    std::deque<std::string> m_received;
+    std::size_t m_receivedCount = 0;
 };
 
 } // namespace quenbo::sandbox

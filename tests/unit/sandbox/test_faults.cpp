@@ -153,6 +153,25 @@ TEST(Faults, ARequestCanCarryItsOwnFault)
     EXPECT_EQ(answer.body.size(), 20u);
 }
 
+TEST(Faults, ReceivedTargetsAreLoggedInOrderAndBounded)
+{
+    RunningSandbox sandbox;
+    sandbox.get("/bate.txt?a=%E6%89%8B");
+    sandbox.get("/no/such/page");
+    ASSERT_TRUE(sandbox.setFault("path=/bate.txt&kind=html"));
+    const std::vector<std::string> first = sandbox.server().receivedTargets();
+    EXPECT_EQ(first, (std::vector<std::string>{"/bate.txt?a=%E6%89%8B", "/no/such/page"}));
+    EXPECT_EQ(sandbox.get("/__control/requests").body, "/bate.txt?a=%E6%89%8B\n/no/such/page\n");
+
+    for (std::size_t i = 0; i < SandboxServer::kReceivedLogSize; ++i)
+        sandbox.get("/bate.txt?n=" + std::to_string(i));
+    const std::vector<std::string> last = sandbox.server().receivedTargets();
+    ASSERT_EQ(last.size(), SandboxServer::kReceivedLogSize);
+    EXPECT_EQ(sandbox.server().receivedCount(), SandboxServer::kReceivedLogSize + 2);
+    EXPECT_EQ(last.front(), "/bate.txt?n=0");
+    EXPECT_EQ(last.back(), "/bate.txt?n=" + std::to_string(SandboxServer::kReceivedLogSize - 1));
+}
+
 TEST(Faults, BadControlRequestsAreRefused)
 {
     RunningSandbox sandbox;

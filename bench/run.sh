@@ -77,3 +77,23 @@ jq -r '
   "painting a screen of rows: " + ($t["BM_PaintScreenOfRows/real_time"] / 1000000 * 100 | round / 100 | tostring) + " ms per frame",
   "scrolling 10,000 rows vs. 40 rows, per step:                       " + ratio("BM_ScrollAndPaint/10000/real_time"; "BM_ScrollAndPaint/40/real_time")
 ' "$out"
+
+# Start-up and shutdown: the main window with all its objects until its first paint beside a
+# bare Qt Widgets window of the same size, with the peak memory of each measured in a process
+# of its own; destroying the window while three workers are stalled mid-download beside
+# destroying it with none.
+cmake --build "$build" -j2 --target bench_startup >/dev/null
+out="$build/bench_startup.json"
+QT_QPA_PLATFORM=offscreen "$build/bin/bench_startup" --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true --benchmark_format=json \
+    --benchmark_out="$out" >/dev/null
+bare_kb=$(QT_QPA_PLATFORM=offscreen "$build/bin/bench_startup" --peak-memory=bare)
+main_kb=$(QT_QPA_PLATFORM=offscreen "$build/bin/bench_startup" --peak-memory=main)
+jq -r --arg bare "$bare_kb" --arg main "$main_kb" '
+  [.benchmarks[] | select(.aggregate_name == "median") | {(.run_name): .real_time}] | add as $t
+  | def ratio($a; $b): ($t[$a] / $t[$b] * 100 | round / 100 | tostring) + "x";
+  "main window until first paint vs. bare Qt window: " + ratio("BM_MainWindowFirstPaint/real_time"; "BM_BareWindowFirstPaint/real_time")
+    + " (peak memory " + $main + " kB vs. " + $bare + " kB)",
+  "shutdown with 3 stalled workers: " + ($t["BM_ShutdownWithStalledWorkers/3/iterations:4/manual_time"] * 100 | round / 100 | tostring)
+    + " ms, vs. with none: " + ratio("BM_ShutdownWithStalledWorkers/3/iterations:4/manual_time"; "BM_ShutdownWithStalledWorkers/0/iterations:4/manual_time")
+' "$out"

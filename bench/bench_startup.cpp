@@ -1,0 +1,191 @@
+#include "program_folder.h"
+#include "sandbox_server.h"
+#include "skin.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+
+#include <httplib.h>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+// The main window's start-up and shutdown, each beside a reference measured in the same run:
+// creating the window with all its objects until its first paint against a bare Qt Widgets
+// window of the same size, and destroying it while three workers are stalled in the middle of
+// a download against destroying it with no worker. With --peak-memory=bare|main the program
+// instead makes one window, paints it once and prints its peak resident memory (VmHWM, kB),
+// so each figure comes from a process of its own.
+
+namespace {
+
+using namespace quenbo;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kStallMs = 1500;
+
+// Notes the first paint of the widget it watches.
+class FirstPaint : public QObject {
+public:
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+void showUntilPainted(QWidget &window)
+{
+    FirstPaint watch;
+    window.installEventFilter(&watch);
+    window.show();
+    while (!watch.painted)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    window.removeEventFilter(&watch);
+}
+
+void bareWindowUntilPainted()
+{
+    QWidget window;
+    window.resize(Tfrm_main::kOuterWidth, Tfrm_main::kOuterHeight);
+    showUntilPainted(window);
+}
+
+struct Setup {
+    std::unique_ptr<sandbox::SandboxServer> sandbox;
+    std::unique_ptr<testsupport::ProgramFolder> folder;
+    std::string firstPicture;  // the first picture of the start-up list
+};
+Setup *g_setup = nullptr;
+
+void mainWindowUntilPainted()
+{
+    Tfrm_main window(g_setup->folder->appDir());
+    showUntilPainted(window);
+    window.trm_load->stop();
+}
+
+void BM_BareWindowFirstPaint(benchmark::State &state)
+{
+    for (auto _ : state)
+        bareWindowUntilPainted();
+}
+BENCHMARK(BM_BareWindowFirstPaint)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_MainWindowFirstPaint(benchmark::State &state)
+{
+    for (auto _ : state)
+        mainWindowUntilPainted();
+}
+BENCHMARK(BM_MainWindowFirstPaint)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void postStall(const std::string &rule)
+{
+    httplib::Client client(g_setup->sandbox->baseUrl());
+    client.Post("/__control/fault", rule, "application/x-www-form-urlencoded");
+}
+
+// Destroys a window that has `workers` workers, each stalled on a picture the sandbox holds
+// back; only the destruction is timed.
+void BM_ShutdownWithStalledWorkers(benchmark::State &state)
+{
+    const int workers = int(state.range(0));
+    postStall("picture=" + g_setup->firstPicture + "&kind=slow&delay_ms=" +
+              std::to_string(kStallMs));
+    for (auto _ : state) {
+        auto window = std::make_unique<Tfrm_main>(g_setup->folder->appDir());
+        window->trm_load->stop();
+        for (const auto &entry : fs::directory_iterator(window->Common().TempPath))
+            fs::remove(entry.path());
+        const std::string index = window->Common().IndexUrl;
+        for (int i = 0; i < workers; ++i)
+            window->LoadItemPage(index);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+        const auto start = Clock::now();
+        window.reset();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        // The sandbox's held-back answers end before the next round needs its threads.
+        if (workers > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(kStallMs));
+    }
+    httplib::Client(g_setup->sandbox->baseUrl())
+        .Post("/__control/clear", "", "application/x-www-form-urlencoded");
+}
+BENCHMARK(BM_ShutdownWithStalledWorkers)
+    ->Arg(0)
+    ->Arg(3)
+    ->Iterations(4)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+long peakResidentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+std::string firstPictureId(const std::string &base)
+{
+    httplib::Client client(base);
+    const auto answer = client.Get("/index.xml");
+    const std::string body = answer ? answer->body : std::string();
+    const std::size_t at = body.find("<num_iid>");
+    if (at == std::string::npos)
+        return {};
+    const std::size_t from = at + std::strlen("<num_iid>");
+    return body.substr(from, body.find('<', from) - from);
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    installFontSubstitutions();
+
+    Setup setup;
+    setup.sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+    setup.sandbox->start();
+    setup.folder = std::make_unique<testsupport::ProgramFolder>();
+    setup.folder->writeArchive(
+        testsupport::protectedConfig(testsupport::sandboxSettings(setup.sandbox->baseUrl())));
+    setup.firstPicture = firstPictureId(setup.sandbox->baseUrl());
+    g_setup = &setup;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--peak-memory=bare" || arg == "--peak-memory=main") {
+            if (arg.ends_with("bare"))
+                bareWindowUntilPainted();
+            else
+                mainWindowUntilPainted();
+            std::cout << peakResidentKb() << '\n';
+            return 0;
+        }
+    }
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "addresses.h"
+#include "query_string.h"
+#include "sandbox_server.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+// What a sandbox received, read by the end-to-end suites: requests are counted from a mark, so
+// a test checks only what its own step sent.
+
+namespace quenbo::testsupport {
+
+// One request the sandbox received: its path and its decoded query parameters.
+struct ReceivedRequest {
+    std::string path;
+    std::map<std::string, std::string> params;
+
+    bool isGateway() const { return path == sandbox::kGatewayPath; }
+    std::string param(const std::string &name) const
+    {
+        const auto found = params.find(name);
+        return found == params.end() ? std::string() : found->second;
+    }
+};
+
+class ReceivedLog {
+public:
+    explicit ReceivedLog(const sandbox::SandboxServer &server)
+        : m_server(server)
+    {
+    }
+
+    // Forgets what was received so far.
+    void mark() { m_mark = m_server.receivedCount(); }
+
+    // Every request received since the last mark that the log still holds, oldest first.
+    std::vector<ReceivedRequest> since() const
+    {
+        const std::vector<std::string> targets = m_server.receivedTargets();
+        const std::size_t fresh = m_server.receivedCount() - m_mark;
+        std::vector<ReceivedRequest> out;
+        for (std::size_t i = targets.size() - std::min(fresh, targets.size()); i < targets.size();
+             ++i) {
+            ReceivedRequest request;
+            request.path = targets[i].substr(0, targets[i].find('?'));
+            for (const auto &[name, value] : sandbox::parseQuery(sandbox::queryOf(targets[i])))
+                request.params[name] = value;
+            out.push_back(std::move(request));
+        }
+        return out;
+    }
+
+    // The requests since the last mark but the pictures, which workers fetch meanwhile.
+    std::vector<ReceivedRequest> pages() const
+    {
+        std::vector<ReceivedRequest> out;
+        for (ReceivedRequest &request : since())
+            if (!request.path.starts_with(sandbox::kPicturePath))
+                out.push_back(std::move(request));
+        return out;
+    }
+
+    // The gateway requests since the last mark.
+    std::vector<ReceivedRequest> gateway() const
+    {
+        std::vector<ReceivedRequest> out;
+        for (ReceivedRequest &request : since())
+            if (request.isGateway())
+                out.push_back(std::move(request));
+        return out;
+    }
+
+private:
+    const sandbox::SandboxServer &m_server;
+    std::size_t m_mark = 0;
+};
+
+}  // namespace quenbo::testsupport

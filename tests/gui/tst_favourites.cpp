@@ -1,0 +1,385 @@
+#include "gui_test_support.h"
+#include "picture_button.h"
+#include "program_folder.h"
+#include "received_requests.h"
+#include "sandbox_server.h"
+#include "skin.h"
+#include "uItemTree.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <httplib.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+using namespace quenbo;
+using namespace quenbo::testsupport;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void makeFavouritesDatabase(const fs::path &file)
+{
+    std::ifstream in(QUENBO_SCHEMA_FILE);
+    std::stringstream schema;
+    schema << in.rdbuf();
+    sqlite3 *db = nullptr;
+    QVERIFY(sqlite3_open(file.c_str(), &db) == SQLITE_OK);
+    QVERIFY(sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, nullptr) == SQLITE_OK);
+    sqlite3_close(db);
+}
+
+std::vector<std::string> storedIds(const fs::path &file)
+{
+    std::vector<std::string> ids;
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, "select fid from info", -1, &statement, nullptr) == SQLITE_OK)
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            ids.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return ids;
+}
+
+// Marks the file as written by a later version of the file format, which SQLite opens for
+// reading only (the header's write version above 2); unlike file modes this holds for root.
+void makeReadOnly(const fs::path &file)
+{
+    std::fstream io(file, std::ios::in | std::ios::out | std::ios::binary);
+    io.seekp(18);
+    io.put(char(3));
+}
+
+std::vector<std::string> rowIds(VirtualTree *tree)
+{
+    std::vector<std::string> ids;
+    for (int i = 0; i < tree->topLevelCount(); ++i)
+        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
+    return ids;
+}
+
+// The favourite button of a row (the third button at the right end).
+QPoint favouriteButton(int row)
+{
+    return {630, row * TItemTree::kRowHeight + 65};
+}
+
+}  // namespace
+
+// The favourites view and the favourite button of the rows, end to end: the real window, a
+// real database file made from the shipped schema and a sandbox that checks timestamps.
+class FavouritesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void favouritesAreAddedListedRemovedAndKept();
+    void leavingBeforeAnySearchReloadsTheStartUpList();
+    void leavingAfterASearchAsksAgainWithAFreshTimestamp();
+    void databaseFaultsAreShownAndLoseNothing_data();
+    void databaseFaultsAreShownAndLoseNothing();
+    void closingWhileWorkersDownloadLeavesNothingBehind_data();
+    void closingWhileWorkersDownloadLeavesNothingBehind();
+
+private:
+    void makeWindow();
+    void postFault(const std::string &form);
+    bool search(const QString &text);
+    VirtualTree *tree() { return m_window->itemTree; }
+    fs::path database() const { return m_folder->path() / "data" / "data.db"; }
+    bool waitForWorkers()
+    {
+        return QTest::qWaitFor([&] { return m_window->Common().Workers.size() == 0; }, 30000);
+    }
+
+    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    std::unique_ptr<ReceivedLog> m_received;
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<RecordedMessages> m_messages;
+    std::unique_ptr<Tfrm_main> m_window;
+};
+
+void FavouritesTest::initTestCase()
+{
+    installFontSubstitutions();
+    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+    m_sandbox->start();
+    m_received = std::make_unique<ReceivedLog>(*m_sandbox);
+}
+
+void FavouritesTest::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())));
+    makeFavouritesDatabase(database());
+    m_messages = std::make_unique<RecordedMessages>();
+}
+
+void FavouritesTest::cleanup()
+{
+    m_window.reset();
+    postFault("clear=1");
+    m_messages.reset();
+    m_folder.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void FavouritesTest::makeWindow()
+{
+    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->trm_load->stop();
+    m_window->pnl_load->hide();
+    m_received->mark();
+}
+
+void FavouritesTest::postFault(const std::string &form)
+{
+    httplib::Client client(m_sandbox->baseUrl());
+    const std::string path = form == "clear=1" ? "/__control/clear" : "/__control/fault";
+    auto result = client.Post(path.c_str(), form, "application/x-www-form-urlencoded");
+    QVERIFY(result && result->status == 200);
+}
+
+bool FavouritesTest::search(const QString &text)
+{
+    m_window->E_Serch->setText(text);
+    QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
+    return tree()->topLevelCount() > 0;
+}
+
+void FavouritesTest::favouritesAreAddedListedRemovedAndKept()
+{
+    makeWindow();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    const std::vector<std::string> found = rowIds(tree());
+    click(tree()->viewport(), favouriteButton(0));
+    click(tree()->viewport(), favouriteButton(1));
+    click(tree()->viewport(), favouriteButton(1));  // a second add stores nothing more
+    QCOMPARE(storedIds(database()), (std::vector<std::string>{found[0], found[1]}));
+
+    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QVERIFY(m_window->b_fshop->isVisible());
+    QVERIFY(!m_window->pnl_PageControls->isEnabled());
+    QCOMPARE(rowIds(tree()), (std::vector<std::string>{found[0], found[1]}));
+    QVERIFY(m_window->Common().IsFavourite(found[0]) && m_window->Common().IsFavourite(found[1]));
+    QVERIFY(waitForWorkers());
+    for (const std::string &id : {found[0], found[1]})
+        QVERIFY(fs::exists(m_folder->path() / "temp" / (id + ".jpg")));
+
+    click(tree()->viewport(), favouriteButton(0));
+    QCOMPARE(rowIds(tree()), std::vector<std::string>{found[1]});
+    QCOMPARE(storedIds(database()), std::vector<std::string>{found[1]});
+    QVERIFY(m_messages->texts.empty());
+
+    // Kept across a restart on the same folder, listed with what the database holds.
+    TTaoBaoData kept;
+    m_window->Common().FindItem(found[1], kept);
+    m_window.reset();
+    makeWindow();
+    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QCOMPARE(rowIds(tree()), std::vector<std::string>{found[1]});
+    TTaoBaoData listed;
+    m_window->Common().FindItem(found[1], listed);
+    QCOMPARE(listed.Title, kept.Title);
+    QCOMPARE(listed.Price, kept.Price);
+    QCOMPARE(listed.ShopClickUrl, kept.ShopClickUrl);
+    QCOMPARE(listed.CashBack, kept.CashBack);
+    QCOMPARE(listed.Volume, kept.Volume);
+    QVERIFY(m_received->gateway().empty());
+}
+
+void FavouritesTest::leavingBeforeAnySearchReloadsTheStartUpList()
+{
+    makeWindow();
+    m_window->trm_loadTimer();
+    const std::vector<std::string> startUp = rowIds(tree());
+    QVERIFY(!startUp.empty());
+
+    m_received->mark();
+    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QVERIFY(tree()->topLevelCount() == 0);
+    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QCOMPARE(rowIds(tree()), startUp);
+    QVERIFY(m_window->pnl_PageControls->isEnabled());
+    QVERIFY(!m_window->b_fshop->isVisible());
+    std::vector<std::string> paths;
+    for (const ReceivedRequest &request : m_received->since())
+        if (!request.path.starts_with("/pic/"))
+            paths.push_back(request.path);
+    QCOMPARE(paths, std::vector<std::string>{"/index.xml"});
+
+    // Paging then asks for the category with an empty id, page 2.
+    m_received->mark();
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    const std::vector<ReceivedRequest> requests = m_received->gateway();
+    QCOMPARE(requests.size(), std::size_t(1));
+    QCOMPARE(requests[0].param("cid"), std::string());
+    QVERIFY(requests[0].params.count("cid") == 1);
+    QCOMPARE(requests[0].param("page_no"), std::string("2"));
+    QVERIFY(m_messages->texts.empty());
+}
+
+void FavouritesTest::leavingAfterASearchAsksAgainWithAFreshTimestamp()
+{
+    makeWindow();
+    QVERIFY(search(QStringLiteral("衬衫")));
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    const std::vector<std::string> shown = rowIds(tree());
+    QVERIFY(!shown.empty());
+    const ReceivedRequest asked = m_received->gateway().back();
+
+    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QTest::qWait(1100);  // the timestamp counts whole seconds
+    m_received->mark();
+    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+
+    const std::vector<ReceivedRequest> again = m_received->gateway();
+    QCOMPARE(again.size(), std::size_t(1));
+    QCOMPARE(again[0].param("keyword"), asked.param("keyword"));
+    QCOMPARE(again[0].param("page_no"), std::string("2"));
+    QVERIFY(again[0].param("timestamp") > asked.param("timestamp"));
+    QVERIFY(again[0].param("sign") != asked.param("sign"));
+    QCOMPARE(rowIds(tree()), shown);
+    QCOMPARE(m_window->FPageNo, 2);
+    QVERIFY(m_messages->texts.empty());
+}
+
+void FavouritesTest::databaseFaultsAreShownAndLoseNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("listed");  // the stored favourite can still be listed
+    QTest::newRow("missing") << "missing" << false;
+    QTest::newRow("read-only") << "read-only" << true;
+    QTest::newRow("locked") << "locked" << false;
+}
+
+void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, listed);
+    makeWindow();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    const std::vector<std::string> found = rowIds(tree());
+    click(tree()->viewport(), favouriteButton(0));
+    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QCOMPARE(rowIds(tree()), std::vector<std::string>{found[0]});
+    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QCOMPARE(rowIds(tree()), found);
+    // A fresh connection, as at the next start, meets the fault at its first statement.
+    m_window->Common().FavQuery =
+        std::make_unique<FavouritesDb>(m_window->Common().DatabaseFile(), 200);
+
+    const fs::path kept = m_folder->path() / "kept.db";
+    fs::copy_file(database(), kept);
+    sqlite3 *locker = nullptr;
+    if (fault == "missing") {
+        fs::remove(database());
+    } else if (fault == "read-only") {
+        makeReadOnly(database());
+    } else {
+        QVERIFY(sqlite3_open(database().c_str(), &locker) == SQLITE_OK);
+        QVERIFY(sqlite3_exec(locker, "begin exclusive", nullptr, nullptr, nullptr) == SQLITE_OK);
+    }
+
+    // Adding another item fails, is shown and the window goes on.
+    click(tree()->viewport(), favouriteButton(1));
+    QCOMPARE(m_messages->texts.size(), std::size_t(1));
+    QCOMPARE(tree()->topLevelCount(), int(found.size()));
+
+    // Listing shows the error, or the stored row when it can be read.
+    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QCOMPARE(m_messages->texts.size(), std::size_t(listed ? 1 : 2));
+    QCOMPARE(rowIds(tree()), listed ? std::vector<std::string>{found[0]}
+                                    : std::vector<std::string>{});
+    if (listed) {
+        // A removal the database refuses keeps the stored row: listed again, it is there.
+        click(tree()->viewport(), favouriteButton(0));
+        QCOMPARE(m_messages->texts.size(), std::size_t(2));
+        QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+        QCOMPARE(rowIds(tree()), std::vector<std::string>{found[0]});
+    }
+    for (const QString &text : m_messages->texts)
+        QVERIFY(!text.isEmpty());
+
+    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QCOMPARE(rowIds(tree()), found);
+    if (locker) {
+        sqlite3_exec(locker, "rollback", nullptr, nullptr, nullptr);
+        sqlite3_close(locker);
+    }
+    m_window.reset();
+    QCOMPARE(storedIds(fault == "missing" ? kept : database()),
+             std::vector<std::string>{found[0]});
+    m_messages->texts.clear();
+}
+
+void FavouritesTest::closingWhileWorkersDownloadLeavesNothingBehind_data()
+{
+    QTest::addColumn<bool>("cacheOn");
+    QTest::newRow("cache emptied at exit") << false;
+    QTest::newRow("cache kept") << true;
+}
+
+void FavouritesTest::closingWhileWorkersDownloadLeavesNothingBehind()
+{
+    QFETCH(bool, cacheOn);
+    makeWindow();
+    if (cacheOn)
+        m_window->N4->trigger();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    QVERIFY(waitForWorkers());
+    const std::vector<std::string> found = rowIds(tree());
+    const fs::path cache = m_folder->path() / "temp";
+    for (const std::string &id : {found[0], found[1], found[2]}) {
+        fs::remove(cache / (id + ".jpg"));
+        postFault("picture=" + id + "&kind=slow&delay_ms=20000");
+    }
+
+    // Three workers, each stalled in the middle of a picture.
+    for (int i = 0; i < 3; ++i)
+        m_window->LoadItemPage(m_window->FLastAddress);
+    QCOMPARE(m_window->Common().Workers.size(), std::size_t(3));
+    QTest::qWait(200);
+
+    m_window->close();
+    m_window.reset();
+    std::vector<std::string> left;
+    for (const auto &entry : fs::directory_iterator(cache))
+        left.push_back(entry.path().filename().string());
+    if (!cacheOn)
+        QVERIFY(left.empty());
+    for (const std::string &name : left) {
+        QVERIFY(name.ends_with(".jpg"));
+        for (const std::string &id : {found[0], found[1], found[2]})
+            QVERIFY(name != id + ".jpg");
+    }
+    QVERIFY(m_messages->texts.empty());
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    FavouritesTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_favourites.moc"

@@ -1,0 +1,423 @@
+#include "browser_opener.h"
+#include "gui_test_support.h"
+#include "http_client.h"
+#include "number_format.h"
+#include "picture_button.h"
+#include "program_folder.h"
+#include "received_requests.h"
+#include "sandbox_server.h"
+#include "skin.h"
+#include "uItemTree.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+using namespace quenbo;
+using namespace quenbo::testsupport;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> rowIds(VirtualTree *tree)
+{
+    std::vector<std::string> ids;
+    for (int i = 0; i < tree->topLevelCount(); ++i)
+        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
+    return ids;
+}
+
+std::string readFile(const fs::path &file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t filesIn(const fs::path &folder)
+{
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto &entry : fs::directory_iterator(folder))
+        ++count;
+    return count;
+}
+
+// The value a sort key compares for a record, as the item list compares it.
+std::int64_t sortValue(const TTaoBaoData &record, int key)
+{
+    switch (key) {
+    case 0:
+        return record.CreditScore;
+    case 1:
+        return std::llround(parseNumber(record.Price, 0));
+    case 2:
+        return record.Volume;
+    default:
+        return std::llround(record.CashBack);
+    }
+}
+
+}  // namespace
+
+// Drives the real main window against a sandbox that checks signatures and timestamps, and
+// checks what the sandbox received as well as what the window shows.
+class SearchPagingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void firstStartMakesItsSettingsAndLoadsInOrder();
+    void keywordSearchSendsTheTrimmedKeyword_data();
+    void keywordSearchSendsTheTrimmedKeyword();
+    void newSearchKeepsThePageToContinueFrom();
+    void pagingPastTheEndsIsRefusedWithoutARequest();
+    void pageListLoadsOnEveryClosing();
+    void sortButtonsShareOneDirection();
+    void rightPressRemembersTheItemForTheShopMenu();
+    void similarItemsSearchesTheEndOfTheTitle();
+
+private:
+    void makeWindow();
+    // A keyword search through the edit box and the search button; true when rows came.
+    bool search(const QString &text);
+    VirtualTree *tree() { return m_window->itemTree; }
+    bool waitForWorkers()
+    {
+        return QTest::qWaitFor([&] { return m_window->Common().Workers.size() == 0; }, 30000);
+    }
+
+    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    std::unique_ptr<ReceivedLog> m_received;
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::vector<MessageRequest> m_messages;
+    std::vector<std::string> m_opened;
+    std::unique_ptr<Tfrm_main> m_window;
+};
+
+void SearchPagingTest::initTestCase()
+{
+    installFontSubstitutions();
+    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+    m_sandbox->start();
+    m_received = std::make_unique<ReceivedLog>(*m_sandbox);
+    setMessageHandler([this](const MessageRequest &request) {
+        m_messages.push_back(request);
+        return QMessageBox::Ok;
+    });
+    setBrowserOpener([this](const QUrl &url) { m_opened.push_back(url.toString().toStdString()); });
+}
+
+void SearchPagingTest::init()
+{
+    m_messages.clear();
+    m_opened.clear();
+    m_folder = std::make_unique<ProgramFolder>();
+    m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())));
+}
+
+void SearchPagingTest::cleanup()
+{
+    if (m_window)
+        m_window->Pop_MShop->hide();
+    m_window.reset();
+    m_folder.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void SearchPagingTest::makeWindow()
+{
+    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->trm_load->stop();
+    m_window->pnl_load->hide();
+    m_received->mark();
+}
+
+bool SearchPagingTest::search(const QString &text)
+{
+    m_window->E_Serch->setText(text);
+    QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
+    return tree()->topLevelCount() > 0;
+}
+
+void SearchPagingTest::firstStartMakesItsSettingsAndLoadsInOrder()
+{
+    const fs::path settings = m_folder->path() / "config.ini";
+    QVERIFY(!fs::exists(settings));
+    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
+    QCOMPARE(readFile(settings), std::string("[config]\r\ndeltmp=true\r\n"));
+    QVERIFY(!m_window->Common().DataCache && !m_window->N4->isChecked());
+    m_received->mark();
+
+    m_window->show();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->pnl_load->isVisible(), 10000);
+    QVERIFY(!m_window->trm_load->isActive());
+    QCOMPARE(m_window->FLastAddress, m_window->Common().IndexUrl);
+    QVERIFY(tree()->topLevelCount() > 0);
+    QVERIFY(m_window->vlefttree->topLevelCount() > 0);
+    QVERIFY(!m_window->pnl_PageControls->isEnabled());
+    QVERIFY(m_messages.empty());
+
+    // The start-up list, then the top categories, then the version file; pictures meanwhile.
+    std::vector<std::string> order;
+    for (const ReceivedRequest &request : m_received->since())
+        if (!request.path.starts_with("/pic/"))
+            order.push_back(request.isGateway() ? request.param("method") : request.path);
+    QCOMPARE(order, (std::vector<std::string>{"/index.xml", "taobao.itemcats.get", "/bate.txt"}));
+    QCOMPARE(m_received->gateway().front().param("parent_cid"), std::string("0"));
+
+    QVERIFY(waitForWorkers());
+    const fs::path cache = m_window->Common().TempPath;
+    QVERIFY(filesIn(cache) > 0);
+    m_window.reset();
+    QCOMPARE(filesIn(cache), std::size_t(0));
+    Tfrm_main again(m_folder->appDir());
+    QVERIFY(!again.Common().DataCache);
+}
+
+void SearchPagingTest::keywordSearchSendsTheTrimmedKeyword_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("sent");  // the keyword the gateway receives
+    QTest::addColumn<QString>("kept");  // FKeyword
+    QTest::newRow("plain") << "连衣裙" << "连衣裙" << "连衣裙";
+    QTest::newRow("blanks around and inside") << "  连衣 裙\t" << "连衣裙" << "连衣 裙";
+    QTest::newRow("line end and ascii") << "\r\n T 恤\n" << "T恤" << "T 恤";
+    QTest::newRow("blanks only") << "   " << "" << "";
+}
+
+void SearchPagingTest::keywordSearchSendsTheTrimmedKeyword()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, sent);
+    QFETCH(QString, kept);
+    makeWindow();
+    m_window->FPageNo = 5;
+    m_window->cbox_pagecount->setCurrentIndex(4);
+
+    const bool rows = search(typed);
+
+    const std::vector<ReceivedRequest> requests = m_received->gateway();
+    QCOMPARE(requests.size(), std::size_t(1));
+    QCOMPARE(requests[0].param("method"), std::string("taobao.taobaoke.items.get"));
+    QCOMPARE(QString::fromStdString(requests[0].param("keyword")), sent);
+    QCOMPARE(requests[0].param("page_no"), std::string("1"));
+    QCOMPARE(requests[0].params.count("cid"), std::size_t(0));
+    // The sandbox answers items only to a request whose signature and timestamp it accepted.
+    if (!sent.isEmpty())
+        QVERIFY(rows);
+    QCOMPARE(QString::fromStdString(m_window->FKeyword), kept);
+    QCOMPARE(m_window->FSearchMode, 0);
+    QCOMPARE(m_window->FPageNo, 5);
+    QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("5"));
+    QVERIFY(m_window->pnl_PageControls->isEnabled());
+    QVERIFY(m_messages.empty());
+
+    // An empty edit box starts nothing.
+    m_received->mark();
+    m_window->E_Serch->clear();
+    QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
+    QVERIFY(m_received->pages().empty());
+}
+
+void SearchPagingTest::newSearchKeepsThePageToContinueFrom()
+{
+    makeWindow();
+    QVERIFY(search(QStringLiteral("T恤")));
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("3"));
+
+    m_received->mark();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("3"));
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("4"));
+
+    const std::vector<ReceivedRequest> requests = m_received->gateway();
+    QCOMPARE(requests.size(), std::size_t(2));
+    QCOMPARE(requests[0].param("page_no"), std::string("1"));
+    QCOMPARE(requests[1].param("page_no"), std::string("4"));
+    for (const ReceivedRequest &request : requests)
+        QCOMPARE(request.param("keyword"), std::string("连衣裙"));
+}
+
+void SearchPagingTest::pagingPastTheEndsIsRefusedWithoutARequest()
+{
+    makeWindow();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    const std::vector<std::string> shown = rowIds(tree());
+
+    m_received->mark();
+    QTest::mouseClick(m_window->B_PFrist, Qt::LeftButton);
+    QCOMPARE(m_messages.size(), std::size_t(1));
+    QCOMPARE(m_messages[0].text, QStringLiteral("第一页"));
+    QCOMPARE(m_messages[0].caption, applicationTitle());
+    QCOMPARE(m_messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(m_messages[0].parent == m_window.get());
+    QVERIFY(m_received->pages().empty());
+    QCOMPARE(rowIds(tree()), shown);
+
+    m_window->cbox_pagecount->showPopup();
+    m_window->cbox_pagecount->setCurrentIndex(98);
+    m_window->cbox_pagecount->hidePopup();
+    QCOMPARE(m_window->FPageNo, 99);
+    QCOMPARE(m_received->gateway().back().param("page_no"), std::string("99"));
+
+    m_received->mark();
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QCOMPARE(m_messages.size(), std::size_t(2));
+    QCOMPARE(m_messages[1].text, QStringLiteral("最后一页"));
+    QVERIFY(m_received->pages().empty());
+    QCOMPARE(m_window->FPageNo, 99);
+}
+
+void SearchPagingTest::pageListLoadsOnEveryClosing()
+{
+    makeWindow();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    m_received->mark();
+    for (int i = 0; i < 2; ++i) {
+        m_window->cbox_pagecount->showPopup();
+        m_window->cbox_pagecount->hidePopup();
+    }
+    m_window->cbox_pagecount->showPopup();
+    m_window->cbox_pagecount->setCurrentIndex(6);
+    m_window->cbox_pagecount->hidePopup();
+    // Changing the sort list asks for nothing.
+    m_window->cb_paixu->setCurrentIndex(2);
+
+    std::vector<std::string> pages;
+    for (const ReceivedRequest &request : m_received->gateway()) {
+        pages.push_back(request.param("page_no"));
+        QCOMPARE(request.param("sort"), std::string("credit_desc"));
+    }
+    QCOMPARE(pages, (std::vector<std::string>{"1", "1", "7"}));
+    QCOMPARE(m_window->FPageNo, 7);
+}
+
+void SearchPagingTest::sortButtonsShareOneDirection()
+{
+    makeWindow();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    QVERIFY(tree()->topLevelCount() > 2);
+    const std::vector<std::string> answered = rowIds(tree());
+    m_window->cb_paixu->setCurrentIndex(3);
+    QCOMPARE(rowIds(tree()), answered);
+
+    struct Press {
+        PictureButton *button;
+        int key;
+        bool ascending;
+    };
+    const Press presses[] = {{m_window->b_jiage, 1, false}, {m_window->b_jiage, 1, true},
+                             {m_window->b_xin, 0, false},   {m_window->b_fan, 3, true},
+                             {m_window->b_xiao, 2, false}};
+    for (const Press &press : presses) {
+        QTest::mouseClick(press.button, Qt::LeftButton);
+        std::vector<std::int64_t> values;
+        for (const std::string &id : rowIds(tree())) {
+            TTaoBaoData record;
+            m_window->Common().FindItem(id, record);
+            values.push_back(sortValue(record, press.key));
+        }
+        QVERIFY(values.front() != values.back());
+        if (press.ascending)
+            QVERIFY(std::is_sorted(values.begin(), values.end()));
+        else
+            QVERIFY(std::is_sorted(values.rbegin(), values.rend()));
+        QCOMPARE(m_window->Tag, press.ascending ? 0 : 1);
+    }
+}
+
+void SearchPagingTest::rightPressRemembersTheItemForTheShopMenu()
+{
+    makeWindow();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    VirtualTree *list = tree();
+    const std::vector<std::string> ids = rowIds(list);
+    const int row = TItemTree::kRowHeight;
+
+    // Before any right press the shop command hands on an empty address, which opens nothing.
+    m_window->N_Goshop->trigger();
+    QVERIFY(m_opened.empty());
+
+    click(list->viewport(), QPoint(300, row + 40), Qt::LeftButton);
+    QVERIFY(m_window->Common().SelectedItem.NumIid.empty());
+    QVERIFY(!m_window->Pop_MShop->isVisible());
+
+    click(list->viewport(), QPoint(300, row + 40), Qt::RightButton);
+    QCOMPARE(m_window->Common().SelectedItem.NumIid, ids[1]);
+    QVERIFY(m_window->Pop_MShop->isVisible());
+    m_window->Pop_MShop->hide();
+
+    m_window->Common().SelectedItem = TTaoBaoData();
+    click(list->viewport(), QPoint(300, row + 40), Qt::RightButton);
+    m_window->Pop_MShop->hide();
+    m_window->N_Goshop->trigger();
+    const std::string shop = m_window->Common().SelectedItem.ShopClickUrl;
+    QCOMPARE(m_opened, std::vector<std::string>{shop});
+    HttpClient http;
+    QVERIFY(http.get(shop).find("的店铺</title>") != std::string::npos);
+}
+
+void SearchPagingTest::similarItemsSearchesTheEndOfTheTitle()
+{
+    makeWindow();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    click(tree()->viewport(), QPoint(300, 40), Qt::RightButton);
+    m_window->Pop_MShop->hide();
+    const std::string title = m_window->Common().SelectedItem.Title;
+    // The longest blank-free piece of the title's end, so that the item itself is among the
+    // answers (the gateway drops the blanks of a keyword).
+    const std::string end = TCommon::SimilarKeyword(title);
+    QVERIFY(end.find(' ') != std::string::npos);
+    std::string keyword;
+    std::istringstream words(end);
+    for (std::string word; words >> word;)
+        if (word.size() > keyword.size())
+            keyword = word;
+    QVERIFY(!keyword.empty());
+    QVERIFY(m_window->N_Db->isVisible() && m_window->N_Db->isEnabled());
+
+    m_received->mark();
+    m_window->FPageNo = 3;
+    m_window->N_Db->trigger();
+    const std::vector<ReceivedRequest> requests = m_received->gateway();
+    QCOMPARE(requests.size(), std::size_t(1));
+    QCOMPARE(requests[0].param("keyword"), keyword);
+    QCOMPARE(requests[0].param("page_no"), std::string("1"));
+    QCOMPARE(m_window->E_Serch->text().toStdString(), keyword);
+    QCOMPARE(m_window->FSearchMode, 0);
+    QVERIFY(m_window->pnl_PageControls->isEnabled());
+    const std::vector<std::string> ids = rowIds(tree());
+    QVERIFY(std::find(ids.begin(), ids.end(), m_window->Common().SelectedItem.NumIid) != ids.end());
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    SearchPagingTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_search_paging.moc"

@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -24,7 +25,8 @@
 // window of the same size, and destroying it while three workers are stalled in the middle of
 // a download against destroying it with no worker. With --peak-memory=bare|main the program
 // instead makes one window, paints it once and prints its peak resident memory (VmHWM, kB),
-// so each figure comes from a process of its own.
+// so each figure comes from a process of its own. See startupProcess for the start-up of a
+// whole process.
 
 namespace {
 
@@ -157,9 +159,42 @@ std::string firstPictureId(const std::string &base)
 
 }  // namespace
 
+// Process-level start-up, timed from outside (bench/run.sh runs it under hyperfine):
+// --prepare=DIR writes a program folder whose gateway is unreachable (the first loading comes
+// a second after the first paint, so it is never reached); --first-paint=bare|main DIR starts
+// the application, shows the window, and leaves at once after its first paint.
+int startupProcess(int argc, char **argv)
+{
+    const std::string_view mode = argv[1];
+    QApplication app(argc, argv);
+    installFontSubstitutions();
+    if (mode.starts_with("--prepare=")) {
+        const fs::path dir(std::string(mode.substr(std::strlen("--prepare="))));
+        testsupport::ProgramFolder folder;
+        folder.writeArchive(
+            testsupport::protectedConfig(testsupport::sandboxSettings("http://127.0.0.1:9")));
+        fs::create_directories(dir / "data");
+        fs::copy_file(folder.archiveFile(), dir / "data" / "skin.isn",
+                      fs::copy_options::overwrite_existing);
+        return 0;
+    }
+    if (mode == "--first-paint=bare") {
+        bareWindowUntilPainted();
+    } else {
+        Tfrm_main window(QString::fromLocal8Bit(argv[2]) + u'/');
+        showUntilPainted(window);
+    }
+    // Both kinds leave without tearing down, so only the start-up is timed.
+    std::cout.flush();
+    std::_Exit(0);
+}
+
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc >= 2 && (std::string_view(argv[1]).starts_with("--prepare=") ||
+                      (argc == 3 && std::string_view(argv[1]).starts_with("--first-paint="))))
+        return startupProcess(argc, argv);
     QApplication app(argc, argv);
     installFontSubstitutions();
 

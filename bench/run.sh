@@ -89,6 +89,17 @@ QT_QPA_PLATFORM=offscreen "$build/bin/bench_startup" --benchmark_repetitions=3 \
     --benchmark_out="$out" >/dev/null
 bare_kb=$(QT_QPA_PLATFORM=offscreen "$build/bin/bench_startup" --peak-memory=bare)
 main_kb=$(QT_QPA_PLATFORM=offscreen "$build/bin/bench_startup" --peak-memory=main)
+# A whole start-up, process start to first paint, the way a user meets it.
+startup_dir=$(mktemp -d)
+QT_QPA_PLATFORM=offscreen "$build/bin/bench_startup" --prepare="$startup_dir"
+QT_QPA_PLATFORM=offscreen hyperfine -N --warmup 3 --runs 20 --export-json "$build/startup.json" \
+    "$build/bin/bench_startup --first-paint=bare $startup_dir" \
+    "$build/bin/bench_startup --first-paint=main $startup_dir" >/dev/null
+rm -rf "$startup_dir"
+jq -r '"process start to first paint, main window vs. bare Qt window: "
+  + (.results[1].median / .results[0].median * 100 | round / 100 | tostring) + "x ("
+  + (.results[1].median * 1000 | round | tostring) + " ms vs. "
+  + (.results[0].median * 1000 | round | tostring) + " ms)"' "$build/startup.json"
 jq -r --arg bare "$bare_kb" --arg main "$main_kb" '
   [.benchmarks[] | select(.aggregate_name == "median") | {(.run_name): .real_time}] | add as $t
   | def ratio($a; $b): ($t[$a] / $t[$b] * 100 | round / 100 | tostring) + "x";

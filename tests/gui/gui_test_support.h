@@ -1,10 +1,15 @@
 #pragma once
 
 #include "message_box.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
 
 #include <QMouseEvent>
 #include <QTest>
 
+#include <httplib.h>
+
+#include <string>
 #include <vector>
 
 // Small helpers shared by the GUI suites.
@@ -55,6 +60,22 @@ inline void doubleClick(QWidget *target, QPoint pos)
     click(target, pos);
     sendMouse(target, QEvent::MouseButtonDblClick, pos, Qt::LeftButton);
     sendMouse(target, QEvent::MouseButtonRelease, pos, Qt::LeftButton);
+}
+
+// Posts a fault rule (a form such as "picture=12&kind=not_found") to the sandbox at baseUrl,
+// or removes every rule for the form "clear=1". True when the sandbox took it.
+inline bool postSandboxFault(const std::string &baseUrl, const std::string &form)
+{
+    httplib::Client client(baseUrl);
+    const std::string path = form == "clear=1" ? "/__control/clear" : "/__control/fault";
+    const auto result = client.Post(path.c_str(), form, "application/x-www-form-urlencoded");
+    return result && result->status == 200;
+}
+
+// Waits, within a generous bound, until every download worker of the window has ended.
+inline bool waitForWorkers(Tfrm_main &window)
+{
+    return QTest::qWaitFor([&] { return window.Common().Workers.size() == 0; }, 30000);
 }
 
 }  // namespace quenbo::testsupport

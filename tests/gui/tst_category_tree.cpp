@@ -122,10 +122,7 @@ void CategoryTreeTest::cleanup()
 
 void CategoryTreeTest::postFault(const std::string &form)
 {
-    httplib::Client client(m_sandbox->baseUrl());
-    const std::string path = form == "clear=1" ? "/__control/clear" : "/__control/fault";
-    auto result = client.Post(path.c_str(), form, "application/x-www-form-urlencoded");
-    QVERIFY(result && result->status == 200);
+    QVERIFY(postSandboxFault(m_sandbox->baseUrl(), form));
 }
 
 void CategoryTreeTest::requestElementsAreInTheirOrder()

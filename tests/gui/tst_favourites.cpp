@@ -103,10 +103,7 @@ private:
     bool search(const QString &text);
     VirtualTree *tree() { return m_window->itemTree; }
     fs::path database() const { return m_folder->path() / "data" / "data.db"; }
-    bool waitForWorkers()
-    {
-        return QTest::qWaitFor([&] { return m_window->Common().Workers.size() == 0; }, 30000);
-    }
+    bool waitForWorkers() { return testsupport::waitForWorkers(*m_window); }
 
     std::unique_ptr<sandbox::SandboxServer> m_sandbox;
     std::unique_ptr<ReceivedLog> m_received;
@@ -152,10 +149,7 @@ void FavouritesTest::makeWindow()
 
 void FavouritesTest::postFault(const std::string &form)
 {
-    httplib::Client client(m_sandbox->baseUrl());
-    const std::string path = form == "clear=1" ? "/__control/clear" : "/__control/fault";
-    auto result = client.Post(path.c_str(), form, "application/x-www-form-urlencoded");
-    QVERIFY(result && result->status == 200);
+    QVERIFY(postSandboxFault(m_sandbox->baseUrl(), form));
 }
 
 bool FavouritesTest::search(const QString &text)

@@ -230,15 +230,12 @@ void ItemListTest::cleanup()
 
 void ItemListTest::postFault(const std::string &form)
 {
-    httplib::Client client(m_sandbox->baseUrl());
-    const std::string path = form == "clear=1" ? "/__control/clear" : "/__control/fault";
-    auto result = client.Post(path.c_str(), form, "application/x-www-form-urlencoded");
-    QVERIFY(result && result->status == 200);
+    QVERIFY(postSandboxFault(m_sandbox->baseUrl(), form));
 }
 
 bool ItemListTest::waitForWorkers()
 {
-    return QTest::qWaitFor([&] { return m_window->Common().Workers.size() == 0; }, 30000);
+    return testsupport::waitForWorkers(*m_window);
 }
 
 std::vector<std::string> ItemListTest::indexIds()

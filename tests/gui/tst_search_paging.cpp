@@ -98,10 +98,7 @@ private:
     // A keyword search through the edit box and the search button; true when rows came.
     bool search(const QString &text);
     VirtualTree *tree() { return m_window->itemTree; }
-    bool waitForWorkers()
-    {
-        return QTest::qWaitFor([&] { return m_window->Common().Workers.size() == 0; }, 30000);
-    }
+    bool waitForWorkers() { return testsupport::waitForWorkers(*m_window); }
 
     std::unique_ptr<sandbox::SandboxServer> m_sandbox;
     std::unique_ptr<ReceivedLog> m_received;

@@ -107,6 +107,23 @@ void BM_CurlFetchItemPage(benchmark::State &state)
 }
 BENCHMARK(BM_CurlFetchItemPage)->UseRealTime();
 
+// The same fetch in the state LoadItemPage meets in its benchmark: right after a page has been
+// loaded and painted, whose work has pushed the transport's code and data out of the caches.
+void BM_CurlFetchItemPageAfterLoad(benchmark::State &state)
+{
+    Curl curl;
+    Tfrm_main &window = *g_setup->window;
+    const std::string address = window.Common().IndexUrl;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(curl.get(address));
+        state.PauseTiming();
+        window.LoadItemPage(address);
+        waitForWorkers(window.Common());
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_CurlFetchItemPageAfterLoad)->UseRealTime();
+
 void BM_WorkerFetches40Pictures(benchmark::State &state)
 {
     TCommon &common = g_setup->window->Common();

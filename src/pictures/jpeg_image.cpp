@@ -65,6 +65,21 @@ public:
     int width() const { return int(m_codec.image_width); }
     int height() const { return int(m_codec.image_height); }
 
+    // Picks the smallest scale, in eighths, whose output covers width x height; after
+    // readHeader, before decode.
+    void reduceTo(int width, int height)
+    {
+        if (setjmp(m_error.jump))
+            throw PictureError(std::string("cannot decode JPEG: ") + m_error.message);
+        m_codec.scale_denom = 8;
+        for (unsigned eighths = 1; eighths <= 8; ++eighths) {
+            m_codec.scale_num = eighths;
+            jpeg_calc_output_dimensions(&m_codec);
+            if (int(m_codec.output_width) >= width && int(m_codec.output_height) >= height)
+                return;
+        }
+    }
+
     // Decodes the scans after readHeader. libjpeg fills missing data at the end with grey,
     // so a cut-off file still decodes.
     RgbaImage decode()
@@ -115,6 +130,7 @@ void TJpegImage::LoadFromBuffer(ByteSpan data)
     m_width = 0;
     m_height = 0;
     m_decoded.reset();
+    ++m_loadSerial;
     if (data.empty())
         return;
     int width = 0;
@@ -136,6 +152,16 @@ const RgbaImage &TJpegImage::Decoded() const
         m_decoded = reader.decode();
     }
     return *m_decoded;
+}
+
+RgbaImage TJpegImage::DecodeReduced(int width, int height) const
+{
+    if (m_bytes.empty())
+        return {};
+    JpegReader reader(m_bytes);
+    reader.readHeader();
+    reader.reduceTo(width, height);
+    return reader.decode();
 }
 
 } // namespace quenbo

@@ -2,6 +2,7 @@
 
 #include "picture.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -22,12 +23,21 @@ public:
     // gives an empty image; data that cannot be decoded raises PictureError (each call).
     const RgbaImage &Decoded() const;
     bool IsDecoded() const { return m_decoded.has_value(); }
+    // Decodes at the smallest of libjpeg's DCT scales (1/8 to 1 in eighths) that still gives
+    // at least width x height pixels, or at full size when even that is smaller, and keeps
+    // nothing: for a picture that is only shown reduced, at a fraction of the full decode's
+    // time and memory. Empty and undecodable pictures behave as with Decoded.
+    RgbaImage DecodeReduced(int width, int height) const;
+    // Changes at every load, so a copy made of the pixels can tell whether it still shows
+    // what the object holds.
+    std::uint64_t LoadSerial() const { return m_loadSerial; }
 
 private:
     std::vector<std::uint8_t> m_bytes;
     int m_width = 0;
     int m_height = 0;
     mutable std::optional<RgbaImage> m_decoded;
+    std::uint64_t m_loadSerial = 0;
 };
 
 // Reads only the header of a JPEG buffer, up to the start of scan, and raises

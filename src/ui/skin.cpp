@@ -15,61 +15,76 @@ namespace quenbo {
 QString skinStyleSheet()
 {
     registerSkinResources();
+    // The packed artwork's palette: neutral greys, thin grey frames, rounded corners, and its
+    // warm orange (#FF6A00, darker #D95000) wherever the user's attention goes.
     return QStringLiteral(R"(
 QFrame#pnl_left, QFrame#pnl_top, QFrame#pnl_bottom {
-    border: 1px solid #9fb4cc;
+    border: 1px solid #c4c4c4;
     border-radius: 3px;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfcfe, stop:1 #e9eff6);
+    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fafafa, stop:1 #ececec);
 }
 QFrame#pnl_bottom { background: #ffffff; }
 QWidget#pnl_Ttop { background: transparent; }
 QMenuBar#MenuBar {
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f7f9fc, stop:1 #dfe7f1);
-    border-bottom: 1px solid #b6c6d8;
+    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfbfb, stop:1 #e6e6e6);
+    border-bottom: 1px solid #c4c4c4;
     padding: 0px;
 }
-QMenuBar#MenuBar::item { padding: 3px 10px; background: transparent; color: #1d2a3a; }
-QMenuBar#MenuBar::item:selected { background: #cfe0f3; border-radius: 2px; }
-QMenu { background: #ffffff; border: 1px solid #9fb4cc; padding: 2px; }
-QMenu::item { padding: 4px 24px 4px 22px; color: #1d2a3a; }
-QMenu::item:selected { background: #cfe0f3; }
-QMenu::separator { height: 1px; background: #d5dee8; margin: 3px 6px; }
+QMenuBar#MenuBar::item { padding: 3px 10px; background: transparent; color: #333333; }
+QMenuBar#MenuBar::item:selected { background: #e0e0e0; border-radius: 2px; }
+QMenuBar#MenuBar::item:pressed { background: #ff6a00; color: #ffffff; border-radius: 2px; }
+QMenu { background: #ffffff; border: 1px solid #bdbdbd; padding: 2px; }
+QMenu::item { padding: 4px 24px 4px 22px; color: #333333; }
+QMenu::item:selected { background: #ff6a00; color: #ffffff; }
+QMenu::item:disabled { color: #999999; }
+QMenu::separator { height: 1px; background: #dddddd; margin: 3px 6px; }
 QLineEdit#E_Serch {
-    border: 1px solid #9fb4cc;
+    border: 1px solid #bdbdbd;
     border-radius: 2px;
     background: #ffffff;
     color: #000000;
     padding: 0px 3px;
-    selection-background-color: #3d7fc4;
+    selection-background-color: #ff6a00;
+    selection-color: #ffffff;
 }
-QLineEdit#E_Serch:focus { border-color: #3d7fc4; }
+QLineEdit#E_Serch:focus { border-color: #ff6a00; }
 QComboBox#cb_paixu, QComboBox#cbox_pagecount {
-    border: 1px solid #9fb4cc;
+    border: 1px solid #bdbdbd;
     border-radius: 2px;
     background: #ffffff;
-    color: #1d2a3a;
+    color: #333333;
     padding: 0px 4px;
 }
-QComboBox#cb_paixu:disabled, QComboBox#cbox_pagecount:disabled { color: #9aa5b1; border-color: #c9d3de; }
+QComboBox#cb_paixu:focus, QComboBox#cbox_pagecount:focus,
+QComboBox#cb_paixu:on, QComboBox#cbox_pagecount:on { border-color: #ff6a00; }
+QComboBox#cb_paixu:disabled, QComboBox#cbox_pagecount:disabled { color: #999999; border-color: #d6d6d6; }
 QComboBox::drop-down {
     subcontrol-origin: padding;
     subcontrol-position: top right;
     width: 15px;
     border: none;
-    border-left: 1px solid #d5dee8;
+    border-left: 1px solid #dddddd;
 }
 QComboBox::down-arrow { image: url(:/skin/arrow_down.xpm); width: 7px; height: 4px; }
-QComboBox QAbstractItemView { border: 1px solid #9fb4cc; selection-background-color: #cfe0f3; selection-color: #1d2a3a; }
-QPushButton#B_PFrist, QPushButton#b_Pnext {
-    border: 1px solid #9fb4cc;
-    border-radius: 2px;
-    color: #1d2a3a;
-    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #e3ebf4);
+QComboBox QAbstractItemView {
+    border: 1px solid #bdbdbd;
+    selection-background-color: #ff6a00;
+    selection-color: #ffffff;
 }
-QPushButton#B_PFrist:hover, QPushButton#b_Pnext:hover { border-color: #3d7fc4; }
-QPushButton#B_PFrist:pressed, QPushButton#b_Pnext:pressed { background: #d3e1f0; }
-QPushButton#B_PFrist:disabled, QPushButton#b_Pnext:disabled { color: #9aa5b1; border-color: #c9d3de; background: #f4f6f9; }
-QToolTip { border: 1px solid #9fb4cc; background: #fffbe6; color: #1d2a3a; padding: 2px; }
+QPushButton#B_PFrist, QPushButton#b_Pnext {
+    border: 1px solid #bdbdbd;
+    border-radius: 3px;
+    color: #333333;
+    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #ececec);
+}
+QPushButton#B_PFrist:hover, QPushButton#b_Pnext:hover {
+    border-color: #ff6a00;
+    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fff7ef, stop:1 #ffe4cc);
+}
+QPushButton#B_PFrist:focus, QPushButton#b_Pnext:focus { border-color: #ff6a00; }
+QPushButton#B_PFrist:pressed, QPushButton#b_Pnext:pressed { background: #ffe4cc; border-color: #d95000; }
+QPushButton#B_PFrist:disabled, QPushButton#b_Pnext:disabled { color: #999999; border-color: #d6d6d6; background: #f4f4f4; }
+QToolTip { border: 1px solid #bdbdbd; background: #fff7ef; color: #333333; padding: 2px; }
 )");
 }
 

@@ -131,7 +131,9 @@ void TItemTree::SetPreview(Tfrm_imgframe *popup)
 
 void TItemTree::AddItem(const std::string &id)
 {
-    Tree->addChild(nullptr, ItemRow{id, false, {}, {}});
+    ItemRow row;
+    row.NumIid = id;
+    Tree->addChild(nullptr, std::move(row));
 }
 
 void TItemTree::Clear()
@@ -340,17 +342,19 @@ void TItemTree::drawThumbnail(QPainter &painter, ItemRow &row,
 {
     if (!picture)
         return;
-    // Loading a picture object again drops its decoded pixels, so a decoded object that is
-    // still the one the thumbnail was made from still holds the same picture.
-    if (row.ThumbnailOf.lock() != picture || !picture->IsDecoded() || row.Thumbnail.isNull()) {
+    // Only the thumbnail is kept: the picture object keeps its file's bytes but no decoded
+    // pixels, so releasing a page's records frees little (the preview reads the cache file).
+    if (row.ThumbnailOf.lock() != picture || row.ThumbnailSerial != picture->LoadSerial() ||
+        row.Thumbnail.isNull()) {
         row.Thumbnail = QImage();
         row.ThumbnailOf.reset();
-        const RgbaImage &pixels = picture->Decoded();
+        const RgbaImage pixels = picture->DecodeReduced(kThumbnailSide, kThumbnailSide);
         if (pixels.empty())
             throw PictureError("the item picture is empty");
         row.Thumbnail = toQImage(pixels).scaled(kThumbnailSide, kThumbnailSide,
                                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         row.ThumbnailOf = picture;
+        row.ThumbnailSerial = picture->LoadSerial();
     }
     painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), row.Thumbnail);
 }

@@ -21,12 +21,13 @@ class TZipFile;
 class Tfrm_imgframe;
 
 // What the item list keeps with each row: the item's id and whether its own picture has been
-// loaded from the picture cache. The thumbnail is the record's picture scaled to the thumbnail
-// square once, kept while that picture object holds the same pixels.
+// loaded from the picture cache. The thumbnail is the record's picture decoded reduced and
+// scaled to the thumbnail square once, kept while that picture object holds the same load.
 struct ItemRow {
     std::string NumIid;
     bool PictureLoaded = false;
     std::weak_ptr<const TJpegImage> ThumbnailOf;
+    std::uint64_t ThumbnailSerial = 0;
     QImage Thumbnail;
 };
 

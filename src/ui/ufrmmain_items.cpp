@@ -58,6 +58,8 @@ std::function<void(const std::string &id)> Tfrm_main::RefreshRequest()
 void Tfrm_main::LoadItemPage(const std::string &address)
 {
     WaitCursor busy;
+    // The emptied list and its new rows are painted once, after the walk.
+    const VirtualTree::UpdateScope batch(itemTree);
     FItemTree->Clear();
     TImgDown *worker = nullptr;
     ItemAnswerSteps steps;

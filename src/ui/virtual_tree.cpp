@@ -70,8 +70,10 @@ VirtualTree::Node *VirtualTree::addChild(Node *parent, std::any data)
         if (m_rowsValid) {
             node->row = int(m_rows.size());
             m_rows.push_back(node);
-            updateScrollRange();
-            repaintNode(node);
+            if (m_updateDepth == 0) {
+                updateScrollRange();
+                repaintNode(node);
+            }
         }
     } else if (parent->expanded && visibleIndex(parent) >= 0) {
         invalidateRows();
@@ -102,6 +104,25 @@ void VirtualTree::clear()
     m_roots.clear();
     m_rowsValid = true;
     m_totalCount = 0;
+    if (m_updateDepth > 0) {
+        // An emptied list starts again at its top, as the range of no rows would force.
+        verticalScrollBar()->setValue(0);
+        return;
+    }
+    updateScrollRange();
+    viewport()->update();
+}
+
+void VirtualTree::beginUpdate()
+{
+    ++m_updateDepth;
+}
+
+void VirtualTree::endUpdate()
+{
+    if (m_updateDepth == 0 || --m_updateDepth > 0)
+        return;
+    ensureRows();
     updateScrollRange();
     viewport()->update();
 }

@@ -32,8 +32,18 @@ public:
     // Negative when a comes before b, zero when they are equal.
     using CompareHandler = std::function<int(Node *a, Node *b)>;
 
+    class UpdateScope;
+
     explicit VirtualTree(QWidget *parent = nullptr);
     ~VirtualTree() override;
+
+    // Between beginUpdate and the matching endUpdate, adding top-level rows and clearing leave
+    // the scroll range and the repaint to endUpdate, which sets the range and schedules one
+    // repaint of the viewport: filling a page of rows then costs one update, not one per row.
+    // Calls nest; hit-testing and row positions stay exact meanwhile, but the scroll position
+    // is the one before the batch.
+    void beginUpdate();
+    void endUpdate();
 
     void setDefaultNodeHeight(int height);
     int defaultNodeHeight() const { return m_rowHeight; }
@@ -120,12 +130,29 @@ private:
     mutable std::vector<Node *> m_rows;  // the visible nodes, top to bottom
     mutable bool m_rowsValid = true;
     Node *m_selected = nullptr;
+    int m_updateDepth = 0;
     int m_rowHeight = 18;
     int m_columnWidth = 0;
     int m_totalCount = 0;
     DrawHandler m_draw;
     MouseMoveHandler m_mouseMove;
     CompareHandler m_compare;
+};
+
+// Holds a beginUpdate for its lifetime.
+class VirtualTree::UpdateScope {
+public:
+    explicit UpdateScope(VirtualTree *tree)
+        : m_tree(tree)
+    {
+        m_tree->beginUpdate();
+    }
+    ~UpdateScope() { m_tree->endUpdate(); }
+    UpdateScope(const UpdateScope &) = delete;
+    UpdateScope &operator=(const UpdateScope &) = delete;
+
+private:
+    VirtualTree *m_tree;
 };
 
 struct VirtualTree::Node {

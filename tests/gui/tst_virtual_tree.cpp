@@ -45,6 +45,7 @@ private slots:
     void sortIsStableInBothDirections_data();
     void sortIsStableInBothDirections();
     void paintsOnlyTheRowsOnScreen();
+    void refillingInOneUpdateStartsAtTheTopWithTheNewRange();
     void pressReportsFirstAndLeftButtonSelects();
     void deletingANodeDropsItsSelection();
 };
@@ -161,6 +162,43 @@ void VirtualTreeTest::paintsOnlyTheRowsOnScreen()
     settle(&tree);
     QCOMPARE(painted.size(), std::size_t(1));
     QCOMPARE(painted.begin()->first, 5001);
+}
+
+void VirtualTreeTest::refillingInOneUpdateStartsAtTheTopWithTheNewRange()
+{
+    VirtualTree tree;
+    tree.setDefaultNodeHeight(84);
+    tree.resize(300, 200);
+    for (int i = 0; i < 40; ++i)
+        tree.addChild(nullptr, Row{i});
+    tree.show();
+    settle(&tree);
+    tree.verticalScrollBar()->setValue(84 * 30);
+    std::map<int, int> painted;
+    tree.setDrawHandler([&](QPainter &, VirtualTree::Node *node, const QRect &, bool) {
+        ++painted[VirtualTree::nodeData<Row>(node)->key];
+    });
+
+    std::vector<VirtualTree::Node *> nodes;
+    {
+        const VirtualTree::UpdateScope batch(&tree);
+        tree.clear();
+        for (int i = 100; i < 120; ++i)
+            nodes.push_back(tree.addChild(nullptr, Row{i}));
+        // Rows are placed at once; only the range and the repaint wait for the batch's end.
+        QCOMPARE(tree.visibleRowCount(), 20);
+        QCOMPARE(tree.nodeAt(QPoint(5, 84)), nodes[1]);
+    }
+    QCOMPARE(tree.verticalScrollBar()->value(), 0);
+    QCOMPARE(tree.verticalScrollBar()->maximum(), 20 * 84 - tree.viewport()->height());
+    settle(&tree);
+    QVERIFY(!painted.empty());
+    QCOMPARE(painted.begin()->first, 100);
+    for (const auto &[key, count] : painted)
+        QCOMPARE(count, 1);
+
+    tree.clear();  // outside a batch the range follows at once
+    QCOMPARE(tree.verticalScrollBar()->maximum(), 0);
 }
 
 void VirtualTreeTest::pressReportsFirstAndLeftButtonSelects()

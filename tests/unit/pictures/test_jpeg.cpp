@@ -214,6 +214,60 @@ TEST(TJpegImage, UndecodableDataFailsAtEachDecodeAndKeepsTheBytes)
     EXPECT_EQ(jpeg.Bytes(), file);
 }
 
+TEST(TJpegImage, DecodesReducedToTheSmallestScaleThatCoversTheSize)
+{
+    const struct {
+        int width, height;        // the picture
+        int wantWidth, wantHeight;
+        int gotWidth, gotHeight;  // the smallest eighth-scale at least as large, or full size
+    } cases[] = {
+        {310, 310, 80, 80, 117, 117},  // 3/8; 2/8 would give 78
+        {320, 160, 80, 40, 80, 40},    // exactly 2/8
+        {64, 48, 80, 80, 64, 48},      // smaller than asked: full size
+        {400, 100, 50, 80, 350, 88},   // 7/8, for the height
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        const RgbaImage source = test::gradientImage(c.width, c.height, false);
+        TJpegImage jpeg;
+        jpeg.LoadFromBuffer(EncodeJpeg(source, 95));
+        const RgbaImage reduced = jpeg.DecodeReduced(c.wantWidth, c.wantHeight);
+        EXPECT_EQ(reduced.width, c.gotWidth);
+        EXPECT_EQ(reduced.height, c.gotHeight);
+        // The same picture, only smaller: its corners keep the source's colours.
+        const auto corner = [](const RgbaImage &image, int x, int y) {
+            return int(image.row(y * (image.height - 1))[x * (image.width - 1) * 4]);
+        };
+        for (int x = 0; x < 2; ++x)
+            for (int y = 0; y < 2; ++y)
+                EXPECT_NEAR(corner(reduced, x, y), corner(source, x, y), 24);
+        EXPECT_FALSE(jpeg.IsDecoded());
+    }
+}
+
+TEST(TJpegImage, DecodesReducedEmptyAndUndecodablePicturesAsDecodedDoes)
+{
+    TJpegImage empty;
+    EXPECT_TRUE(empty.DecodeReduced(80, 80).empty());
+    TJpegImage broken;
+    broken.LoadFromBuffer(headerOnlyJpeg(8, 8));
+    EXPECT_THROW((void)broken.DecodeReduced(80, 80), PictureError);
+}
+
+TEST(TJpegImage, EveryLoadChangesTheLoadSerial)
+{
+    const std::vector<std::uint8_t> file = EncodeJpeg(test::gradientImage(8, 8, false));
+    TJpegImage jpeg;
+    const std::uint64_t fresh = jpeg.LoadSerial();
+    jpeg.LoadFromBuffer(file);
+    const std::uint64_t first = jpeg.LoadSerial();
+    jpeg.LoadFromBuffer(file);
+    EXPECT_NE(first, fresh);
+    EXPECT_NE(jpeg.LoadSerial(), first);
+    EXPECT_THROW(jpeg.LoadFromBuffer(headerOnlyJpeg(65500, 65500)), PictureError);
+    EXPECT_NE(jpeg.LoadSerial(), first);
+}
+
 TEST(TJpegImage, RefusesHostileSizesBeforeAllocating)
 {
     std::vector<std::uint8_t> patched = EncodeJpeg(test::gradientImage(8, 8, false));

@@ -56,15 +56,12 @@ void TImgDown::Execute()
     while (!Jobs.empty()) {
         if (Stopped)
             break;
-        const bool done = DoJob(Jobs.front());
+        // A job that fails fails only itself: its row keeps the stand-by picture, and the
+        // pictures of the later items are still fetched.
+        DoJob(Jobs.front());
         if (Stopped)
             break;
         Jobs.pop_front();
-        if (!done) {
-            Jobs.clear();
-            m_common.RemoveWorker(m_threadId);
-            return;
-        }
     }
     if (Stopped) {
         // Stopped at shutdown: the registry has let go of this worker already.
@@ -74,33 +71,30 @@ void TImgDown::Execute()
     m_common.RemoveWorker(m_threadId);
 }
 
-bool TImgDown::DoJob(const TDownPic &job)
+void TImgDown::DoJob(const TDownPic &job)
 {
     // An id that is not a plain number has no cache file; there is nothing to fetch it into.
     const std::optional<std::string> file = m_common.CacheFileName(job.NumIid);
     if (!file)
-        return true;
+        return;
     std::error_code error;
     if (std::filesystem::exists(*file, error)) {
         m_refreshItem(job.NumIid);
-        return true;
+        return;
     }
     try {
         Buffer = Http.get(job.PicUrl + "_b.jpg");
         if (Stopped)
-            return false;
+            return;
         Jpeg.LoadFromBuffer({reinterpret_cast<const std::uint8_t *>(Buffer.data()), Buffer.size()});
-    } catch (const HttpError &) {
-        return false;
-    } catch (const PictureError &) {
-        return false;
+    } catch (const std::exception &) {
+        return;
     }
     // Written under a temporary name and renamed into place, so no reader ever takes a
     // half-written file for the item's picture.
     if (!writeFileAtomically(*file, Buffer, WriteSync::Unsynced))
-        return false;
+        return;
     m_refreshItem(job.NumIid);
-    return true;
 }
 
 }  // namespace quenbo

@@ -21,8 +21,8 @@ class TCommon;
 //
 // The creator, on the GUI thread, makes the worker (suspended), registers it with
 // TCommon::AddWorker, adds the jobs and starts it. The worker does its jobs in order; a job
-// whose picture is cached already only asks for a repaint. The first failing job ends the
-// worker: the remaining jobs are dropped and the worker takes itself out of the registry.
+// whose picture is cached already only asks for a repaint. A job that fails fails only
+// itself; after the last job the worker takes itself out of the registry.
 // StopWork ends it at shutdown without any further file or repaint request.
 class TImgDown final : public TWorker {
 public:
@@ -47,8 +47,10 @@ public:
 
 private:
     void Execute();
-    // False when the job failed and the worker must end.
-    bool DoJob(const TDownPic &job);
+    // Fetches one picture into the cache and asks for its row's repaint; a failure (no
+    // connection, a reply that is no success or no JPEG, a cache file that cannot be written)
+    // writes nothing and asks for nothing.
+    void DoJob(const TDownPic &job);
 
     TCommon &m_common;
     RefreshHook m_refreshItem;

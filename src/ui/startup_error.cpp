@@ -5,6 +5,7 @@
 #include "uzipfile.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quenbo {
@@ -20,28 +21,33 @@ std::string DescribeSettingsFailure(const TZipFile &zip, const std::string &arch
     std::vector<std::uint8_t> entry;
     if (!zip.ReadEntry("config.ini", entry))
         return "The base settings cannot be read: the config.ini entry of \"" + archivePath +
-               "\" is missing or damaged.";
+               "\" is missing or damaged: " + reason;
     const IniText ini(std::string_view(reinterpret_cast<const char *>(entry.data()), entry.size()));
     const TSettingCipher cipher(settingsCipherKey());
-    const auto decodes = [&](const std::string &text) {
+    // The decoder's own message for the text, or nothing when it decodes.
+    const auto decodeError = [&](const std::string &text) -> std::optional<std::string> {
         try {
             cipher.DecryptText(text);
-            return true;
-        } catch (const std::exception &) {
-            return false;
+            return std::nullopt;
+        } catch (const std::exception &error) {
+            return std::string(error.what());
         }
     };
     for (const char *key : kRequired) {
-        const std::optional<std::string> text = ini.value("config", key);
-        if (!text || text->empty())
-            return std::string("The setting ") + key + " is missing" + where + ".";
-        if (!decodes(*text))
-            return std::string("The setting ") + key + where + " cannot be decoded: " + reason;
+        const std::string text = ini.value("config", key).value_or(std::string());
+        const std::optional<std::string> error = decodeError(text);
+        if (!error)
+            continue;
+        if (text.empty())
+            return std::string("The setting ") + key + " is missing" + where + ": " + *error;
+        return std::string("The setting ") + key + where + " cannot be decoded: " + *error;
     }
     for (const char *key : kOptional) {
         const std::optional<std::string> text = ini.value("config", key);
-        if (text && !text->empty() && !decodes(*text))
-            return std::string("The setting ") + key + where + " cannot be decoded: " + reason;
+        if (!text || text->empty())
+            continue;
+        if (const std::optional<std::string> error = decodeError(*text))
+            return std::string("The setting ") + key + where + " cannot be decoded: " + *error;
     }
     return "The base settings" + where + " cannot be decoded: " + reason;
 }

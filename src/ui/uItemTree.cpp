@@ -206,7 +206,8 @@ int TItemTree::buttonHit(int x, int ry)
     return -1;
 }
 
-void TItemTree::HandleMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint pos)
+void TItemTree::HandleMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint pos,
+                                bool doubleClick)
 {
     VirtualTree::Node *node = Tree->nodeAt(pos);
     if (!node)
@@ -215,6 +216,8 @@ void TItemTree::HandleMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint p
     TTaoBaoData record;
     FCommon.FindItem(id, record);
     const int hit = buttonHit(pos.x(), pos.y() - Tree->rowTop(node).value_or(0));
+    if (doubleClick && hit >= 0)
+        return;
     for (int k = 0; k < ButtonCount; ++k)
         Pressed[std::size_t(k)] = k == hit;
     switch (hit) {

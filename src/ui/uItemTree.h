@@ -67,9 +67,12 @@ public:
     // Negative when row a comes before row b under the key of the last sort.
     int CompareNodes(VirtualTree::Node *a, VirtualTree::Node *b) const;
     // The press at pos (client coordinates), for any mouse button: opens the cash-back or the
-    // click address, adds or removes the favourite, or selects the row. Errors of the
-    // favourites store are not caught.
-    void HandleMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
+    // click address, adds or removes the favourite, or selects the row. The second press of a
+    // double-click does not act on the buttons again: it would open the address twice, or
+    // remove the favourite that moved up under the pointer. Errors of the favourites store are
+    // not caught.
+    void HandleMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos,
+                         bool doubleClick = false);
     // Lights the buttons under pos, places, shows or hides the preview, repaints the row.
     void MouseMove(Qt::KeyboardModifiers modifiers, QPoint pos);
     void DrawNode(QPainter &painter, VirtualTree::Node *node, const QRect &cell, bool selected);

@@ -67,8 +67,10 @@ public:
     void trm_loadTimer();
 
     // Asks the gateway for the subcategories of parentId and adds them to the category tree;
-    // hides the loading indicator at the end, whatever happened. Failures show nothing.
-    void LoadCategoryLevel(const std::string &parentId);
+    // hides the loading indicator at the end, whatever happened. Failures show nothing. True
+    // when the gateway answered, even with no subcategories; false when the query failed (no
+    // connection, an HTTP error, an answer that does not parse, the gateway's refusal).
+    bool LoadCategoryLevel(const std::string &parentId);
     // The press handler of the category tree: loads a category's subcategories on its first
     // press, opens or closes it, and starts the category search on a double-click.
     void vlefttreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,

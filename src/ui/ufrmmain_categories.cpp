@@ -12,16 +12,20 @@
 
 namespace quenbo {
 
-void Tfrm_main::LoadCategoryLevel(const std::string &parentId)
+bool Tfrm_main::LoadCategoryLevel(const std::string &parentId)
 {
     WaitCursor busy;
+    bool answered = false;
     try {
         std::vector<std::string> elements =
             CategoryQueryElements(FCommon->AppKey, parentId, RequestTimestamp());
         elements[kCategorySignElement] = "&sign=" + FCommon->SignRequest(elements);
         Xml.load(*FHttp, FCommon->BuildRequestUrl(elements));
+        const XmlElement root = Xml.documentElement();
+        // The gateway's refusal parses too, but it is no answer about the category.
+        answered = root.name() != "error_response";
         const std::int32_t parent = CategoryIdNumber(parentId);
-        ReadCategoryAnswer(Xml.documentElement(), [this, parent](const TShopClass &record) {
+        ReadCategoryAnswer(root, [this, parent](const TShopClass &record) {
             FCommon->Categories.push_back(record);
             FLeftTree->AddCategory(record, parent);
         });
@@ -29,6 +33,7 @@ void Tfrm_main::LoadCategoryLevel(const std::string &parentId)
         // A failed answer adds nothing more and shows nothing: the tree keeps what was read.
     }
     pnl_load->hide();
+    return answered;
 }
 
 void Tfrm_main::vlefttreeMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, bool doubleClick,
@@ -38,10 +43,9 @@ void Tfrm_main::vlefttreeMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, bool 
     TShopClass *category = VirtualTree::nodeData<TShopClass>(node);
     if (!category)
         return;
-    if (!category->Loaded) {
-        LoadCategoryLevel(category->Cid);
-        category->Loaded = true;
-    }
+    // A failed query leaves the category unloaded, so that the next press asks again.
+    if (!category->Loaded)
+        category->Loaded = LoadCategoryLevel(category->Cid);
     vlefttree->toggleNode(node);
     if (doubleClick)
         SearchCategory(category->Cid);

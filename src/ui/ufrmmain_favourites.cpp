@@ -29,7 +29,9 @@ void Tfrm_main::b_fshopClick()
                   FLastQuery->PageNo);
     else
         LoadItemPage(FLastAddress);
-    pnl_PageControls->setEnabled(true);
+    // Before any search there is nothing to page through: the start-up list has no pages, and
+    // paging would ask for a category without an id.
+    pnl_PageControls->setEnabled(FLastQuery.has_value());
     b_fshop->hide();
 }
 

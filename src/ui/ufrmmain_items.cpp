@@ -88,13 +88,15 @@ void Tfrm_main::LoadItemPage(const std::string &address)
     }
 }
 
-void Tfrm_main::itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, bool,
-                                  QPoint pos)
+void Tfrm_main::itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                                  bool doubleClick, QPoint pos)
 {
     try {
-        FItemTree->HandleMouseDown(button, modifiers, pos);
+        FItemTree->HandleMouseDown(button, modifiers, pos, doubleClick);
     } catch (const std::exception &error) {
+        // An error of the favourites store ends the press: no selection, no shop menu.
         showErrorMessage(this, QString::fromUtf8(error.what()));
+        return;
     }
     if (button != Qt::RightButton)
         return;

@@ -73,6 +73,7 @@ void Tfrm_main::CreateControls()
     b_sc = pictureButton(pnl_left, "b_sc", {3, 2, 199, 36});
     img_shopclass = make<PictureBox>(pnl_left, "img_shopclass", {0, 40, 203, 24});
     vlefttree = make<VirtualTree>(pnl_left, "vlefttree", {11, 124, 200, 100});
+    vlefttree->setExpandOnKeySelect(true);
     pnl_load = plainPanel(pnl_left, "pnl_load", {1, 70, 197, 47});
     pnl_load->setAutoFillBackground(true);
     pnl_load->hide();

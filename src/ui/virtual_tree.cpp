@@ -1,5 +1,6 @@
 #include "virtual_tree.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -255,6 +256,20 @@ void VirtualTree::setSelectedNode(Node *node)
     repaintNode(node);
 }
 
+void VirtualTree::scrollToNode(Node *node)
+{
+    const int row = visibleIndex(node);
+    if (row < 0)
+        return;
+    QScrollBar *bar = verticalScrollBar();
+    const int top = row * m_rowHeight;
+    const int bottom = top + m_rowHeight;
+    if (top < bar->value())
+        bar->setValue(top);
+    else if (bottom > bar->value() + viewport()->height())
+        bar->setValue(bottom - viewport()->height());
+}
+
 void VirtualTree::sortTree(bool ascending)
 {
     if (!m_compare)
@@ -381,6 +396,60 @@ void VirtualTree::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_mouseMove)
         m_mouseMove(event->modifiers(), event->position().toPoint());
+}
+
+void VirtualTree::keyPressEvent(QKeyEvent *event)
+{
+    const int count = visibleRowCount();
+    const int current = visibleIndex(m_selected);
+    const int page = std::max(1, viewport()->height() / m_rowHeight);
+    int target = -1;
+    switch (event->key()) {
+    case Qt::Key_Down:
+        target = current < 0 ? 0 : current + 1;
+        break;
+    case Qt::Key_Up:
+        target = current < 0 ? 0 : current - 1;
+        break;
+    case Qt::Key_PageDown:
+        target = current < 0 ? 0 : current + page;
+        break;
+    case Qt::Key_PageUp:
+        target = current < 0 ? 0 : current - page;
+        break;
+    case Qt::Key_Home:
+        target = 0;
+        break;
+    case Qt::Key_End:
+        target = count - 1;
+        break;
+    case Qt::Key_Right:
+        if (m_selected && !m_selected->children.empty())
+            setExpanded(m_selected, true);
+        event->accept();
+        return;
+    case Qt::Key_Left:
+        if (m_selected && m_selected->expanded && !m_selected->children.empty())
+            setExpanded(m_selected, false);
+        else if (m_selected && m_selected->parent)
+            selectByKey(m_selected->parent);
+        event->accept();
+        return;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    if (count > 0)
+        selectByKey(visibleRow(std::clamp(target, 0, count - 1)));
+    event->accept();
+}
+
+void VirtualTree::selectByKey(Node *node)
+{
+    setSelectedNode(node);
+    if (m_expandOnKeySelect && node && !node->children.empty())
+        setExpanded(node, true);
+    scrollToNode(node);
 }
 
 }  // namespace quenbo

@@ -101,6 +101,12 @@ public:
     // Selects node (null: none), which deselects any other.
     void setSelectedNode(Node *node);
 
+    // When on, a node that becomes the selected row by a key and has children is expanded, so
+    // walking the tree with the arrow keys opens it level by level. Off by default.
+    void setExpandOnKeySelect(bool on) { m_expandOnKeySelect = on; }
+    // Scrolls so that the node's row is wholly on screen.
+    void scrollToNode(Node *node);
+
     // Reorders the children of every parent with the compare handler by a stable merge sort;
     // descending order uses the reversed comparison, so equal nodes keep their order both ways.
     void sortTree(bool ascending);
@@ -117,8 +123,12 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    // Up, Down, Page Up, Page Down, Home and End move the selection through the visible rows;
+    // Right opens the selected node, Left closes it or moves to its parent.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void selectByKey(Node *node);
     void press(QMouseEvent *event, bool doubleClick);
     int visibleIndex(const Node *node) const;
     void invalidateRows();
@@ -134,6 +144,7 @@ private:
     int m_rowHeight = 18;
     int m_columnWidth = 0;
     int m_totalCount = 0;
+    bool m_expandOnKeySelect = false;
     DrawHandler m_draw;
     MouseMoveHandler m_mouseMove;
     CompareHandler m_compare;

@@ -132,7 +132,7 @@ TEST_F(DownloadWorkerTest, CachedPicturesMakeNoRequest)
     EXPECT_EQ(fileBytes(cacheFile("22")), "cached");
 }
 
-TEST_F(DownloadWorkerTest, FirstFailureEndsTheWorkerWithoutAFile)
+TEST_F(DownloadWorkerTest, FailedJobFailsOnlyItself)
 {
     const struct {
         const char *kind;
@@ -148,11 +148,11 @@ TEST_F(DownloadWorkerTest, FirstFailureEndsTheWorkerWithoutAFile)
         setFault(itemId(11), fault.kind, fault.extra);
         startWorker({job(10), job(11), job(12)});
         ASSERT_TRUE(waitForWorkers());
-        EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(10)});
+        EXPECT_EQ(refreshed(), (std::vector<std::string>{itemId(10), itemId(12)}));
         EXPECT_TRUE(fs::exists(cacheFile(itemId(10))));
         EXPECT_FALSE(fs::exists(cacheFile(itemId(11))));
-        EXPECT_FALSE(fs::exists(cacheFile(itemId(12))));
-        EXPECT_EQ(cacheEntries(), 1u);
+        EXPECT_TRUE(fs::exists(cacheFile(itemId(12))));
+        EXPECT_EQ(cacheEntries(), 2u);
         ASSERT_TRUE(m_control->Post("/__control/clear", "", "text/plain"));
     }
 }
@@ -169,11 +169,15 @@ TEST_F(DownloadWorkerTest, EmptyBodyIsStoredAsAnEmptyFile)
 
 TEST_F(DownloadWorkerTest, DownloadAddressIsThePictureAddressWithSuffix)
 {
-    // "abc.jpg" + "_b.jpg": the sandbox knows no such picture, so the job fails.
+    // "_b.jpg" is appended whatever the address ends with; the sandbox knows no picture
+    // "abc.jpg_b.jpg", so that job fails, and the next one is still done.
+    const std::size_t before = m_sandbox->receivedCount();
     startWorker({{itemId(4), m_sandbox->baseUrl() + "/pic/abc.jpg"}, job(5)});
     ASSERT_TRUE(waitForWorkers());
-    EXPECT_TRUE(refreshed().empty());
-    EXPECT_FALSE(fs::exists(cacheFile(itemId(5))));
+    EXPECT_EQ(m_sandbox->receivedSince(before),
+              (std::vector<std::string>{"/pic/abc.jpg_b.jpg", "/pic/" + itemId(5) + "_b.jpg"}));
+    EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(5)});
+    EXPECT_FALSE(fs::exists(cacheFile(itemId(4))));
 }
 
 TEST_F(DownloadWorkerTest, IdThatIsNotANumberGetsNoFile)

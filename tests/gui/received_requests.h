@@ -4,7 +4,6 @@
 #include "query_string.h"
 #include "sandbox_server.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <string>
@@ -41,14 +40,11 @@ public:
     // Every request received since the last mark that the log still holds, oldest first.
     std::vector<ReceivedRequest> since() const
     {
-        const std::vector<std::string> targets = m_server.receivedTargets();
-        const std::size_t fresh = m_server.receivedCount() - m_mark;
         std::vector<ReceivedRequest> out;
-        for (std::size_t i = targets.size() - std::min(fresh, targets.size()); i < targets.size();
-             ++i) {
+        for (const std::string &target : m_server.receivedSince(m_mark)) {
             ReceivedRequest request;
-            request.path = targets[i].substr(0, targets[i].find('?'));
-            for (const auto &[name, value] : sandbox::parseQuery(sandbox::queryOf(targets[i])))
+            request.path = target.substr(0, target.find('?'));
+            for (const auto &[name, value] : sandbox::parseQuery(sandbox::queryOf(target)))
                 request.params[name] = value;
             out.push_back(std::move(request));
         }

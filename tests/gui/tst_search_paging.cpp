@@ -2,6 +2,7 @@
 #include "gui_test_support.h"
 #include "http_client.h"
 #include "number_format.h"
+#include "page_combo_box.h"
 #include "picture_button.h"
 #include "program_folder.h"
 #include "received_requests.h"
@@ -12,6 +13,7 @@
 #include "ufrmmain.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <filesystem>
@@ -88,13 +91,17 @@ private slots:
     void keywordSearchSendsTheTrimmedKeyword();
     void newSearchKeepsThePageToContinueFrom();
     void pagingPastTheEndsIsRefusedWithoutARequest();
-    void pageListLoadsOnEveryClosing();
+    void pageListLoadsThePageChosen();
     void sortButtonsShareOneDirection();
     void rightPressRemembersTheItemForTheShopMenu();
     void similarItemsSearchesTheEndOfTheTitle();
 
 private:
     void makeWindow();
+    // Opens the page list with a click on it, as a user does.
+    void openPageList();
+    // Opens the page list by key, types page and presses Enter; waits for the page load.
+    void choosePageByKeys(const QString &page);
     // A keyword search through the edit box and the search button; true when rows came.
     bool search(const QString &text);
     VirtualTree *tree() { return m_window->itemTree; }
@@ -273,9 +280,7 @@ void SearchPagingTest::pagingPastTheEndsIsRefusedWithoutARequest()
     QVERIFY(m_received->pages().empty());
     QCOMPARE(rowIds(tree()), shown);
 
-    m_window->cbox_pagecount->showPopup();
-    m_window->cbox_pagecount->setCurrentIndex(98);
-    m_window->cbox_pagecount->hidePopup();
+    choosePageByKeys("99");
     QCOMPARE(m_window->FPageNo, 99);
     QCOMPARE(m_received->gateway().back().param("page_no"), std::string("99"));
 
@@ -287,28 +292,92 @@ void SearchPagingTest::pagingPastTheEndsIsRefusedWithoutARequest()
     QCOMPARE(m_window->FPageNo, 99);
 }
 
-void SearchPagingTest::pageListLoadsOnEveryClosing()
+void SearchPagingTest::pageListLoadsThePageChosen()
 {
     makeWindow();
     QVERIFY(search(QStringLiteral("连衣裙")));
-    m_received->mark();
-    for (int i = 0; i < 2; ++i) {
-        m_window->cbox_pagecount->showPopup();
-        m_window->cbox_pagecount->hidePopup();
-    }
-    m_window->cbox_pagecount->showPopup();
-    m_window->cbox_pagecount->setCurrentIndex(6);
-    m_window->cbox_pagecount->hidePopup();
-    // Changing the sort list asks for nothing.
-    m_window->cb_paixu->setCurrentIndex(2);
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    PageComboBox *pages = m_window->cbox_pagecount;
+    const auto lastPageAsked = [this] { return m_received->gateway().back().param("page_no"); };
 
-    std::vector<std::string> pages;
+    // A click on "7" in the open list loads page 7, not the page shown before.
+    m_received->mark();
+    openPageList();
+    QAbstractItemView *view = pages->view();
+    const QRect entry = view->visualRect(pages->model()->index(6, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, entry.center());
+    QTRY_COMPARE(m_received->gateway().size(), std::size_t(1));
+    QCOMPARE(lastPageAsked(), std::string("7"));
+    QCOMPARE(m_window->FPageNo, 7);
+    QCOMPARE(pages->currentText(), QStringLiteral("7"));
+
+    // Typing a number and Enter in the open list loads that page.
+    choosePageByKeys("12");
+    QCOMPARE(m_received->gateway().size(), std::size_t(2));
+    QCOMPARE(lastPageAsked(), std::string("12"));
+    QCOMPARE(pages->currentText(), QStringLiteral("12"));
+
+    // Closing the list without a choice, by Escape or by a click outside, loads the page again.
+    openPageList();
+    QTest::keyClick(pages->view(), Qt::Key_Escape);
+    QTRY_COMPARE(m_received->gateway().size(), std::size_t(3));
+    openPageList();
+    QWidget *popup = pages->view()->window();
+    QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, QPoint(-20, -20));
+    QTRY_COMPARE(m_received->gateway().size(), std::size_t(4));
     for (const ReceivedRequest &request : m_received->gateway()) {
-        pages.push_back(request.param("page_no"));
+        QCOMPARE(request.param("keyword"), std::string("连衣裙"));
         QCOMPARE(request.param("sort"), std::string("credit_desc"));
     }
-    QCOMPARE(pages, (std::vector<std::string>{"1", "1", "7"}));
-    QCOMPARE(m_window->FPageNo, 7);
+    QCOMPARE(lastPageAsked(), std::string("12"));
+    QCOMPARE(m_window->FPageNo, 12);
+
+    // The closed list ignores the keys and the wheel that would change its number without
+    // loading; "下一页" then goes on from the page shown.
+    m_received->mark();
+    pages->setFocus();
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_PageDown})
+        QTest::keyClick(pages, key);
+    QTest::keyClicks(pages, QStringLiteral("5"));
+    QWheelEvent wheel(QPointF(10, 10), pages->mapToGlobal(QPointF(10, 10)), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(pages, &wheel);
+    QCoreApplication::processEvents();
+    QCOMPARE(pages->currentText(), QStringLiteral("12"));
+    QVERIFY(m_received->gateway().empty());
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QCOMPARE(lastPageAsked(), std::string("13"));
+    QCOMPARE(pages->currentText(), QStringLiteral("13"));
+
+    // Changing the sort list asks for nothing.
+    m_received->mark();
+    m_window->cb_paixu->setCurrentIndex(2);
+    QVERIFY(m_received->gateway().empty());
+    QVERIFY(m_messages.empty());
+}
+
+void SearchPagingTest::openPageList()
+{
+    PageComboBox *pages = m_window->cbox_pagecount;
+    QTest::mouseClick(pages, Qt::LeftButton);
+    QTRY_VERIFY(pages->view()->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(pages->view()->window()));
+    // The list takes no release within a double-click's time of opening (it would be the
+    // release of the click that opened it); a user's next click comes later.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+}
+
+void SearchPagingTest::choosePageByKeys(const QString &page)
+{
+    PageComboBox *pages = m_window->cbox_pagecount;
+    const std::size_t before = m_received->gateway().size();
+    pages->setFocus();
+    QTest::keyClick(pages, Qt::Key_F4);
+    QTRY_VERIFY(pages->view()->isVisible());
+    QTest::keyClicks(pages->view(), page);
+    QTest::keyClick(pages->view(), Qt::Key_Return);
+    QTRY_COMPARE(m_received->gateway().size(), before + 1);
+    QCOMPARE(pages->currentText(), page);
 }
 
 void SearchPagingTest::sortButtonsShareOneDirection()

@@ -5,6 +5,7 @@
 #include "query_string.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
 #include <chrono>
 
 #include <ctime>
@@ -141,6 +142,14 @@ std::size_t SandboxServer::receivedCount() const
 {
     const std::lock_guard lock(m_receivedMutex);
     return m_receivedCount;
+}
+
+std::vector<std::string> SandboxServer::receivedSince(std::size_t count) const
+{
+    const std::lock_guard lock(m_receivedMutex);
+    const std::size_t fresh = std::min(m_receivedCount - std::min(count, m_receivedCount),
+                                       m_received.size());
+    return {m_received.end() - std::ptrdiff_t(fresh), m_received.end()};
 }
 
 void SandboxServer::logReceived(const std::string &target)

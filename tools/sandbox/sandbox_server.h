@@ -63,6 +63,10 @@ public:
     std::vector<std::string> receivedTargets() const;
     // How many requests were logged since the start, also those the log no longer holds.
     std::size_t receivedCount() const;
+    // The targets of the requests logged after the first `count` (as receivedCount gave it),
+    // read in one step, so requests that arrive meanwhile cannot shift the window. Only those
+    // the log still holds.
+    std::vector<std::string> receivedSince(std::size_t count) const;
 
 private:
     using NormalAnswer = std::function<void(httplib::Response &)>;

@@ -22,9 +22,9 @@ void PageComboBox::keyPressEvent(QKeyEvent *event)
     // The keys that open the list keep working; those that would step through the entries of
     // the closed list, or search them by typing, do nothing.
     const int key = event->key();
-    const bool opens = key == Qt::Key_F4 || key == Qt::Key_Space ||
-                       ((key == Qt::Key_Down || key == Qt::Key_Up) &&
-                        (event->modifiers() & Qt::AltModifier));
+    const bool opens =
+        key == Qt::Key_F4 || key == Qt::Key_Space ||
+        ((key == Qt::Key_Down || key == Qt::Key_Up) && (event->modifiers() & Qt::AltModifier));
     if (opens)
         QComboBox::keyPressEvent(event);
     else

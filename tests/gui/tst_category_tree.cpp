@@ -2,6 +2,7 @@
 #include "gui_test_support.h"
 #include "http_client.h"
 #include "program_folder.h"
+#include "received_requests.h"
 #include "sandbox_server.h"
 #include "skin.h"
 #include "ucommon.h"
@@ -76,12 +77,17 @@ private slots:
     void answerWalkReadsWhatIsThere();
     void firstLoadingFillsTheTopLevelAfterShowing();
     void firstClickQueriesOnceAndOpensSecondCloses();
+    void failedQueryLeavesTheCategoryToAskAgain_data();
+    void failedQueryLeavesTheCategoryToAskAgain();
+    void leafCategoryIsAskedOnceAndMarkedLoaded();
+    void arrowKeysMoveTheFocusedRowAndOpenIt();
     void everyButtonActsAlike_data();
     void everyButtonActsAlike();
     void doubleClickStartsTheCategorySearch();
     void categoriesGoUnderTheRequestedParent();
     void rowsAreIndentedByLevel();
     void hotRowRepaintsOnlyTheRowsItLeavesAndEnters();
+    void hotAndSelectedRowsHaveTheirColours();
     void findCategoryNodeSearchesCollapsedSubtrees();
     void badAnswersAddNothingAndSayNothing_data();
     void badAnswersAddNothingAndSayNothing();
@@ -89,8 +95,11 @@ private slots:
 
 private:
     void postFault(const std::string &form);
+    // Shows the window with the top-level categories, as the first loading leaves it.
+    void showTopLevel();
 
     std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    std::unique_ptr<ReceivedLog> m_received;
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<RecordedMessages> m_messages;
     std::unique_ptr<Tfrm_main> m_window;
@@ -101,6 +110,7 @@ void CategoryTreeTest::initTestCase()
     installFontSubstitutions();
     m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
     m_sandbox->start();
+    m_received = std::make_unique<ReceivedLog>(*m_sandbox);
     m_folder = std::make_unique<ProgramFolder>();
     m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())));
 }
@@ -123,6 +133,16 @@ void CategoryTreeTest::cleanup()
 void CategoryTreeTest::postFault(const std::string &form)
 {
     QVERIFY(postSandboxFault(m_sandbox->baseUrl(), form));
+}
+
+void CategoryTreeTest::showTopLevel()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->trm_load->stop();
+    m_window->LoadCategoryLevel("0");
+    QVERIFY(m_window->vlefttree->topLevelCount() > 1);
+    m_received->mark();
 }
 
 void CategoryTreeTest::requestElementsAreInTheirOrder()
@@ -215,6 +235,95 @@ void CategoryTreeTest::firstClickQueriesOnceAndOpensSecondCloses()
     QCOMPARE(std::size_t(VirtualTree::childCount(first)), children);
 }
 
+void CategoryTreeTest::failedQueryLeavesTheCategoryToAskAgain_data()
+{
+    QTest::addColumn<QString>("fault");
+    for (const char *kind : {"not_found", "drop", "malformed", "html"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void CategoryTreeTest::failedQueryLeavesTheCategoryToAskAgain()
+{
+    QFETCH(QString, fault);
+    showTopLevel();
+    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree::Node *first = tree->topLevelNode(0);
+    QVERIFY(first);
+    TShopClass *category = VirtualTree::nodeData<TShopClass>(first);
+    postFault("path=/router/rest&method=taobao.itemcats.get&kind=" + fault.toStdString());
+
+    click(tree->viewport(), rowPoint(tree, first));
+    QVERIFY(!category->Loaded);
+    QCOMPARE(VirtualTree::childCount(first), 0);
+    postFault("clear=1");
+    // The next press asks again and opens the category with what the gateway answers now.
+    click(tree->viewport(), rowPoint(tree, first));
+    QVERIFY(category->Loaded);
+    QVERIFY(VirtualTree::childCount(first) > 0);
+    // A dropped connection may be tried again by the transport; each press still asks.
+    QVERIFY(m_received->gateway().size() >= 2);
+    for (const ReceivedRequest &request : m_received->gateway())
+        QCOMPARE(request.param("parent_cid"), category->Cid);
+}
+
+void CategoryTreeTest::leafCategoryIsAskedOnceAndMarkedLoaded()
+{
+    showTopLevel();
+    VirtualTree *tree = m_window->vlefttree;
+    m_window->LeftTree().AddCategory(category("990001", "叶子类目", "false"), 0);
+    VirtualTree::Node *leaf = tree->topLevelNode(tree->topLevelCount() - 1);
+    QVERIFY(leaf);
+    TShopClass *record = VirtualTree::nodeData<TShopClass>(leaf);
+    // The gateway answers a category without subcategories with an empty list: it is loaded,
+    // so later presses ask nothing.
+    for (int press = 0; press < 3; ++press)
+        click(tree->viewport(), rowPoint(tree, leaf));
+    QVERIFY(record->Loaded);
+    QCOMPARE(VirtualTree::childCount(leaf), 0);
+    const std::vector<ReceivedRequest> requests = m_received->gateway();
+    QCOMPARE(requests.size(), std::size_t(1));
+    QCOMPARE(requests[0].param("parent_cid"), std::string("990001"));
+}
+
+void CategoryTreeTest::arrowKeysMoveTheFocusedRowAndOpenIt()
+{
+    showTopLevel();
+    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree::Node *first = tree->topLevelNode(0);
+    VirtualTree::Node *second = tree->topLevelNode(1);
+    QVERIFY(first && second);
+    // The first category's children are loaded by a press; the second's are not.
+    click(tree->viewport(), rowPoint(tree, first));
+    click(tree->viewport(), rowPoint(tree, first));
+    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(VirtualTree::childCount(first) > 0);
+    m_received->mark();
+
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Up);
+    QCOMPARE(tree->selectedNode(), first);
+    // A focused row with loaded children opens; the next Down walks into them.
+    QVERIFY(VirtualTree::isExpanded(first));
+    QTest::keyClick(tree, Qt::Key_Down);
+    QCOMPARE(tree->selectedNode(), VirtualTree::child(first, 0));
+    QTest::keyClick(tree, Qt::Key_Left);
+    QCOMPARE(tree->selectedNode(), first);
+    QTest::keyClick(tree, Qt::Key_Left);
+    QVERIFY(!VirtualTree::isExpanded(first));
+    QTest::keyClick(tree, Qt::Key_Down);
+    QCOMPARE(tree->selectedNode(), second);
+    // Keys only move the focus: no query, no search.
+    QVERIFY(!VirtualTree::isExpanded(second));
+    QVERIFY(!VirtualTree::nodeData<TShopClass>(second)->Loaded);
+    QVERIFY(m_received->pages().empty());
+    QCOMPARE(m_window->FSearchMode, -1);
+
+    // The focused row is drawn as selected.
+    m_window->pnl_load->hide();
+    const QImage image = tree->viewport()->grab().toImage();
+    QCOMPARE(image.pixelColor(1, *tree->rowTop(second) + 1), QColor(187, 228, 255));
+}
+
 void CategoryTreeTest::everyButtonActsAlike_data()
 {
     QTest::addColumn<int>("button");
@@ -244,10 +353,21 @@ void CategoryTreeTest::doubleClickStartsTheCategorySearch()
     m_window->FPageNo = 3;
     VirtualTree *tree = m_window->vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
+    QVERIFY(first);
     const std::string cid = VirtualTree::nodeData<TShopClass>(first)->Cid;
     const std::size_t before = m_window->Common().Categories.size();
+    m_received->mark();
 
     doubleClick(tree->viewport(), rowPoint(tree, first));
+    // Both presses reach the press handler: one subcategory query, then the search.
+    std::vector<std::string> methods;
+    for (const ReceivedRequest &request : m_received->gateway())
+        methods.push_back(request.param("method"));
+    QCOMPARE(methods,
+             (std::vector<std::string>{"taobao.itemcats.get", "taobao.taobaoke.items.get"}));
+    const ReceivedRequest search = m_received->gateway().back();
+    QCOMPARE(search.param("cid"), cid);
+    QCOMPARE(search.param("page_no"), std::string("1"));
     QVERIFY(!VirtualTree::isExpanded(first));  // toggled once for each press
     QVERIFY(m_window->Common().Categories.size() > before);
     QCOMPARE(m_window->FSearchMode, 1);
@@ -341,10 +461,36 @@ void CategoryTreeTest::hotRowRepaintsOnlyTheRowsItLeavesAndEnters()
     QVERIFY(painted.empty());
     moveTo(2, 5);
     QCOMPARE(painted, (std::map<std::string, int>{{"2", 1}, {"3", 1}}));
-    QCOMPARE(tree->viewport()->grab().toImage().pixelColor(1, 2 * 24 + 1), TleftTree::kHotColor);
+    QCOMPARE(tree->viewport()->grab().toImage().pixelColor(1, 2 * 24 + 1), QColor(254, 240, 183));
     moveTo(9, 5);
     QVERIFY(!presenter.HotNode());
     QCOMPARE(painted, (std::map<std::string, int>{{"3", 1}}));
+}
+
+void CategoryTreeTest::hotAndSelectedRowsHaveTheirColours()
+{
+    TleftTree &presenter = m_window->LeftTree();
+    VirtualTree *tree = m_window->vlefttree;
+    for (int i = 1; i <= 3; ++i)
+        presenter.AddCategory(category(std::to_string(i), "类目" + std::to_string(i), "false"), 0);
+    m_window->pnl_load->hide();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    const QColor hot(254, 240, 183);
+    const QColor selected(187, 228, 255);
+    const auto background = [&](int row) {
+        return tree->viewport()->grab().toImage().pixelColor(1, row * TleftTree::kRowHeight + 1);
+    };
+
+    sendMouse(tree->viewport(), QEvent::MouseMove, QPoint(30, 5));
+    click(tree->viewport(), QPoint(30, 5));
+    QCOMPARE(presenter.HotNode(), tree->topLevelNode(0));
+    QCOMPARE(tree->selectedNode(), tree->topLevelNode(0));
+    QCOMPARE(background(0), selected);
+    sendMouse(tree->viewport(), QEvent::MouseMove, QPoint(30, TleftTree::kRowHeight + 5));
+    QCOMPARE(background(1), hot);
+    QCOMPARE(background(0), selected);
+    QCOMPARE(background(2), QColor(Qt::white));
 }
 
 void CategoryTreeTest::findCategoryNodeSearchesCollapsedSubtrees()

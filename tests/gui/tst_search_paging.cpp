@@ -12,10 +12,11 @@
 #include "ucommon.h"
 #include "ufrmmain.h"
 
-#include <QAction>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
 #include <QFrame>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -73,6 +74,30 @@ std::int64_t sortValue(const TTaoBaoData &record, int key)
     default:
         return std::llround(record.CashBack);
     }
+}
+
+// Types text into the focused edit box: printable ASCII key by key, anything else (Chinese,
+// tabs, line ends) as one input method commit, the way an input method or a paste delivers it.
+void typeText(QWidget *edit, const QString &text)
+{
+    QString pending;
+    const auto commit = [&] {
+        if (pending.isEmpty())
+            return;
+        QInputMethodEvent event;
+        event.setCommitString(pending);
+        QCoreApplication::sendEvent(edit, &event);
+        pending.clear();
+    };
+    for (const QChar c : text) {
+        if (c.unicode() > 32 && c.unicode() < 127) {
+            commit();
+            QTest::keyClick(edit, char(c.unicode()));
+        } else {
+            pending += c;
+        }
+    }
+    commit();
 }
 
 }  // namespace
@@ -157,7 +182,11 @@ void SearchPagingTest::makeWindow()
 
 bool SearchPagingTest::search(const QString &text)
 {
-    m_window->E_Serch->setText(text);
+    m_window->E_Serch->setFocus();
+    m_window->E_Serch->selectAll();
+    typeText(m_window->E_Serch, text);
+    if (m_window->E_Serch->text() != text)
+        return false;
     QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
     return tree()->topLevelCount() > 0;
 }
@@ -214,8 +243,9 @@ void SearchPagingTest::keywordSearchSendsTheTrimmedKeyword()
     QFETCH(QString, sent);
     QFETCH(QString, kept);
     makeWindow();
-    m_window->FPageNo = 5;
-    m_window->cbox_pagecount->setCurrentIndex(4);
+    QVERIFY(search(QStringLiteral("衬衫")));
+    choosePageByKeys(QStringLiteral("5"));
+    m_received->mark();
 
     const bool rows = search(typed);
 
@@ -235,9 +265,13 @@ void SearchPagingTest::keywordSearchSendsTheTrimmedKeyword()
     QVERIFY(m_window->pnl_PageControls->isEnabled());
     QVERIFY(m_messages.empty());
 
-    // An empty edit box starts nothing.
+    // Enter in the edit box starts nothing; neither does the button with an empty box.
     m_received->mark();
-    m_window->E_Serch->clear();
+    QTest::keyClick(m_window->E_Serch, Qt::Key_Return);
+    QTest::keyClick(m_window->E_Serch, Qt::Key_Enter);
+    m_window->E_Serch->selectAll();
+    QTest::keyClick(m_window->E_Serch, Qt::Key_Backspace);
+    QVERIFY(m_window->E_Serch->text().isEmpty());
     QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
     QVERIFY(m_received->pages().empty());
 }

@@ -48,6 +48,7 @@ private slots:
     void refillingInOneUpdateStartsAtTheTopWithTheNewRange();
     void pressReportsFirstAndLeftButtonSelects();
     void deletingANodeDropsItsSelection();
+    void keysMoveTheSelectionAndKeepItOnScreen();
 };
 
 void VirtualTreeTest::expandingAndCollapsingChangesTheVisibleRows()
@@ -247,6 +248,45 @@ void VirtualTreeTest::deletingANodeDropsItsSelection()
     tree.clear();
     QCOMPARE(tree.visibleRowCount(), 0);
     QVERIFY(!tree.nodeAt(QPoint(0, 0)));
+}
+
+void VirtualTreeTest::keysMoveTheSelectionAndKeepItOnScreen()
+{
+    VirtualTree tree;
+    tree.setDefaultNodeHeight(20);
+    tree.resize(120, 100);  // five rows on screen
+    std::vector<VirtualTree::Node *> rows;
+    for (int i = 0; i < 30; ++i)
+        rows.push_back(tree.addChild(nullptr, Row{i}));
+    VirtualTree::Node *child = tree.addChild(rows[0], Row{100});
+    tree.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tree));
+    const auto onScreen = [&](VirtualTree::Node *node) {
+        return tree.nodeRect(node).top() >= 0 && tree.nodeRect(node).bottom() < 100;
+    };
+
+    const struct {
+        Qt::Key key;
+        int row;  // the selected row afterwards, counted among the visible rows
+    } steps[] = {{Qt::Key_Down, 0},    {Qt::Key_Down, 1}, {Qt::Key_End, 29}, {Qt::Key_Down, 29},
+                 {Qt::Key_PageUp, 24}, {Qt::Key_Home, 0}, {Qt::Key_Up, 0},   {Qt::Key_PageDown, 5}};
+    for (const auto &step : steps) {
+        QTest::keyClick(&tree, step.key);
+        QCOMPARE(tree.selectedNode(), tree.visibleRow(step.row));
+        QVERIFY(onScreen(tree.selectedNode()));
+    }
+    // Right opens a node with children and Left closes it; opening is not done by moving
+    // onto the node unless asked for.
+    QTest::keyClick(&tree, Qt::Key_Home);
+    QVERIFY(!VirtualTree::isExpanded(rows[0]));
+    QTest::keyClick(&tree, Qt::Key_Right);
+    QVERIFY(VirtualTree::isExpanded(rows[0]));
+    QTest::keyClick(&tree, Qt::Key_Down);
+    QCOMPARE(tree.selectedNode(), child);
+    QTest::keyClick(&tree, Qt::Key_Left);
+    QCOMPARE(tree.selectedNode(), rows[0]);
+    QTest::keyClick(&tree, Qt::Key_Left);
+    QVERIFY(!VirtualTree::isExpanded(rows[0]));
 }
 
 QTEST_MAIN(VirtualTreeTest)

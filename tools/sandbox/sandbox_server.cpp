@@ -4,8 +4,8 @@
 #include "connection_drop.h"
 #include "query_string.h"
 
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 
 #include <ctime>
@@ -147,8 +147,8 @@ std::size_t SandboxServer::receivedCount() const
 std::vector<std::string> SandboxServer::receivedSince(std::size_t count) const
 {
     const std::lock_guard lock(m_receivedMutex);
-    const std::size_t fresh = std::min(m_receivedCount - std::min(count, m_receivedCount),
-                                       m_received.size());
+    const std::size_t fresh =
+        std::min(m_receivedCount - std::min(count, m_receivedCount), m_received.size());
     return {m_received.end() - std::ptrdiff_t(fresh), m_received.end()};
 }
 

@@ -103,6 +103,16 @@ TEST(ArchivePassword, HasNineteenCharactersAndIsStable)
     EXPECT_EQ(ArchivePassword(), ArchivePassword());
 }
 
+TEST(ArchivePassword, OpensAnArchivePackedOnceWithIt)
+{
+    // Packed once by Info-ZIP's zip with the password and checked in: every other test archive
+    // is written with ArchivePassword() itself, so only this one notices a changed password.
+    const TZipFile zip(QUENBO_PINNED_ARCHIVE);
+    std::vector<std::uint8_t> entry;
+    ASSERT_TRUE(zip.ReadEntry("config.ini", entry));
+    EXPECT_EQ(std::string(entry.begin(), entry.end()), "[config]\r\npinned=yes\r\n");
+}
+
 TEST_F(ZipFileTest, ReadsEveryKindOfEntry)
 {
     const TZipFile zip(Standard().string());

@@ -100,13 +100,21 @@ TEST_F(FavouritesTest, IsFavouriteFollowsTheListedIdsOnly)
 
 TEST_F(FavouritesTest, DeleteRemovesTheRowsAndForgetsTheId)
 {
-    Sql("insert into info(fid, fTitle) values ('7', 'a'), ('7', 'b'), ('8', 'c')");
+    Sql("insert into info(fid, fTitle) values ('7', 'a'), ('7', 'b'), ('8', 'c'), ('78', 'd'), "
+        "('17', 'e')");
     m_common->FavIds.append("7");
     m_common->FavIds.append("8");
     m_common->FavIds.append("7");
 
+    // Every row of exactly that id goes; ids that merely contain it stay.
     m_common->DeleteFavourite("7");
-    EXPECT_EQ(Rows().size(), 1u);
+    const DbRows kept = Rows();
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept.text(0, "fid"), "8");
+    EXPECT_EQ(kept.text(1, "fid"), "78");
+    EXPECT_EQ(kept.text(2, "fid"), "17");
+    Sql("delete from info where fid in ('78', '17')");
+    ASSERT_EQ(Rows().size(), 1u);
     // Only the first entry is forgotten; the id still counts until it is listed again.
     EXPECT_EQ(m_common->FavIds.size(), 2u);
     EXPECT_TRUE(m_common->IsFavourite("7"));

@@ -1,5 +1,7 @@
 #include "md5.h"
 
+#include "percent_encoding.h"
+
 #include <openssl/evp.h>
 
 #include <algorithm>
@@ -34,13 +36,10 @@ std::string Md5Hex(std::string_view text)
     unsigned int length = 0;
     if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1)
         throw std::bad_alloc();
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string hex;
     hex.reserve(std::size_t(length) * 2);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += kHex[digest[i] >> 4];
-        hex += kHex[digest[i] & 0x0F];
-    }
+    for (unsigned int i = 0; i < length; ++i)
+        appendHex(hex, digest[i]);
     return hex;
 }
 

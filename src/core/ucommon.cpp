@@ -3,11 +3,13 @@
 #include "cipher_key.h"
 #include "ini_file.h"
 #include "number_format.h"
+#include "text_util.h"
 #include "uzipfile.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <vector>
 
 namespace quenbo {
 
@@ -22,11 +24,6 @@ constexpr std::string_view kDefaultSettings = "[config]\r\ndeltmp=true\r\n";
 std::string executableDirectory()
 {
     return fs::read_symlink("/proc/self/exe").parent_path().string() + "/";
-}
-
-bool isUtf8Continuation(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
 
 }  // namespace
@@ -168,15 +165,12 @@ void TCommon::RemoveItem(const std::string &id)
 
 std::string TCommon::SimilarKeyword(std::string_view title)
 {
-    constexpr int kCharacters = 10;
-    std::size_t start = title.size();
-    int counted = 0;
-    while (start > 0 && counted < kCharacters) {
-        --start;
-        if (!isUtf8Continuation(title[start]))
-            ++counted;
-    }
-    return std::string(title.substr(start));
+    constexpr std::size_t kCharacters = 10;
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at < title.size(); at += decodeUtf8At(title, at).second)
+        starts.push_back(at);
+    const std::size_t first = starts.size() > kCharacters ? starts[starts.size() - kCharacters] : 0;
+    return std::string(title.substr(first));
 }
 
 }  // namespace quenbo

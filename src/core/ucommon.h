@@ -97,7 +97,6 @@ public:
     std::optional<std::string> CacheFileName(std::string_view id) const;
 
     // Favourites. The statements raise DatabaseError with the database's message.
-    static std::string QuoteSql(std::string_view value);
     void AddFavourite(const std::string &id);
     void DeleteFavourite(const std::string &id);
     bool IsFavourite(const std::string &id) const { return FavIds.contains(id); }

@@ -17,18 +17,6 @@ constexpr std::string_view kInsert =
 
 }  // namespace
 
-std::string TCommon::QuoteSql(std::string_view value)
-{
-    std::string quoted = "'";
-    for (const char c : value) {
-        if (c == '\'')
-            quoted += '\'';
-        quoted += c;
-    }
-    quoted += '\'';
-    return quoted;
-}
-
 void TCommon::AddFavourite(const std::string &id)
 {
     const TTaoBaoData *found = Items.findFirst(id);

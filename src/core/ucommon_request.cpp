@@ -2,6 +2,8 @@
 
 #include "md5.h"
 #include "number_format.h"
+#include "percent_encoding.h"
+#include "text_util.h"
 
 #include <algorithm>
 
@@ -83,27 +85,16 @@ std::string TCommon::BuildRequestUrl(const std::vector<std::string> &elements) c
 
 std::string TCommon::GatewayUrl() const
 {
-    std::string_view base = Gateway.empty() ? kProductionGateway : std::string_view(Gateway);
-    while (!base.empty() && base.back() == '/')
-        base.remove_suffix(1);
-    return std::string(base) + "/router/rest?";
+    const std::string_view base = Gateway.empty() ? kProductionGateway : std::string_view(Gateway);
+    return std::string(withoutTrailingSlashes(base)) + "/router/rest?";
 }
 
 std::string TCommon::UrlEncode(std::string_view text, bool spaceAsPlus)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(text.size() * 3);
-    for (const char c : text) {
-        if (c == ' ') {
-            encoded += spaceAsPlus ? "+" : "%20";
-            continue;
-        }
-        const auto byte = static_cast<unsigned char>(c);
-        encoded += '%';
-        encoded += kHex[byte >> 4];
-        encoded += kHex[byte & 0x0F];
-    }
+    std::string encoded = percentEncode(text);
+    // Every byte became one "%XX" group, so "%20" can only be a whole group: a space.
+    if (spaceAsPlus)
+        replaceAll(encoded, "%20", "+");
     return encoded;
 }
 

@@ -1,5 +1,7 @@
 #include "http_client.h"
 
+#include "percent_encoding.h"
+
 #include <curl/curl.h>
 
 #include <mutex>
@@ -186,20 +188,7 @@ std::string HttpClient::get(const std::string &address)
 
 std::string HttpClient::wireAddress(std::string_view address)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string wire;
-    wire.reserve(address.size());
-    for (const char c : address) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte > 0x20 && byte < 0x7F) {
-            wire += c;
-            continue;
-        }
-        wire += '%';
-        wire += kHex[byte >> 4];
-        wire += kHex[byte & 0x0F];
-    }
-    return wire;
+    return percentEncode(address, [](unsigned char byte) { return byte > 0x20 && byte < 0x7F; });
 }
 
 }  // namespace quenbo

@@ -1,6 +1,6 @@
 #include "ufrmmain.h"
 
-#include "http_client.h"
+#include "gateway.h"
 #include "message_box.h"
 #include "picture_box.h"
 #include "picture_button.h"
@@ -38,6 +38,11 @@ Tfrm_main::~Tfrm_main()
     FormDestroy();
 }
 
+HttpClient &Tfrm_main::Http() const
+{
+    return FGateway->http();
+}
+
 void Tfrm_main::FormCreate(const QString &appDir)
 {
     FKeyword.clear();
@@ -54,7 +59,7 @@ void Tfrm_main::FormCreate(const QString &appDir)
     } catch (const EBase64Error &error) {
         throw std::runtime_error(DescribeSettingsFailure(*FZipFile, archive, error.what()));
     }
-    FHttp = std::make_unique<HttpClient>();
+    FGateway = std::make_unique<Gateway>(*FCommon);
     FPageNo = 1;
     FItemTree = std::make_unique<TItemTree>(itemTree, *FCommon, *FZipFile);
     FLeftTree = std::make_unique<TleftTree>(vlefttree, *FZipFile);
@@ -129,6 +134,7 @@ void Tfrm_main::FormDestroy()
         FCommon->ReleaseWorkers();
     FItemTree.reset();
     FLeftTree.reset();
+    FGateway.reset();
     if (FCommon) {
         try {
             FCommon->Shutdown();
@@ -137,7 +143,6 @@ void Tfrm_main::FormDestroy()
         }
         FCommon.reset();
     }
-    FHttp.reset();
     FImgFrame.reset();
     FZipFile.reset();
 }

@@ -2,7 +2,6 @@
 
 #include "page_combo_box.h"
 #include "virtual_tree.h"
-#include "xml_document.h"
 
 #include <QWidget>
 
@@ -24,6 +23,7 @@ class QTimer;
 
 namespace quenbo {
 
+class Gateway;
 class HttpClient;
 class PictureBox;
 class PictureButton;
@@ -56,7 +56,7 @@ public:
     TCommon &Common() const { return *FCommon; }
     TleftTree &LeftTree() const { return *FLeftTree; }
     // The connection that the gateway queries use.
-    HttpClient &Http() const { return *FHttp; }
+    HttpClient &Http() const;
 
     // Releases the application's objects in order; runs once, also from the destructor. An
     // error of the settings file at shutdown is shown in a message box.
@@ -219,8 +219,7 @@ private:
     std::unique_ptr<TItemTree> FItemTree;
     std::unique_ptr<TleftTree> FLeftTree;
     std::unique_ptr<Tfrm_imgframe> FImgFrame;
-    std::unique_ptr<HttpClient> FHttp;
-    XmlDocument Xml;  // the XML document that fetches and reads the gateway's answers
+    std::unique_ptr<Gateway> FGateway;  // the gateway queries' connection and XML document
     bool FShown = false;
     bool FDestroyed = false;
 };

@@ -2,8 +2,7 @@
 #include "ufrmmain.h"
 
 #include "category_query.h"
-#include "http_client.h"
-#include "request_time.h"
+#include "gateway.h"
 #include "ucommon.h"
 #include "uleftTree.h"
 #include "wait_cursor.h"
@@ -15,22 +14,15 @@ namespace quenbo {
 bool Tfrm_main::LoadCategoryLevel(const std::string &parentId)
 {
     WaitCursor busy;
+    const std::int32_t parent = CategoryIdNumber(parentId);
     bool answered = false;
     try {
-        std::vector<std::string> elements =
-            CategoryQueryElements(FCommon->AppKey, parentId, RequestTimestamp());
-        elements[kCategorySignElement] = "&sign=" + FCommon->SignRequest(elements);
-        Xml.load(*FHttp, FCommon->BuildRequestUrl(elements));
-        const XmlElement root = Xml.documentElement();
-        // The gateway's refusal parses too, but it is no answer about the category.
-        answered = root.name() != "error_response";
-        const std::int32_t parent = CategoryIdNumber(parentId);
-        ReadCategoryAnswer(root, [this, parent](const TShopClass &record) {
+        answered = FGateway->loadCategories(parentId, [this, parent](const TShopClass &record) {
             FCommon->Categories.push_back(record);
             FLeftTree->AddCategory(record, parent);
         });
     } catch (const std::exception &) {
-        // A failed answer adds nothing more and shows nothing: the tree keeps what was read.
+        // The tree keeps what was read; failures show nothing.
     }
     pnl_load->hide();
     return answered;

@@ -19,14 +19,6 @@ namespace {
 constexpr std::string_view kHelpPagePath = "/blog/post/1.html";
 constexpr std::string_view kFeedbackPagePath = "/blog/post/3.html";
 
-// A page of the maker's web server: the base address, without a closing "/", and the path.
-std::string SiteAddress(std::string siteUrl, std::string_view path)
-{
-    while (!siteUrl.empty() && siteUrl.back() == '/')
-        siteUrl.pop_back();
-    return siteUrl.append(path);
-}
-
 }  // namespace
 
 void Tfrm_main::ConnectCommands()
@@ -68,11 +60,8 @@ void Tfrm_main::CheckForUpdate()
     UpdateOffer offer;
     {
         WaitCursor busy;
-        HttpClient http;
-        http.setTimeouts(kVersionConnectTimeoutMs, kVersionTotalTimeoutMs);
-        http.setMaxBodyBytes(kVersionMaxBytes);
         try {
-            offer = ReadVersionText(http.get(SiteAddress(FCommon->SiteUrl, kVersionFilePath)));
+            offer = FetchUpdateOffer(FCommon->SiteUrl);
         } catch (const HttpError &) {
             // No connection, a time-out or an error status: the check ends without a word.
             return;

@@ -1,10 +1,8 @@
 // The item query, the item list's press handler and the preview popup's placement.
 #include "ufrmmain.h"
 
-#include "http_client.h"
-#include "item_query.h"
+#include "gateway.h"
 #include "message_box.h"
-#include "request_time.h"
 #include "uDownimg.h"
 #include "uItemTree.h"
 #include "ucommon.h"
@@ -20,24 +18,7 @@ namespace quenbo {
 std::string Tfrm_main::BuildItemQuery(int mode, const std::string &keyword, const std::string &cid,
                                       int pageNo)
 {
-    ItemQueryInput input;
-    input.appKey = FCommon->AppKey;
-    input.nick = FCommon->NickName;
-    input.mode = mode;
-    input.keyword = RemoveBlanks(keyword);
-    input.cid = cid;
-    input.pageNo = pageNo;
-    input.timestamp = RequestTimestamp();
-    std::vector<std::string> elements = ItemQueryElements(input);
-    // Signed over the keyword's raw bytes, sent with every byte percent-encoded.
-    const std::string signature = FCommon->SignRequest(elements);
-    if (mode == 0)
-        elements[kItemKeywordElement] = "&keyword=" + TCommon::UrlEncode(input.keyword, false);
-    elements[kItemSignElement] = "&sign=" + signature;
-    // The element of a mode that searches neither is empty; it adds nothing to the signature,
-    // but the parameter sort would move it and its neighbour out of place in the address.
-    std::erase(elements, std::string());
-    return FCommon->BuildRequestUrl(elements);
+    return FGateway->itemQueryAddress(mode, keyword, cid, pageNo);
 }
 
 std::function<void(const std::string &id)> Tfrm_main::RefreshRequest()
@@ -80,8 +61,7 @@ void Tfrm_main::LoadItemPage(const std::string &address)
         worker = nullptr;
     };
     try {
-        Xml.load(*FHttp, address);
-        ReadItemAnswer(Xml.documentElement(), steps);
+        FGateway->loadItems(address, steps);
     } catch (const std::exception &) {
         // A failed fetch or answer keeps what was read and shows nothing; a worker whose
         // container was cut short stays registered, unstarted, until shutdown.

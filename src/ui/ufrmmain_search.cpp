@@ -4,6 +4,7 @@
 #include "message_box.h"
 #include "page_combo_box.h"
 #include "picture_button.h"
+#include "text_util.h"
 #include "uItemTree.h"
 #include "ucommon.h"
 
@@ -18,19 +19,6 @@ namespace {
 
 constexpr int kFirstPage = 1;
 constexpr int kLastPage = 99;
-
-// Blanks and control characters (codes 0 to 32) off both ends.
-std::string TrimBlanks(const std::string &text)
-{
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && blank(text[begin]))
-        ++begin;
-    while (end > begin && blank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
 
 // The longest run of the text without blanks; the first of equal length. A title's end often
 // joins two words with a blank, and the gateway drops blanks from a keyword, so the whole end
@@ -82,7 +70,7 @@ void Tfrm_main::b_SrechClick()
     const std::string text = E_Serch->text().toStdString();
     if (text.empty())
         return;
-    FKeyword = TrimBlanks(text);
+    FKeyword = trimBlanks(text);
     FSearchMode = 0;
     LoadQuery(0, FKeyword, "0", kFirstPage);
     pnl_PageControls->setEnabled(true);

@@ -22,6 +22,9 @@ using namespace quenbo::testsupport;
 
 namespace {
 
+// The keyword-or-category element among the item query's elements.
+constexpr std::size_t kSearchedElement = 6;
+
 // The value of name in the address's query, or nothing.
 std::optional<std::string> parameter(const std::string &address, const std::string &name)
 {
@@ -139,9 +142,9 @@ void ItemQueryTest::requestElementsAreInTheirOrder()
         "&v=2.0"};
     QVERIFY(ItemQueryElements(input) == expected);
     input.mode = 1;
-    QCOMPARE(ItemQueryElements(input)[kItemKeywordElement], std::string("&cid=77"));
+    QCOMPARE(ItemQueryElements(input)[kSearchedElement], std::string("&cid=77"));
     input.mode = 7;
-    QCOMPARE(ItemQueryElements(input)[kItemKeywordElement], std::string());
+    QCOMPARE(ItemQueryElements(input)[kSearchedElement], std::string());
     QCOMPARE(RemoveBlanks(" a b\t c "), std::string("ab\tc"));
 }
 
@@ -188,7 +191,7 @@ void ItemQueryTest::keywordIsSignedRawAndSentEncoded()
     ItemQueryInput input{common.AppKey, common.NickName, mode, "", "", page,
                          *parameter(address, "timestamp")};
     std::vector<std::string> elements = ItemQueryElements(input);
-    elements[kItemKeywordElement] = signedAs.toStdString();
+    elements[kSearchedElement] = signedAs.toStdString();
     QCOMPARE(parameter(address, "sign"), std::optional<std::string>(common.SignRequest(elements)));
 }
 

@@ -199,16 +199,5 @@ TEST_F(FavouritesTest, LockedDatabaseReportsItAndKeepsRows)
     EXPECT_EQ(Rows().size(), 2u);
 }
 
-TEST(QuoteSql, DoublesApostrophes)
-{
-    const struct {
-        const char *value, *quoted;
-    } cases[] = {
-        {"", "''"}, {"123", "'123'"}, {"It's", "'It''s'"}, {"''", "''''''"}, {"新款", "'新款'"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(TCommon::QuoteSql(c.value), c.quoted);
-}
-
 }  // namespace
 }  // namespace quenbo

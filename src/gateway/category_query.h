@@ -2,7 +2,6 @@
 
 #include "uTypeData.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,16 +13,18 @@
 
 namespace quenbo {
 
+class TCommon;
 class XmlElement;
-
-// Position of the "&sign=" element in CategoryQueryElements.
-inline constexpr std::size_t kCategorySignElement = 5;
 
 // The request's parameter elements for the subcategories of parentId (sent unchanged), with
 // the bare "&sign=" placeholder still in place.
 std::vector<std::string> CategoryQueryElements(const std::string &appKey,
                                                const std::string &parentId,
                                                const std::string &timestamp);
+
+// The signed gateway address of the category query for the subcategories of parentId.
+std::string CategoryQueryAddress(const TCommon &common, const std::string &parentId,
+                                 const std::string &timestamp);
 
 // Calls add with one record per "item_cat" of every "item_cats" child of root, in document
 // order. Each record takes the texts of its "cid", "parent_cid", "name" and "is_parent"

@@ -2,6 +2,7 @@
 
 #include "jpeg_image.h"
 #include "number_format.h"
+#include "signed_request.h"
 #include "xml_document.h"
 
 namespace quenbo {
@@ -54,6 +55,11 @@ std::vector<std::string> ItemQueryElements(const ItemQueryInput &input)
             "&start_price=1",
             "&timestamp=" + input.timestamp,
             "&v=2.0"};
+}
+
+std::string ItemQueryAddress(const TCommon &common, const ItemQueryInput &input)
+{
+    return SignedAddress(common, ItemQueryElements(input), {"keyword"});
 }
 
 std::string StripTitleMarkup(std::string title)

@@ -2,7 +2,6 @@
 
 #include "uTypeData.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,12 +13,8 @@
 
 namespace quenbo {
 
+class TCommon;
 class XmlElement;
-
-// Positions of the keyword-or-category element and of the "&sign=" placeholder in
-// ItemQueryElements.
-inline constexpr std::size_t kItemKeywordElement = 6;
-inline constexpr std::size_t kItemSignElement = 11;
 
 // What the item query asks for: mode 0 searches keyword, mode 1 the category cid; any other
 // mode neither.
@@ -39,6 +34,11 @@ std::string RemoveBlanks(std::string_view keyword);
 // The request's 19 parameter elements in their order, the keyword as raw bytes and the bare
 // "&sign=" placeholder still in place: the form the signature is computed over.
 std::vector<std::string> ItemQueryElements(const ItemQueryInput &input);
+
+// The signed gateway address of the item query: signed over the keyword's raw bytes, sent
+// with every byte of it percent-encoded; the element of a mode that searches neither is left
+// out.
+std::string ItemQueryAddress(const TCommon &common, const ItemQueryInput &input);
 
 // The title without the platform's highlight markup: every "<span class=H>", then every
 // "</span>", then every "&amp;" deleted (exact, case-sensitive matches).

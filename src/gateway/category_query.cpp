@@ -1,5 +1,7 @@
 #include "category_query.h"
 
+#include "signed_request.h"
+#include "ucommon.h"
 #include "xml_document.h"
 
 #include <charconv>
@@ -18,6 +20,12 @@ std::vector<std::string> CategoryQueryElements(const std::string &appKey,
             "&sign=",
             "&timestamp=" + timestamp,
             "&v=2.0"};
+}
+
+std::string CategoryQueryAddress(const TCommon &common, const std::string &parentId,
+                                 const std::string &timestamp)
+{
+    return SignedAddress(common, CategoryQueryElements(common.AppKey, parentId, timestamp));
 }
 
 void ReadCategoryAnswer(const XmlElement &root, const std::function<void(const TShopClass &)> &add)

@@ -6,7 +6,7 @@
 #include <vector>
 
 // The version file on the maker's web server: fields separated by "|", field 0 the version tag,
-// field 1 the address of the download page, further fields ignored. Free of Qt.
+// field 1 the address of the download page, further fields ignored.
 
 namespace quenbo {
 
@@ -35,5 +35,12 @@ struct UpdateOffer {
 // Reads the body of the version file. An empty body asks nothing; the tag keeps any line end
 // (so "v1" followed by a line end and nothing else asks).
 UpdateOffer ReadVersionText(std::string_view text);
+
+// A page of the maker's web server: the base address without a closing "/", then the path.
+std::string SiteAddress(std::string_view siteUrl, std::string_view path);
+
+// Fetches the version file under siteUrl, on a connection of its own with the short time-outs
+// above, and reads it. Raises HttpError for no connection, a time-out or an error status.
+UpdateOffer FetchUpdateOffer(std::string_view siteUrl);
 
 }  // namespace quenbo

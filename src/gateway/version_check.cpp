@@ -1,23 +1,11 @@
 #include "version_check.h"
 
+#include "http_client.h"
+#include "text_util.h"
+
 #include <utility>
 
 namespace quenbo {
-
-namespace {
-
-// A version file saved with a line end carries it in its last field; an address never holds
-// blanks or line ends at its ends, so they are dropped before the address goes to the browser.
-std::string TrimAddress(std::string_view field)
-{
-    constexpr std::string_view kBlanks = " \t\r\n";
-    const auto first = field.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    return std::string(field.substr(first, field.find_last_not_of(kBlanks) - first + 1));
-}
-
-}  // namespace
 
 std::vector<std::string> SplitText(std::string_view text, char separator)
 {
@@ -44,8 +32,23 @@ UpdateOffer ReadVersionText(std::string_view text)
         return offer;
     offer.askToUpgrade = true;
     if (fields.size() > 1)
-        offer.address = TrimAddress(fields[1]);
+        // A version file saved with a line end carries it in its last field; an address never
+        // holds blanks or line ends at its ends.
+        offer.address = std::string(trimBlanks(fields[1]));
     return offer;
+}
+
+std::string SiteAddress(std::string_view siteUrl, std::string_view path)
+{
+    return std::string(withoutTrailingSlashes(siteUrl)).append(path);
+}
+
+UpdateOffer FetchUpdateOffer(std::string_view siteUrl)
+{
+    HttpClient http;
+    http.setTimeouts(kVersionConnectTimeoutMs, kVersionTotalTimeoutMs);
+    http.setMaxBodyBytes(kVersionMaxBytes);
+    return ReadVersionText(http.get(SiteAddress(siteUrl, kVersionFilePath)));
 }
 
 }  // namespace quenbo

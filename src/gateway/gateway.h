@@ -1,0 +1,48 @@
+#pragma once
+
+#include "http_client.h"
+#include "item_query.h"
+#include "uTypeData.h"
+#include "xml_document.h"
+
+#include <functional>
+#include <string>
+
+namespace quenbo {
+
+class TCommon;
+
+// The window's conversation with the platform gateway: one keep-alive connection and one XML
+// document, reused by every query. Each query blocks its caller until the answer has been
+// read. One thread at a time (the GUI thread).
+class Gateway {
+public:
+    // common supplies the settings and signs the requests; it must outlive the gateway.
+    explicit Gateway(const TCommon &common);
+
+    // The connection the queries use; tests change its time-outs and body cap.
+    HttpClient &http() { return m_http; }
+
+    // The signed address of one page of an item search: mode 0 by keyword (its blanks
+    // removed), mode 1 by category cid, any other mode by neither; signed now.
+    std::string itemQueryAddress(int mode, const std::string &keyword, const std::string &cid,
+                                 int pageNo) const;
+
+    // Fetches the item answer at address (a gateway address or the start-up list) and walks
+    // it with steps. Raises HttpError or XmlError for a failed fetch or an answer that does
+    // not parse; what the steps received before stays theirs.
+    void loadItems(const std::string &address, const ItemAnswerSteps &steps);
+
+    // Asks for the subcategories of parentId and hands each to add, in the answer's order.
+    // True when the gateway answered, even with no subcategories; false when the query failed
+    // (no connection, an HTTP error, an answer that does not parse, the gateway's refusal).
+    bool loadCategories(const std::string &parentId,
+                        const std::function<void(const TShopClass &)> &add);
+
+private:
+    const TCommon &m_common;
+    HttpClient m_http;
+    XmlDocument m_xml;
+};
+
+}  // namespace quenbo

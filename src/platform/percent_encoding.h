@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Hexadecimal digits and percent-encoding, the one home of both for every library.
+
+namespace quenbo {
+
+// Appends byte as two upper-case hexadecimal digits.
+void appendHex(std::string &out, unsigned char byte);
+
+// The text with every byte for which keep returns false written as "%" and two upper-case
+// hexadecimal digits; without keep, every byte is encoded, letters and digits included.
+std::string percentEncode(std::string_view text, bool (*keep)(unsigned char byte) = nullptr);
+
+}  // namespace quenbo

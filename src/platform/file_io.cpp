@@ -113,11 +113,17 @@ bool writeFileAtomically(const std::string &path, std::string_view bytes, WriteS
     const bool written =
         ::fchmod(file.get(), mode) == 0 && writeAll(file.get(), bytes) &&
         (sync == WriteSync::Unsynced || ::fsync(file.get()) == 0);
-    if (!file.close() || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    int error = errno;
+    const bool closed = file.close();
+    if (written && !closed)
+        error = errno;
+    if (written && closed && ::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    if (written && closed)
+        error = errno;
+    ::unlink(temporary.c_str());
+    errno = error;
+    return false;
 }
 
 }  // namespace quenbo

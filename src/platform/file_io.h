@@ -22,7 +22,8 @@ enum class WriteSync { Synced, Unsynced };
 
 // Writes bytes to a temporary file beside path and renames it over path, so a reader sees
 // either the old content or the whole new one. An existing file keeps its permission bits.
-// False when any step fails; the temporary file is then removed and path is untouched.
+// False when any step fails, with errno telling why; the temporary file is then removed and
+// path is untouched.
 bool writeFileAtomically(const std::string &path, std::string_view bytes,
                          WriteSync sync = WriteSync::Synced);
 

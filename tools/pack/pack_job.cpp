@@ -4,12 +4,15 @@
 #include "archive_writer.h"
 #include "art_style.h"
 #include "artwork.h"
-#include "atomic_file.h"
 #include "contact_sheet.h"
+#include "file_io.h"
 #include "pack_error.h"
 #include "picture_writers.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <span>
 #include <system_error>
 
 namespace quenbo::pack {
@@ -26,6 +29,15 @@ void makeExportDir(const fs::path &dir)
         error = std::make_error_code(std::errc::not_a_directory);
     if (error)
         throw PackError("cannot make the export folder " + dir.string() + ": " + error.message());
+}
+
+// Writes the file whole or not at all (see writeFileAtomically), flushed to disk. Raises
+// PackError naming the path.
+void writeFileReplacing(const std::string &path, std::span<const std::uint8_t> bytes)
+{
+    const std::string_view text(reinterpret_cast<const char *>(bytes.data()), bytes.size());
+    if (!writeFileAtomically(path, text, WriteSync::Synced))
+        throw PackError("cannot write " + path + ": " + std::strerror(errno));
 }
 
 void exportEntries(const fs::path &dir, const std::vector<ArchiveEntry> &entries)

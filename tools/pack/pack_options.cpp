@@ -1,7 +1,10 @@
 #include "pack_options.h"
 
+#include "command_line.h"
+
 #include <algorithm>
 #include <optional>
+#include <string>
 
 namespace quenbo::pack {
 
@@ -45,50 +48,23 @@ ParsedOptions parsePackOptions(std::span<const std::string_view> args)
 {
     ParsedOptions parsed;
     PackOptions &options = parsed.options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view name = args[i];
-        std::optional<std::string_view> inlineValue;
-        if (const std::size_t eq = name.find('='); name.starts_with("--") && eq != name.npos) {
-            inlineValue = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        if ((name == "--help" || name == "-h") && !inlineValue) {
-            parsed.help = true;
-            return parsed;
-        }
-        if (name != "--out" && name != "--set" && name != "--export") {
-            parsed.error = "unknown argument: " + std::string(args[i]);
-            return parsed;
-        }
-        if (!inlineValue && i + 1 >= args.size()) {
-            parsed.error = std::string(name) + " needs a value";
-            return parsed;
-        }
-        const std::string_view value = inlineValue ? *inlineValue : args[++i];
-        if (name == "--set") {
-            parsed.error = addSetting(value, options.settings);
-            if (!parsed.error.empty())
-                return parsed;
-            continue;
-        }
+    const auto take = [&](std::string_view name, std::string_view value) -> std::string {
+        if (name == "--set")
+            return addSetting(value, options.settings);
         // Empty paths are refused below, so an empty field means "not given yet".
-        const bool repeated =
-            name == "--out" ? !options.outPath.empty() : !options.exportDir.empty();
-        if (repeated) {
-            parsed.error = std::string(name) + " is given twice";
-            return parsed;
-        }
-        if (value.empty()) {
-            parsed.error = std::string(name) + " needs a non-empty path";
-            return parsed;
-        }
-        if (name == "--out") {
-            options.outPath = value;
-        } else {
-            options.exportDir = value;
-        }
-    }
-    if (options.outPath.empty())
+        std::string &path = name == "--out" ? options.outPath : options.exportDir;
+        if (!path.empty())
+            return std::string(name) + " is given twice";
+        if (value.empty())
+            return std::string(name) + " needs a non-empty path";
+        path = value;
+        return {};
+    };
+    const tools::CommandLineResult read =
+        tools::readCommandLine(args, {}, {"--out", "--set", "--export"}, take);
+    parsed.help = read.help;
+    parsed.error = read.error;
+    if (!parsed.help && parsed.error.empty() && options.outPath.empty())
         parsed.error = "--out FILE is missing";
     return parsed;
 }

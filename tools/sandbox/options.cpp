@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "command_line.h"
+
 #include <charconv>
 #include <limits>
 
@@ -25,52 +27,21 @@ ParsedOptions parseOptions(std::span<const std::string_view> args)
 {
     ParsedOptions parsed;
     SandboxConfig &config = parsed.config;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string_view name = args[i];
-        std::optional<std::string_view> inlineValue;
-        if (const std::size_t eq = name.find('='); name.starts_with("--") && eq != name.npos) {
-            inlineValue = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        if (name == "--help" || name == "-h") {
-            parsed.help = true;
-            return parsed;
-        }
-        if (name == "--lenient-time" && !inlineValue) {
+    const auto take = [&](std::string_view name, std::string_view value) -> std::string {
+        if (name == "--lenient-time") {
             config.lenientTime = true;
-            continue;
-        }
-        const bool takesValue = name == "--host" || name == "--port" || name == "--app-key" ||
-                                name == "--app-secret" || name == "--version" || name == "--seed";
-        if (!takesValue) {
-            parsed.error = "unknown argument: " + std::string(args[i]);
-            return parsed;
-        }
-        if (!inlineValue && i + 1 >= args.size()) {
-            parsed.error = std::string(name) + " needs a value";
-            return parsed;
-        }
-        const std::string_view value = inlineValue ? *inlineValue : args[++i];
-        if (name == "--host") {
-            if (!isLoopbackHost(value)) {
-                parsed.error =
-                    "--host must be a loopback address (127.0.0.1, ::1 or localhost), not " +
-                    std::string(value);
-                return parsed;
-            }
+        } else if (name == "--host") {
+            if (!isLoopbackHost(value))
+                return "--host must be a loopback address (127.0.0.1, ::1 or localhost), not " +
+                       std::string(value);
             config.host = value;
         } else if (name == "--port") {
-            if (!readNumber(value, 0, 65535, config.port)) {
-                parsed.error = "--port must be a number from 0 to 65535, not " + std::string(value);
-                return parsed;
-            }
+            if (!readNumber(value, 0, 65535, config.port))
+                return "--port must be a number from 0 to 65535, not " + std::string(value);
         } else if (name == "--seed") {
             if (!readNumber(value, std::uint64_t(0), std::numeric_limits<std::uint64_t>::max(),
-                            config.seed)) {
-                parsed.error =
-                    "--seed must be a non-negative whole number, not " + std::string(value);
-                return parsed;
-            }
+                            config.seed))
+                return "--seed must be a non-negative whole number, not " + std::string(value);
         } else if (name == "--app-key") {
             config.appKey = value;
         } else if (name == "--app-secret") {
@@ -78,7 +49,13 @@ ParsedOptions parseOptions(std::span<const std::string_view> args)
         } else {
             config.versionText = value;
         }
-    }
+        return {};
+    };
+    const tools::CommandLineResult read = tools::readCommandLine(
+        args, {"--lenient-time"},
+        {"--host", "--port", "--app-key", "--app-secret", "--version", "--seed"}, take);
+    parsed.help = read.help;
+    parsed.error = read.error;
     return parsed;
 }
 

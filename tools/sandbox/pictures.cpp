@@ -1,62 +1,15 @@
 #include "pictures.h"
 
+#include "picture_writers.h"
 #include "prng.h"
 
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
-#include <stdexcept>
 #include <vector>
-
-#include <jpeglib.h>
 
 namespace quenbo::sandbox {
 
 namespace {
 
 constexpr int kQuality = 88;
-
-struct JpegFailure {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-};
-
-void onJpegError(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<JpegFailure *>(info->err)->jump, 1);
-}
-
-// Encodes packed RGB rows into a buffer that libjpeg allocates; the caller frees *out.
-// Kept free of C++ objects because a libjpeg error leaves it through longjmp.
-bool encodeRgb(const unsigned char *rgb, int width, int height, unsigned char **out,
-               unsigned long *size)
-{
-    jpeg_compress_struct info;
-    JpegFailure failure;
-    info.err = jpeg_std_error(&failure.manager);
-    failure.manager.error_exit = onJpegError;
-    if (setjmp(failure.jump)) {
-        jpeg_destroy_compress(&info);
-        return false;
-    }
-    jpeg_create_compress(&info);
-    jpeg_mem_dest(&info, out, size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, kQuality, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<unsigned char *>(rgb) +
-                       std::size_t(info.next_scanline) * std::size_t(width) * 3;
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    return true;
-}
 
 struct Rgb {
     int r, g, b;
@@ -97,7 +50,8 @@ std::string makeItemPicture(std::string_view numIid, std::uint64_t seed)
     const int inner = outer * rng.between(30, 80) / 100;
     const std::uint64_t grain = rng.next();
 
-    std::vector<unsigned char> rgb(std::size_t(kPictureSide) * kPictureSide * 3);
+    RgbaImage picture;
+    picture.allocate(kPictureSide, kPictureSide);
     const int span = 2 * (kPictureSide - 1);
     for (int y = 0; y < kPictureSide; ++y) {
         for (int x = 0; x < kPictureSide; ++x) {
@@ -117,23 +71,16 @@ std::string makeItemPicture(std::string_view numIid, std::uint64_t seed)
             std::uint64_t noise = grain ^ (std::uint64_t(y) << 32 | std::uint64_t(x));
             noise = (noise ^ (noise >> 29)) * 0xBF58476D1CE4E5B9ULL;
             const int n = static_cast<int>((noise >> 40) % 41) - 20;
-            unsigned char *pixel = &rgb[(std::size_t(y) * kPictureSide + x) * 3];
+            std::uint8_t *pixel = picture.row(y) + std::size_t(x) * 4;
             pixel[0] = clampByte(c.r + n);
             pixel[1] = clampByte(c.g + n);
             pixel[2] = clampByte(c.b + n);
+            pixel[3] = 255;
         }
     }
 
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    const bool encoded = encodeRgb(rgb.data(), kPictureSide, kPictureSide, &buffer, &size);
-    std::string jpeg;
-    if (encoded)
-        jpeg.assign(reinterpret_cast<const char *>(buffer), size);
-    std::free(buffer);
-    if (!encoded)
-        throw std::runtime_error("JPEG encoding failed");
-    return jpeg;
+    const std::vector<std::uint8_t> jpeg = EncodeJpeg(picture, kQuality);
+    return {jpeg.begin(), jpeg.end()};
 }
 
 PictureCache::PictureCache(std::uint64_t seed, std::size_t capacity)

@@ -7,6 +7,10 @@
 
 namespace quenbo::sandbox {
 
+// The sandbox's signature check is written apart from the client's signing on purpose, MD5
+// and hex digits included: it is the independent check that the client signs as the platform
+// does, so it shares none of the client's code.
+
 // MD5 (RFC 1321) of the bytes of text as 32 upper-case hexadecimal digits.
 std::string md5Upper(std::string_view text);
 

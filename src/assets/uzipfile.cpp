@@ -19,8 +19,8 @@ struct ZipFileCloser {
 TZipFile::TZipFile(const std::string &path)
 {
     int code = 0;
-    m_archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
-    if (!m_archive) {
+    FArchive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!FArchive) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
         const std::string reason = zip_error_strerror(&error);
@@ -28,25 +28,25 @@ TZipFile::TZipFile(const std::string &path)
         throw EArchiveError("Cannot open archive \"" + path + "\": " + reason);
     }
     const std::string password = ArchivePassword();
-    zip_set_default_password(m_archive, password.c_str());
+    zip_set_default_password(FArchive, password.c_str());
 }
 
 TZipFile::~TZipFile()
 {
-    zip_discard(m_archive);
+    zip_discard(FArchive);
 }
 
 bool TZipFile::ReadEntry(const std::string &name, std::vector<std::uint8_t> &stream) const
 {
-    const zip_int64_t index = zip_name_locate(m_archive, name.c_str(), ZIP_FL_NOCASE);
+    const zip_int64_t index = zip_name_locate(FArchive, name.c_str(), ZIP_FL_NOCASE);
     if (index < 0)
         return false;
     zip_stat_t stat;
     zip_stat_init(&stat);
-    if (zip_stat_index(m_archive, zip_uint64_t(index), 0, &stat) != 0 ||
+    if (zip_stat_index(FArchive, zip_uint64_t(index), 0, &stat) != 0 ||
         !(stat.valid & ZIP_STAT_SIZE) || stat.size > kMaxEntrySize)
         return false;
-    std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(m_archive, zip_uint64_t(index), 0));
+    std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(FArchive, zip_uint64_t(index), 0));
     if (!file)
         return false;
 

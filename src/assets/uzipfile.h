@@ -51,7 +51,7 @@ public:
 private:
     bool ReadPicture(const std::string &entry, TPicture &picture) const;
 
-    zip *m_archive = nullptr;
+    zip *FArchive = nullptr;
 };
 
 }  // namespace quenbo

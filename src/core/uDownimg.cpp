@@ -18,9 +18,9 @@ std::uint32_t NextThreadId()
 }  // namespace
 
 TImgDown::TImgDown(TCommon &common, RefreshHook refreshItem)
-    : m_common(common)
-    , m_refreshItem(std::move(refreshItem))
-    , m_threadId(NextThreadId())
+    : FCommon(common)
+    , FRefreshItem(std::move(refreshItem))
+    , FThreadId(NextThreadId())
 {
     Http.setAbortFlag(&Stopped);
 }
@@ -28,26 +28,26 @@ TImgDown::TImgDown(TCommon &common, RefreshHook refreshItem)
 TImgDown::~TImgDown()
 {
     Stopped = true;
-    if (m_thread.joinable())
-        m_thread.join();
+    if (FThread.joinable())
+        FThread.join();
 }
 
 void TImgDown::AddJob(TDownPic job)
 {
-    if (!m_thread.joinable())
+    if (!FThread.joinable())
         Jobs.push_back(std::move(job));
 }
 
 void TImgDown::Start()
 {
-    if (!m_thread.joinable() && !Stopped)
-        m_thread = std::thread([this] { Execute(); });
+    if (!FThread.joinable() && !Stopped)
+        FThread = std::thread([this] { Execute(); });
 }
 
 void TImgDown::StopWork()
 {
     Stopped = true;
-    if (!m_thread.joinable())
+    if (!FThread.joinable())
         Jobs.clear();
 }
 
@@ -68,18 +68,18 @@ void TImgDown::Execute()
         Jobs.clear();
         return;
     }
-    m_common.RemoveWorker(m_threadId);
+    FCommon.RemoveWorker(FThreadId);
 }
 
 void TImgDown::DoJob(const TDownPic &job)
 {
     // An id that is not a plain number has no cache file; there is nothing to fetch it into.
-    const std::optional<std::string> file = m_common.CacheFileName(job.NumIid);
+    const std::optional<std::string> file = FCommon.CacheFileName(job.NumIid);
     if (!file)
         return;
     std::error_code error;
     if (std::filesystem::exists(*file, error)) {
-        m_refreshItem(job.NumIid);
+        FRefreshItem(job.NumIid);
         return;
     }
     try {
@@ -94,7 +94,7 @@ void TImgDown::DoJob(const TDownPic &job)
     // half-written file for the item's picture.
     if (!writeFileAtomically(*file, Buffer, WriteSync::Unsynced))
         return;
-    m_refreshItem(job.NumIid);
+    FRefreshItem(job.NumIid);
 }
 
 }  // namespace quenbo

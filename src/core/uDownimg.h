@@ -36,7 +36,7 @@ public:
     ~TImgDown() override;
 
     // The id under which the worker is registered; fixed from creation on.
-    std::uint32_t ThreadId() const { return m_threadId; }
+    std::uint32_t ThreadId() const { return FThreadId; }
     // Appends a job. Only while the worker is suspended.
     void AddJob(TDownPic job);
     // Starts the thread. Once.
@@ -52,15 +52,15 @@ private:
     // writes nothing and asks for nothing.
     void DoJob(const TDownPic &job);
 
-    TCommon &m_common;
-    RefreshHook m_refreshItem;
-    const std::uint32_t m_threadId;
+    TCommon &FCommon;
+    RefreshHook FRefreshItem;
+    const std::uint32_t FThreadId;
     std::deque<TDownPic> Jobs;
     HttpClient Http;
     std::string Buffer;
     TJpegImage Jpeg;
     std::atomic<bool> Stopped{false};
-    std::thread m_thread;
+    std::thread FThread;
 };
 
 }  // namespace quenbo

@@ -34,10 +34,10 @@ TCommon::TCommon(const TZipFile &zip)
 }
 
 TCommon::TCommon(const TZipFile &zip, std::string appPath)
-    : m_zip(zip)
+    : FZip(zip)
 {
     CipherKey = settingsCipherKey();
-    m_cipher.emplace(CipherKey);
+    FCipher.emplace(CipherKey);
 
     if (appPath.empty())
         throw std::invalid_argument("TCommon needs the program directory");
@@ -71,9 +71,9 @@ TCommon::~TCommon()
 
 void TCommon::Shutdown()
 {
-    if (m_shutDown)
+    if (FShutDown)
         return;
-    m_shutDown = true;
+    FShutDown = true;
     CreditIcons.clear();
     Items.clear();
     Categories.clear();
@@ -87,14 +87,14 @@ void TCommon::Shutdown()
 
 std::string TCommon::DecodeSetting(std::string_view text) const
 {
-    return m_cipher->DecryptText(text);
+    return FCipher->DecryptText(text);
 }
 
 void TCommon::LoadSettings()
 {
     // An entry that cannot be read stays empty, so the first required key fails to decode.
     std::vector<std::uint8_t> entry;
-    m_zip.ReadEntry("config.ini", entry);
+    FZip.ReadEntry("config.ini", entry);
     const IniText ini(std::string_view(reinterpret_cast<const char *>(entry.data()), entry.size()));
     const auto required = [&](const char *key) {
         return DecodeSetting(ini.value(kSettingsSection, key).value_or(std::string()));
@@ -140,7 +140,7 @@ void TCommon::LoadCreditIcons()
     CreditIcons.clear();
     for (std::int32_t level = 1; level <= kCreditLevels; ++level) {
         CreditIconEntry entry{level, std::make_unique<TGifImage>()};
-        m_zip.ReadGif(std::to_string(level), *entry.Image);
+        FZip.ReadGif(std::to_string(level), *entry.Image);
         CreditIcons.push_back(std::move(entry));
     }
 }

@@ -123,9 +123,9 @@ public:
     TTaoBaoData SelectedItem;
 
 private:
-    const TZipFile &m_zip;
-    std::optional<TSettingCipher> m_cipher;
-    bool m_shutDown = false;
+    const TZipFile &FZip;
+    std::optional<TSettingCipher> FCipher;
+    bool FShutDown = false;
 };
 
 }  // namespace quenbo

@@ -62,7 +62,7 @@ bool TCommon::LoadItemPicture(const std::string &id, TJpegImage *picture) const
             }
         }
     }
-    m_zip.ReadJpeg("loadimg", *picture);
+    FZip.ReadJpeg("loadimg", *picture);
     return false;
 }
 

@@ -22,7 +22,7 @@ constexpr std::uint64_t kMaxPictureFile = 32u << 20;
 Tfrm_imgframe::Tfrm_imgframe(const TCommon &common, QWidget *owner)
     : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput)
-    , m_common(common)
+    , FCommon(common)
 {
     setObjectName(QStringLiteral("frm_imgframe"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -42,7 +42,7 @@ void Tfrm_imgframe::FormCreate()
 
 void Tfrm_imgframe::ShowPicture(const std::string &id)
 {
-    const std::optional<std::string> file = m_common.CacheFileName(id);
+    const std::optional<std::string> file = FCommon.CacheFileName(id);
     std::error_code error;
     if (!file || !std::filesystem::exists(*file, error))
         return;

@@ -36,7 +36,7 @@ protected:
 private:
     void FormCreate();
 
-    const TCommon &m_common;
+    const TCommon &FCommon;
 };
 
 }  // namespace quenbo

@@ -55,17 +55,24 @@ public:
     const TZipFile &ZipFile() const { return *FZipFile; }
     TCommon &Common() const { return *FCommon; }
     TleftTree &LeftTree() const { return *FLeftTree; }
+    TItemTree &ItemTree() const { return *FItemTree; }
+    // The preview popup; null before its creation step and after its release.
+    Tfrm_imgframe *ImgFrame() const { return FImgFrame.get(); }
     // The connection that the gateway queries use.
     HttpClient &Http() const;
 
+    // ufrmmain.cpp: creation, the first loading, destruction
     // Releases the application's objects in order; runs once, also from the destructor. An
     // error of the settings file at shutdown is shown in a message box.
     void FormDestroy();
-    // Lays the panels out for the current client size.
-    void FormResize();
     // The first loading, run once by trm_load about one second after the window first shows.
     void trm_loadTimer();
 
+    // ufrmmain_layout.cpp: controls, menus, tab order, layout
+    // Lays the panels out for the current client size.
+    void FormResize();
+
+    // ufrmmain_categories.cpp: the category query and the category tree's press handler
     // Asks the gateway for the subcategories of parentId and adds them to the category tree;
     // hides the loading indicator at the end, whatever happened. Failures show nothing. True
     // when the gateway answered, even with no subcategories; false when the query failed (no
@@ -78,6 +85,8 @@ public:
     // The category search: enables the page strip, sets the search state to category cid and
     // loads its first page.
     void SearchCategory(const std::string &cid);
+
+    // ufrmmain_items.cpp: the item query, the item list's press handler, the preview's place
     // The signed request address of one page of an item search: mode 0 by keyword (its
     // blanks removed), mode 1 by category cid, any other mode by neither.
     std::string BuildItemQuery(int mode, const std::string &keyword, const std::string &cid,
@@ -85,17 +94,15 @@ public:
     // Empties the item list, then fetches address and lists its items, each container's
     // pictures fetched by a worker of its own. Failures show nothing; what was read stays.
     void LoadItemPage(const std::string &address);
-    // The press handler of the item list: the row buttons, the selection. An error of the
-    // favourites store is shown in the default error display.
+    // The press handler of the item list: the row buttons, the selection and, for the right
+    // button, the shop menu. An error of the favourites store is shown in the default error
+    // display and ends the press there.
     void itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                            bool doubleClick, QPoint pos);
     // The window-moved handler: keeps PreviewLeft at the screen x where the preview popup goes.
     void WindowMoved();
-    TItemTree &ItemTree() const { return *FItemTree; }
-    // The preview popup; null before its creation step and after its release.
-    Tfrm_imgframe *ImgFrame() const { return FImgFrame.get(); }
 
-    // Menu, shop and update commands
+    // ufrmmain_commands.cpp: menu, shop and update commands
     // Wires the menu items to the commands below; the constructor calls it once.
     void ConnectCommands();
     // "退出": closes the window, which ends the application.
@@ -112,7 +119,7 @@ public:
     // the version file's time-out; its failures show nothing.
     void CheckForUpdate();
 
-    // Search, sorting, paging and favourites
+    // ufrmmain_search.cpp: search, sorting and paging
     // Wires the search, sort, page and favourites buttons; the constructor calls it once.
     void ConnectResultCommands();
     // The keyword search: the trimmed text of E_Serch, page 1; nothing for an empty text.
@@ -128,14 +135,15 @@ public:
     void B_PFristClick();
     void b_PnextClick();
     void cbox_pagecountCloseUp();
-    // The favourites view and the way back to the last result page.
+    // "相近商品": a keyword search for the last characters of the right-clicked item's title.
+    void N_DbClick();
+
+    // ufrmmain_favourites.cpp: the favourites view and the way back
     void b_scClick();
     void b_fshopClick();
     // Lists every stored favourite with one picture download worker for all of them. Raises
     // the database's error; rows read before it stay listed.
     void ListFavourites();
-    // "相近商品": a keyword search for the last characters of the right-clicked item's title.
-    void N_DbClick();
 
     // The parameters of the last item page asked of the gateway, so that it can be asked for
     // again with a fresh signature.

@@ -47,7 +47,7 @@ void Tfrm_main::FormCreate(const QString &appDir)
 {
     FKeyword.clear();
     FCategoryId.clear();
-    FSearchMode = -1;
+    FSearchMode = SearchMode::None;
     FLastAddress.clear();
 
     const std::string archive = (appDir + QStringLiteral("data/skin.isn")).toStdString();

@@ -33,6 +33,10 @@ class TItemTree;
 class TleftTree;
 class Tfrm_imgframe;
 
+// What the search state last searched: nothing yet, a keyword or a category. The values are
+// the modes the item query takes.
+enum class SearchMode : std::int32_t { None = -1, Keyword = 0, Category = 1 };
+
 // The main window. Its constructor builds the controls at their designed places and then runs
 // FormCreate, which makes the application's objects in their fixed order; its destruction
 // releases them in the reverse order (FormDestroy). GUI thread only.
@@ -148,7 +152,7 @@ public:
     // The parameters of the last item page asked of the gateway, so that it can be asked for
     // again with a fresh signature.
     struct SearchQuery {
-        std::int32_t Mode = 0;
+        SearchMode Mode = SearchMode::Keyword;
         std::string Keyword;
         std::string CategoryId;
         std::int32_t PageNo = 1;
@@ -159,7 +163,7 @@ public:
     std::string FKeyword;
     std::string FCategoryId;
     std::string FLastAddress;
-    std::int32_t FSearchMode = -1;
+    SearchMode FSearchMode = SearchMode::None;
     std::int32_t FPageNo = 1;
     std::int32_t Tag = 0;  // the shared direction toggle of the sort buttons
 
@@ -205,7 +209,7 @@ protected:
 
 private:
     // Builds the request of one item page, remembers it as the last one and loads it.
-    void LoadQuery(std::int32_t mode, const std::string &keyword, const std::string &cid,
+    void LoadQuery(SearchMode mode, const std::string &keyword, const std::string &cid,
                    std::int32_t pageNo);
     // Loads page FPageNo of the current keyword or category search.
     void LoadCurrentPage();

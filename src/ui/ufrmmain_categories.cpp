@@ -46,9 +46,9 @@ void Tfrm_main::vlefttreeMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, bool 
 void Tfrm_main::SearchCategory(const std::string &cid)
 {
     pnl_PageControls->setEnabled(true);
-    FSearchMode = 1;
+    FSearchMode = SearchMode::Category;
     FCategoryId = cid;
-    LoadQuery(1, std::string(), cid, 1);
+    LoadQuery(SearchMode::Category, std::string(), cid, 1);
 }
 
 }  // namespace quenbo

@@ -58,10 +58,11 @@ void Tfrm_main::ConnectResultCommands()
     wire(N_Db, &QAction::triggered, &Tfrm_main::N_DbClick);
 }
 
-void Tfrm_main::LoadQuery(int mode, const std::string &keyword, const std::string &cid, int pageNo)
+void Tfrm_main::LoadQuery(SearchMode mode, const std::string &keyword, const std::string &cid,
+                          int pageNo)
 {
     FLastQuery = SearchQuery{mode, keyword, cid, pageNo};
-    FLastAddress = BuildItemQuery(mode, keyword, cid, pageNo);
+    FLastAddress = BuildItemQuery(int(mode), keyword, cid, pageNo);
     LoadItemPage(FLastAddress);
 }
 
@@ -71,8 +72,8 @@ void Tfrm_main::b_SrechClick()
     if (text.empty())
         return;
     FKeyword = trimBlanks(text);
-    FSearchMode = 0;
-    LoadQuery(0, FKeyword, "0", kFirstPage);
+    FSearchMode = SearchMode::Keyword;
+    LoadQuery(SearchMode::Keyword, FKeyword, "0", kFirstPage);
     pnl_PageControls->setEnabled(true);
 }
 
@@ -99,10 +100,10 @@ void Tfrm_main::b_fanClick() { SortBy(3); }
 
 void Tfrm_main::LoadCurrentPage()
 {
-    if (FSearchMode == 0)
-        LoadQuery(0, FKeyword, "0", FPageNo);
+    if (FSearchMode == SearchMode::Keyword)
+        LoadQuery(SearchMode::Keyword, FKeyword, "0", FPageNo);
     else
-        LoadQuery(1, std::string(), FCategoryId, FPageNo);
+        LoadQuery(SearchMode::Category, std::string(), FCategoryId, FPageNo);
 }
 
 void Tfrm_main::ShowPageMessage(const QString &text)

@@ -205,7 +205,7 @@ void CategoryTreeTest::firstLoadingFillsTheTopLevelAfterShowing()
     QCOMPARE(nodeNames(m_window->vlefttree, nullptr), expected);
     QCOMPARE(m_window->Common().Categories.size(), std::size_t(expected.size()));
     QCOMPARE(m_window->FLastAddress, m_window->Common().IndexUrl);
-    QCOMPARE(m_window->FSearchMode, -1);
+    QCOMPARE(m_window->FSearchMode, SearchMode::None);
     QVERIFY(!m_window->pnl_PageControls->isEnabled());
 }
 
@@ -316,7 +316,7 @@ void CategoryTreeTest::arrowKeysMoveTheFocusedRowAndOpenIt()
     QVERIFY(!VirtualTree::isExpanded(second));
     QVERIFY(!VirtualTree::nodeData<TShopClass>(second)->Loaded);
     QVERIFY(m_received->pages().empty());
-    QCOMPARE(m_window->FSearchMode, -1);
+    QCOMPARE(m_window->FSearchMode, SearchMode::None);
 
     // The focused row is drawn as selected.
     m_window->pnl_load->hide();
@@ -370,7 +370,7 @@ void CategoryTreeTest::doubleClickStartsTheCategorySearch()
     QCOMPARE(search.param("page_no"), std::string("1"));
     QVERIFY(!VirtualTree::isExpanded(first));  // toggled once for each press
     QVERIFY(m_window->Common().Categories.size() > before);
-    QCOMPARE(m_window->FSearchMode, 1);
+    QCOMPARE(m_window->FSearchMode, SearchMode::Category);
     QCOMPARE(m_window->FCategoryId, cid);
     QCOMPARE(m_window->FPageNo, 3);
     QCOMPARE(m_window->cbox_pagecount->currentIndex(), 0);

@@ -166,7 +166,7 @@ void MainWindowTest::controlsHaveTheirDesignedTextsAndStates()
     QVERIFY(!window->trm_load->isActive());
     QCOMPARE(window->trm_load->interval(), 1000);
 
-    QCOMPARE(window->FSearchMode, -1);
+    QCOMPARE(window->FSearchMode, SearchMode::None);
     QCOMPARE(window->FPageNo, 1);
     QVERIFY(window->FKeyword.empty() && window->FCategoryId.empty() &&
             window->FLastAddress.empty());

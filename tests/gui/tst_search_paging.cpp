@@ -259,7 +259,7 @@ void SearchPagingTest::keywordSearchSendsTheTrimmedKeyword()
     if (!sent.isEmpty())
         QVERIFY(rows);
     QCOMPARE(QString::fromStdString(m_window->FKeyword), kept);
-    QCOMPARE(m_window->FSearchMode, 0);
+    QCOMPARE(m_window->FSearchMode, SearchMode::Keyword);
     QCOMPARE(m_window->FPageNo, 5);
     QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("5"));
     QVERIFY(m_window->pnl_PageControls->isEnabled());
@@ -506,7 +506,7 @@ void SearchPagingTest::similarItemsSearchesTheEndOfTheTitle()
     QCOMPARE(requests[0].param("keyword"), keyword);
     QCOMPARE(requests[0].param("page_no"), std::string("1"));
     QCOMPARE(m_window->E_Serch->text().toStdString(), keyword);
-    QCOMPARE(m_window->FSearchMode, 0);
+    QCOMPARE(m_window->FSearchMode, SearchMode::Keyword);
     QVERIFY(m_window->pnl_PageControls->isEnabled());
     const std::vector<std::string> ids = rowIds(tree());
     QVERIFY(std::find(ids.begin(), ids.end(), m_window->Common().SelectedItem.NumIid) != ids.end());

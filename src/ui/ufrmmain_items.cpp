@@ -75,6 +75,7 @@ void Tfrm_main::itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers 
         FItemTree->HandleMouseDown(button, modifiers, pos, doubleClick);
     } catch (const std::exception &error) {
         // An error of the favourites store ends the press: no selection, no shop menu.
+        itemTree->abandonPress();
         showErrorMessage(this, QString::fromUtf8(error.what()));
         return;
     }

@@ -385,8 +385,9 @@ void VirtualTree::mouseDoubleClickEvent(QMouseEvent *event)
 void VirtualTree::press(QMouseEvent *event, bool doubleClick)
 {
     const QPoint pos = event->position().toPoint();
+    m_pressAbandoned = false;
     emit mouseDown(event->button(), event->modifiers(), doubleClick, pos);
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && !m_pressAbandoned)
         if (Node *node = nodeAt(pos))
             setSelectedNode(node);
     event->accept();

@@ -107,6 +107,10 @@ public:
     // Scrolls so that the node's row is wholly on screen.
     void scrollToNode(Node *node);
 
+    // Called by a mouseDown handler whose press failed: the control's own reaction to that
+    // press (the selection by the left button) is skipped.
+    void abandonPress() { m_pressAbandoned = true; }
+
     // Reorders the children of every parent with the compare handler by a stable merge sort;
     // descending order uses the reversed comparison, so equal nodes keep their order both ways.
     void sortTree(bool ascending);
@@ -145,6 +149,7 @@ private:
     int m_columnWidth = 0;
     int m_totalCount = 0;
     bool m_expandOnKeySelect = false;
+    bool m_pressAbandoned = false;
     DrawHandler m_draw;
     MouseMoveHandler m_mouseMove;
     CompareHandler m_compare;

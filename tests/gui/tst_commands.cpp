@@ -3,13 +3,17 @@
 #include "http_client.h"
 #include "message_box.h"
 #include "program_folder.h"
+#include "received_requests.h"
 #include "sandbox_server.h"
 #include "skin.h"
+#include "uItemTree.h"
 #include "ucommon.h"
 #include "ufrmmain.h"
 #include "version_check.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -42,6 +46,40 @@ std::vector<std::string> filesIn(const std::filesystem::path &folder)
     return names;
 }
 
+// Chooses an item of a menu of the window's menu bar by keyboard, as a user does: Alt and the
+// menu's access key open it at its first item, Down moves on by downs items and Return
+// chooses. True when the menu opened and closed again with the choice.
+bool chooseFromMenuBar(Tfrm_main &window, QMenu *menu, Qt::Key accessKey, int downs = 0)
+{
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window))
+        return false;
+    QTest::keyClick(&window, accessKey, Qt::AltModifier);
+    if (QApplication::activePopupWidget() != menu)
+        return false;
+    for (int i = 0; i < downs; ++i)
+        QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+    return !menu->isVisible();
+}
+
+// Clicks action in the open shop menu. True when the menu was open and closed with the choice.
+bool chooseFromShopMenu(Tfrm_main &window, QAction *action)
+{
+    QMenu *menu = window.Pop_MShop;
+    if (!menu->isVisible())
+        return false;
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    return !menu->isVisible();
+}
+
+// Puts an item into the window's list as the gateway's answer would.
+void listItem(Tfrm_main &window, const TTaoBaoData &record)
+{
+    window.Common().Items.append(record);
+    window.ItemTree().AddItem(record.NumIid);
+}
+
 }  // namespace
 
 // Drives the real main window against a sandbox on a free loopback port; the browser and the
@@ -62,6 +100,7 @@ private slots:
     void helpAndFeedbackOpenTheMakersPages();
     void shopCommandOpensOnlyWebAddresses_data();
     void shopCommandOpensOnlyWebAddresses();
+    void similarItemsSearchForTheEndOfTheRightPressedTitle();
     void dataCacheFollowsTheMenuAndActsAtExit_data();
     void dataCacheFollowsTheMenuAndActsAtExit();
     void exitClosesTheWindow();
@@ -73,6 +112,8 @@ private:
     // whose settings point at it; siteSuffix is appended to the sandbox's address in SiteUrl.
     void startSandbox(const std::string &versionText = std::string(sandbox::kDefaultVersionText));
     std::unique_ptr<Tfrm_main> makeWindow(const std::string &siteSuffix = std::string());
+    // The same window shown, without its first loading.
+    std::unique_ptr<Tfrm_main> showWindow(const std::string &siteSuffix = std::string());
     void postFault(const std::string &form);
     std::string base() const { return m_sandbox->baseUrl(); }
 
@@ -133,6 +174,16 @@ std::unique_ptr<Tfrm_main> CommandsTest::makeWindow(const std::string &siteSuffi
     m_folder = std::make_unique<ProgramFolder>();
     m_folder->writeArchive(protectedConfig(settings));
     return std::make_unique<Tfrm_main>(m_folder->appDir());
+}
+
+std::unique_ptr<Tfrm_main> CommandsTest::showWindow(const std::string &siteSuffix)
+{
+    auto window = makeWindow(siteSuffix);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return nullptr;
+    window->trm_load->stop();
+    return window;
 }
 
 void CommandsTest::postFault(const std::string &form)
@@ -256,24 +307,28 @@ void CommandsTest::firstLoadingEndsWithTheVersionCheck()
 
 void CommandsTest::helpAndFeedbackOpenTheMakersPages_data()
 {
-    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("downs");  // from "在线帮助", the help menu's first item shown
     QTest::addColumn<QString>("siteSuffix");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("title");
-    QTest::newRow("help") << "N7" << "" << "/blog/post/1.html" << "Quenbo 在线帮助";
-    QTest::newRow("feedback") << "N8" << "" << "/blog/post/3.html" << "意见反馈";
-    QTest::newRow("site address with a closing slash")
-        << "N7" << "/" << "/blog/post/1.html" << "Quenbo 在线帮助";
+    const auto row = [](const char *tag, int downs, const char *siteSuffix, const char *path,
+                        const char *title) {
+        QTest::newRow(tag) << downs << QString(siteSuffix) << QString(path) << QString(title);
+    };
+    row("help", 0, "", "/blog/post/1.html", "Quenbo 在线帮助");
+    row("feedback", 1, "", "/blog/post/3.html", "意见反馈");
+    row("site address with a closing slash", 0, "/", "/blog/post/1.html", "Quenbo 在线帮助");
 }
 
 void CommandsTest::helpAndFeedbackOpenTheMakersPages()
 {
-    QFETCH(QString, action);
+    QFETCH(int, downs);
     QFETCH(QString, siteSuffix);
     QFETCH(QString, path);
     QFETCH(QString, title);
-    auto window = makeWindow(siteSuffix.toStdString());
-    window->findChild<QAction *>(action)->trigger();
+    auto window = showWindow(siteSuffix.toStdString());
+    QVERIFY(window);
+    QVERIFY(chooseFromMenuBar(*window, window->N5->menu(), Qt::Key_H, downs));
     QCOMPARE(m_opened, std::vector<std::string>{base() + path.toStdString()});
     HttpClient http;
     const std::string page = http.get(m_opened.front());
@@ -283,7 +338,7 @@ void CommandsTest::helpAndFeedbackOpenTheMakersPages()
 
 void CommandsTest::shopCommandOpensOnlyWebAddresses_data()
 {
-    QTest::addColumn<QString>("shopUrl");  // with {base}
+    QTest::addColumn<QString>("shopUrl");  // with {base}; the item right-pressed, or none
     QTest::addColumn<bool>("opened");
     QTest::newRow("shop page") << "{base}/shop?sid=3" << true;
     QTest::newRow("no item remembered yet") << "" << false;
@@ -295,10 +350,19 @@ void CommandsTest::shopCommandOpensOnlyWebAddresses()
 {
     QFETCH(QString, shopUrl);
     QFETCH(bool, opened);
-    auto window = makeWindow();
+    auto window = showWindow();
+    QVERIFY(window);
     const std::string address = replaceBase(shopUrl.toStdString(), base());
-    window->Common().SelectedItem.ShopClickUrl = address;
-    window->N_Goshop->trigger();
+    TTaoBaoData item;
+    item.NumIid = "31";
+    item.Title = "店铺商品";
+    item.ShopClickUrl = address;
+    listItem(*window, item);
+    // Without an item, the right press is below the only row, where it remembers nothing.
+    const int y = address.empty() ? TItemTree::kRowHeight + 20 : 40;
+    QTest::mouseClick(window->itemTree->viewport(), Qt::RightButton, {}, QPoint(300, y));
+    QCOMPARE(window->Common().SelectedItem.ShopClickUrl, address);
+    QVERIFY(chooseFromShopMenu(*window, window->N_Goshop));
     if (!opened) {
         QVERIFY(m_opened.empty());
         return;
@@ -306,6 +370,42 @@ void CommandsTest::shopCommandOpensOnlyWebAddresses()
     QCOMPARE(m_opened, std::vector<std::string>{address});
     HttpClient http;
     QVERIFY(http.get(address).find("的店铺</title>") != std::string::npos);
+}
+
+void CommandsTest::similarItemsSearchForTheEndOfTheRightPressedTitle()
+{
+    auto window = showWindow();
+    QVERIFY(window);
+    TTaoBaoData first;
+    first.NumIid = "41";
+    first.Title = "简约百搭的纯棉短袖 宽松圆领T恤";
+    TTaoBaoData second;
+    second.NumIid = "42";
+    second.Title = "标题开头的长词 夏季 新品 连衣裙";
+    listItem(*window, first);
+    listItem(*window, second);
+    ReceivedLog received(*m_sandbox);
+    received.mark();
+
+    QTest::mouseClick(window->itemTree->viewport(), Qt::RightButton, {},
+                      QPoint(300, TItemTree::kRowHeight + 40));
+    QMenu *menu = window->Pop_MShop;
+    QVERIFY(menu->isVisible());
+    QVERIFY(window->N_Db->isEnabled());
+    QTest::keyClick(menu, Qt::Key_Down);
+    QCOMPARE(menu->activeAction(), window->N_Db);
+    QTest::keyClick(menu, Qt::Key_Return);
+    QVERIFY(!menu->isVisible());
+
+    // The longest word of the title's last ten characters, " 夏季 新品 连衣裙", is searched.
+    const std::vector<ReceivedRequest> asked = received.gateway();
+    QCOMPARE(asked.size(), std::size_t(1));
+    QCOMPARE(asked[0].param("keyword"), std::string("连衣裙"));
+    QCOMPARE(asked[0].param("page_no"), std::string("1"));
+    QCOMPARE(window->E_Serch->text(), QStringLiteral("连衣裙"));
+    QVERIFY(window->itemTree->topLevelCount() > 0);
+    QVERIFY(!window->Common().Items.findFirst("42"));
+    QVERIFY(m_messages.empty());
 }
 
 void CommandsTest::dataCacheFollowsTheMenuAndActsAtExit_data()
@@ -321,13 +421,14 @@ void CommandsTest::dataCacheFollowsTheMenuAndActsAtExit()
 {
     QFETCH(int, choices);
     QFETCH(bool, cacheOn);
-    auto window = makeWindow();
+    auto window = showWindow();
+    QVERIFY(window);
     QVERIFY(!window->N4->isChecked() && !window->Common().DataCache);
     const std::filesystem::path cache = window->Common().TempPath;
     std::ofstream(cache / "1234.jpg") << "picture";
 
     for (int i = 0; i < choices; ++i)
-        window->N4->trigger();
+        QVERIFY(chooseFromMenuBar(*window, window->N3->menu(), Qt::Key_S));
     QCOMPARE(window->N4->isChecked(), cacheOn);
     QCOMPARE(window->Common().DataCache, cacheOn);
     QCOMPARE(filesIn(cache).size(), std::size_t(1));  // nothing happens before exit
@@ -341,10 +442,9 @@ void CommandsTest::dataCacheFollowsTheMenuAndActsAtExit()
 
 void CommandsTest::exitClosesTheWindow()
 {
-    auto window = makeWindow();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    window->N2->trigger();
+    auto window = showWindow();
+    QVERIFY(window);
+    QVERIFY(chooseFromMenuBar(*window, window->N1->menu(), Qt::Key_F));
     QVERIFY(!window->isVisible());
     QVERIFY(m_messages.empty());
 }

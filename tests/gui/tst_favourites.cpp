@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -55,6 +56,21 @@ std::vector<std::string> storedIds(const fs::path &file)
     return ids;
 }
 
+// Stores one favourite, its thirteen values in the table's column order.
+void storeRow(const fs::path &file, const std::vector<std::string> &values)
+{
+    sqlite3 *db = nullptr;
+    QVERIFY(sqlite3_open(file.c_str(), &db) == SQLITE_OK);
+    sqlite3_stmt *statement = nullptr;
+    QVERIFY(sqlite3_prepare_v2(db, "insert into info values (?,?,?,?,?,?,?,?,?,?,?,?,?)", -1,
+                               &statement, nullptr) == SQLITE_OK);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        sqlite3_bind_text(statement, int(i) + 1, values[i].c_str(), -1, SQLITE_TRANSIENT);
+    QCOMPARE(sqlite3_step(statement), SQLITE_DONE);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+}
+
 // Marks the file as written by a later version of the file format, which SQLite opens for
 // reading only (the header's write version above 2); unlike file modes this holds for root.
 void makeReadOnly(const fs::path &file)
@@ -78,6 +94,21 @@ QPoint favouriteButton(int row)
     return {630, row * TItemTree::kRowHeight + 65};
 }
 
+// Switches the data cache as a user does: Alt+S opens the settings menu at "数据缓存", Return
+// chooses it. True when the menu opened and closed with the choice.
+bool switchDataCache(Tfrm_main &window)
+{
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window))
+        return false;
+    QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
+    QMenu *settings = window.N3->menu();
+    if (QApplication::activePopupWidget() != settings || settings->activeAction() != window.N4)
+        return false;
+    QTest::keyClick(settings, Qt::Key_Return);
+    return !settings->isVisible();
+}
+
 }  // namespace
 
 // The favourites view and the favourite button of the rows, end to end: the real window, a
@@ -90,6 +121,8 @@ private slots:
     void init();
     void cleanup();
     void favouritesAreAddedListedRemovedAndKept();
+    void listedFavouritesTakeEachFieldFromItsColumn_data();
+    void listedFavouritesTakeEachFieldFromItsColumn();
     void leavingBeforeAnySearchReloadsTheStartUpList();
     void leavingAfterASearchAsksAgainWithAFreshTimestamp();
     void databaseFaultsAreShownAndLoseNothing_data();
@@ -198,6 +231,51 @@ void FavouritesTest::favouritesAreAddedListedRemovedAndKept()
     QCOMPARE(listed.CashBack, kept.CashBack);
     QCOMPARE(listed.Volume, kept.Volume);
     QVERIFY(m_received->gateway().empty());
+}
+
+void FavouritesTest::listedFavouritesTakeEachFieldFromItsColumn_data()
+{
+    QTest::addColumn<QString>("yongjin");
+    QTest::addColumn<double>("commission");
+    QTest::addColumn<QString>("fanxian");
+    QTest::addColumn<double>("cashBack");
+    QTest::newRow("numbers") << "6.5" << 6.5 << "3.25" << 3.25;
+    QTest::newRow("not numbers read as 0") << "约六元" << 0.0 << "abc" << 0.0;
+}
+
+void FavouritesTest::listedFavouritesTakeEachFieldFromItsColumn()
+{
+    QFETCH(QString, yongjin);
+    QFETCH(double, commission);
+    QFETCH(QString, fanxian);
+    QFETCH(double, cashBack);
+    const std::string picture = m_sandbox->baseUrl() + "/pic/90001_b.jpg";
+    storeRow(database(), {"90001", "标题甲", "卖家乙", "http://click.example/丙",
+                          "http://shop.example/丁", "23.45", yongjin.toStdString(), picture,
+                          fanxian.toStdString(), "11", "12", "浙江 杭州", "13"});
+    makeWindow();
+    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QCOMPARE(rowIds(tree()), std::vector<std::string>{"90001"});
+
+    TTaoBaoData listed;
+    m_window->Common().FindItem("90001", listed);
+    QCOMPARE(listed.NumIid, std::string("90001"));
+    QCOMPARE(listed.Title, std::string("标题甲"));
+    QCOMPARE(listed.Nick, std::string("卖家乙"));
+    QCOMPARE(listed.ClickUrl, std::string("http://click.example/丙"));
+    QCOMPARE(listed.ShopClickUrl, std::string("http://shop.example/丁"));
+    QCOMPARE(listed.Price, std::string("23.45"));
+    QCOMPARE(listed.Commission, commission);
+    QCOMPARE(listed.PicUrl, picture);
+    QCOMPARE(listed.CashBack, cashBack);
+    QCOMPARE(listed.SalesCount, 11);
+    QCOMPARE(listed.CreditScore, 12);
+    QCOMPARE(listed.Location, std::string("浙江 杭州"));
+    QCOMPARE(listed.Volume, 13);
+    QVERIFY(listed.Picture);
+    QVERIFY(m_window->Common().IsFavourite("90001"));
+    QVERIFY(waitForWorkers());
+    QVERIFY(m_messages->texts.empty());
 }
 
 void FavouritesTest::leavingBeforeAnySearchReloadsTheStartUpList()
@@ -335,7 +413,7 @@ void FavouritesTest::closingWhileWorkersDownloadLeavesNothingBehind()
     QFETCH(bool, cacheOn);
     makeWindow();
     if (cacheOn)
-        m_window->N4->trigger();
+        QVERIFY(switchDataCache(*m_window));
     QVERIFY(search(QStringLiteral("连衣裙")));
     QVERIFY(waitForWorkers());
     const std::vector<std::string> found = rowIds(tree());

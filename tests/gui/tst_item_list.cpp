@@ -5,10 +5,12 @@
 #include "http_client.h"
 #include "jpeg_image.h"
 #include "picture_box.h"
+#include "picture_button.h"
 #include "picture_writers.h"
 #include "program_folder.h"
 #include "sandbox_server.h"
 #include "skin.h"
+#include "split_title.h"
 #include "uDownimg.h"
 #include "uItemTree.h"
 #include "ucommon.h"
@@ -17,7 +19,9 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <httplib.h>
@@ -41,6 +45,14 @@ QColor buttonColour(int b, int s)
     return QColor(50 + 40 * b, 30 + 60 * s, 200 - 30 * b);
 }
 const QColor kSelectedColour(222, 236, 250);
+// The tops of the mouse areas of the row buttons 1, 2 and 3 inside a row.
+constexpr int kButtonAreaTops[] = {5, 32, 58};
+
+// A point inside row button b (0 to 2) of row row.
+QPoint buttonPlace(int row, int b)
+{
+    return {630, row * TItemTree::kRowHeight + kButtonAreaTops[b] + 10};
+}
 
 RgbaImage toRgba(const QImage &image)
 {
@@ -120,6 +132,14 @@ TTaoBaoData record(const std::string &id)
     return r;
 }
 
+std::vector<std::string> rowIds(VirtualTree *tree)
+{
+    std::vector<std::string> ids;
+    for (int i = 0; i < tree->topLevelCount(); ++i)
+        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
+    return ids;
+}
+
 bool hasInk(const QImage &image, QRect band)
 {
     for (int y = band.top(); y <= band.bottom(); ++y)
@@ -158,6 +178,8 @@ private slots:
     void buttonsShowNormalHoverAndPressedPictures_data();
     void buttonsShowNormalHoverAndPressedPictures();
     void rowShowsItsSeparatorSelectionAndTitleLines();
+    void titleSplitsAtTheFirstCharacterBeyondTheWidth_data();
+    void titleSplitsAtTheFirstCharacterBeyondTheWidth();
     void emptyCachedPictureLeavesOnlyTheButtons();
     void sortingIsStableOnFourKeys_data();
     void sortingIsStableOnFourKeys();
@@ -167,7 +189,9 @@ private slots:
     void previewShowsTheCachedPictureInItsFrame();
     void previewLeftFollowsTheWindow();
     void buttonsOpenAddressesAndKeepFavourites();
-    void favouritesErrorReachesTheErrorDisplay();
+    void rowButtonsActOnceForAClickAndForADoubleClick_data();
+    void rowButtonsActOnceForAClickAndForADoubleClick();
+    void favouritesErrorIsShownAndEndsThePress();
     void whollyCachedBatchMakesNoRequest();
     void pictureFaultFailsOnlyItsOwnJob_data();
     void pictureFaultFailsOnlyItsOwnJob();
@@ -290,30 +314,29 @@ void ItemListTest::buttonsShowNormalHoverAndPressedPictures()
     addRows({record("11"), record("12")});
     if (favourite)
         m_window->Common().FavIds.append("12");
-    const int areaTops[] = {5, 32, 58};
     const int picture = button == 2 && favourite ? 4 : button + 1;
-    const QPoint inButton(630, TItemTree::kRowHeight + areaTops[button] + 10);
+    const QPoint inButton = buttonPlace(1, button);
 
-    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
                  buttonColour(picture, 0)));
     sendMouse(tree()->viewport(), QEvent::MouseMove, inButton);
     QCOMPARE(list().HotNode(), tree()->topLevelNode(1));
-    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
                  buttonColour(picture, 1)));
     // A press draws the pressed picture once, at the next paint; a removal takes the row away.
-    list().HandleMouseDown(Qt::LeftButton, Qt::NoModifier, inButton);
+    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, inButton);
     if (favourite) {
         QCOMPARE(tree()->topLevelCount(), 1);
         return;
     }
-    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
                  buttonColour(picture, 2)));
-    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
                  buttonColour(picture, 1)));
     // The mouse areas start one pixel inside the pictures.
     sendMouse(tree()->viewport(), QEvent::MouseMove,
-              QPoint(600, TItemTree::kRowHeight + areaTops[button] + 10));
-    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), areaTops[button] + 10),
+              QPoint(600, TItemTree::kRowHeight + kButtonAreaTops[button] + 10));
+    QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
                  buttonColour(picture, 0)));
 }
 
@@ -323,7 +346,13 @@ void ItemListTest::rowShowsItsSeparatorSelectionAndTitleLines()
     longTitle.Title = "这是一个非常非常长的商品标题用来测试两行显示以及第二行的省略号是否正确地出现在末尾";
     TTaoBaoData spaced = record("23");
     spaced.Title = "  短  ";
-    addRows({record("21"), longTitle, spaced});
+    // Wider than the room in the title font, so it must be split, though its characters may
+    // add up to less than the room in the narrower measuring font.
+    TTaoBaoData even = record("24");
+    even.Title.clear();
+    for (int i = 0; i < 17; ++i)
+        even.Title += "衣";
+    addRows({record("21"), longTitle, spaced, even});
     click(tree()->viewport(), QPoint(300, 40));
     QCOMPARE(tree()->selectedNode(), tree()->topLevelNode(0));
 
@@ -338,10 +367,54 @@ void ItemListTest::rowShowsItsSeparatorSelectionAndTitleLines()
     const QRect secondLine(85, 25, 192, 14);
     QVERIFY(!hasInk(selected, secondLine));
     QVERIFY(hasInk(plain, secondLine));
-    // The second line is cut to the title's width: nothing reaches the price label.
+    // The second line, itself too wide, is cut to the title's width: it runs up to its end
+    // but nothing reaches the price label.
+    QVERIFY(hasInk(plain, QRect(85 + 160, 25, 32, 14)));
     QVERIFY(!hasInk(plain, QRect(85 + 193, 25, 300 - 85 - 193, 14)));
     QVERIFY(!hasInk(rowImage(2), secondLine));
     QVERIFY(hasInk(rowImage(2), QRect(85, 5, 40, 14)));
+    const QImage evenRow = rowImage(3);
+    QVERIFY(hasInk(evenRow, secondLine));
+    QVERIFY(!hasInk(evenRow, QRect(85 + 193, 5, 300 - 85 - 193, 14)));
+}
+
+void ItemListTest::titleSplitsAtTheFirstCharacterBeyondTheWidth_data()
+{
+    // Every character is 10 pixels wide but "W" and "裙", which are 25.
+    QTest::addColumn<QByteArray>("title");
+    QTest::addColumn<int>("room");
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("second");
+    QTest::newRow("stops at the first character beyond")
+        << QByteArray("aaWaa") << 20 << QByteArray("aa") << QByteArray("Waa");
+    QTest::newRow("stop character also earlier")
+        << QByteArray("abcab") << 30 << QByteArray("abc") << QByteArray("ab");
+    QTest::newRow("stop character also earlier, multi-byte")
+        << QByteArray("连衣连衣裙") << 30 << QByteArray("连衣连") << QByteArray("衣裙");
+    QTest::newRow("multi-byte character measured whole")
+        << QByteArray("a裙a") << 30 << QByteArray("a") << QByteArray("裙a");
+    QTest::newRow("first character alone too wide")
+        << QByteArray("Wab") << 20 << QByteArray() << QByteArray("Wab");
+    QTest::newRow("second line too wide stays whole")
+        << QByteArray("abcdefghij") << 20 << QByteArray("ab") << QByteArray("cdefghij");
+    QTest::newRow("malformed bytes count one each")
+        << QByteArray("x\xffz\xfe") << 25 << QByteArray("x\xff") << QByteArray("z\xfe");
+    QTest::newRow("exactly the room: no split")
+        << QByteArray("abc") << 30 << QByteArray() << QByteArray();
+    QTest::newRow("narrower: no split") << QByteArray("ab") << 30 << QByteArray() << QByteArray();
+    QTest::newRow("empty: no split") << QByteArray() << 30 << QByteArray() << QByteArray();
+}
+
+void ItemListTest::titleSplitsAtTheFirstCharacterBeyondTheWidth()
+{
+    QFETCH(QByteArray, title);
+    QFETCH(int, room);
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    const auto [line1, line2] = SplitTitle(
+        title.toStdString(), room, [](char32_t c) { return c == U'W' || c == U'裙' ? 25 : 10; });
+    QCOMPARE(QByteArray::fromStdString(line1), first);
+    QCOMPARE(QByteArray::fromStdString(line2), second);
 }
 
 void ItemListTest::emptyCachedPictureLeavesOnlyTheButtons()
@@ -405,7 +478,16 @@ void ItemListTest::sortingIsStableOnFourKeys()
         records.push_back(r);
     }
     addRows(records);
-    list().SortRows(std::uint8_t(key), ascending);
+    // The sort buttons share one direction: the first press sorts descending, the next
+    // ascending. No button sorts by another key.
+    PictureButton *const buttons[] = {m_window->b_xin, m_window->b_jiage, m_window->b_xiao,
+                                      m_window->b_fan};
+    if (key < 4) {
+        for (int press = 0; press < (ascending ? 2 : 1); ++press)
+            QTest::mouseClick(buttons[key], Qt::LeftButton);
+    } else {
+        list().SortRows(std::uint8_t(key), ascending);
+    }
     QCOMPARE(int(list().SortKey()), key);
     QList<int> sorted;
     for (int i = 0; i < tree()->topLevelCount(); ++i)
@@ -513,11 +595,25 @@ void ItemListTest::previewShowsTheCachedPictureInItsFrame()
 
 void ItemListTest::previewLeftFollowsTheWindow()
 {
-    m_window->move(100, 80);
-    const int expected = m_window->mapToGlobal(QPoint(1, 26)).x() + 290;
-    QCOMPARE(m_window->Common().PreviewLeft, expected);
-    m_window->move(150, 80);
-    QCOMPARE(m_window->Common().PreviewLeft, expected + 50);
+    addRows({record("45"), record("46")});
+    Tfrm_imgframe *popup = m_window->ImgFrame();
+    QWidget *viewport = tree()->viewport();
+    // The window's client area at screen x 100: the item list's place in its panel, taken as a
+    // place in the window, is at screen x 101.
+    const int frameLeft = m_window->geometry().x() - m_window->frameGeometry().x();
+    m_window->move(100 - frameLeft, 80);
+    QCOMPARE(m_window->mapToGlobal(QPoint(1, 26)).x(), 101);
+    QCOMPARE(m_window->Common().PreviewLeft, 391);
+    sendMouse(viewport, QEvent::MouseMove, QPoint(40, 40));
+    QVERIFY(popup->isVisible());
+    QCOMPARE(popup->x(), 391);
+
+    // A move leaves the shown popup where it is; the next placement takes the new edge.
+    m_window->move(150 - frameLeft, 80);
+    QCOMPARE(m_window->Common().PreviewLeft, 441);
+    QCOMPARE(popup->x(), 391);
+    sendMouse(viewport, QEvent::MouseMove, QPoint(40, TItemTree::kRowHeight + 40));
+    QCOMPARE(popup->x(), 441);
 }
 
 void ItemListTest::buttonsOpenAddressesAndKeepFavourites()
@@ -533,33 +629,114 @@ void ItemListTest::buttonsOpenAddressesAndKeepFavourites()
              m_window->Common().FanXianUrl + "62" + "000150");
     QCOMPARE(m_opened[1].toString().toStdString(), record("62").ClickUrl);
     QVERIFY(!tree()->selectedNode());
+    // The right press acted on the button, then opened the shop menu.
+    QVERIFY(m_window->Pop_MShop->isVisible());
+    QTest::keyClick(m_window->Pop_MShop, Qt::Key_Escape);
 
     click(tree()->viewport(), QPoint(630, row + 65));
     QCOMPARE(storedFavourites(db, "62"), 1);
     QCOMPARE(tree()->topLevelCount(), 2);
 
-    m_window->Common().FavIds.append("61");
-    click(tree()->viewport(), QPoint(630, 65));
-    QCOMPARE(storedFavourites(db, "62"), 1);
-    QCOMPARE(tree()->topLevelCount(), 1);
-    QVERIFY(!m_window->Common().Items.findFirst("61"));
-    QVERIFY(!m_window->Common().IsFavourite("61"));
-
-    // Away from the buttons any mouse button selects the row.
-    tree()->setSelectedNode(nullptr);
+    // Away from the buttons any mouse button selects the row, here instead of the one that the
+    // left press on its favourite button selected.
+    QCOMPARE(tree()->selectedNode(), tree()->topLevelNode(1));
     click(tree()->viewport(), QPoint(300, 40), Qt::RightButton);
     QCOMPARE(tree()->selectedNode(), tree()->topLevelNode(0));
 }
 
-void ItemListTest::favouritesErrorReachesTheErrorDisplay()
+void ItemListTest::rowButtonsActOnceForAClickAndForADoubleClick_data()
 {
-    addRows({record("71")});
+    QTest::addColumn<int>("button");       // 0 cash-back, 1 item page, 2 favourite
+    QTest::addColumn<bool>("favourites");  // the rows are the listed favourites
+    QTest::addColumn<bool>("twice");       // a double-click instead of a click
+    for (const bool twice : {false, true}) {
+        const char *press = twice ? "double-click" : "click";
+        QTest::addRow("cash-back, %s", press) << 0 << false << twice;
+        QTest::addRow("item page, %s", press) << 1 << false << twice;
+        QTest::addRow("add favourite, %s", press) << 2 << false << twice;
+        QTest::addRow("remove favourite, %s", press) << 2 << true << twice;
+    }
+}
+
+void ItemListTest::rowButtonsActOnceForAClickAndForADoubleClick()
+{
+    QFETCH(int, button);
+    QFETCH(bool, favourites);
+    QFETCH(bool, twice);
+    const fs::path db = m_folder->path() / "data" / "data.db";
+    const std::vector<std::string> ids = {"81", "82", "83"};
+    addRows({record(ids[0]), record(ids[1]), record(ids[2])});
+    if (favourites) {
+        for (int row = 0; row < 3; ++row)
+            click(tree()->viewport(), buttonPlace(row, 2));
+        QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+        QVERIFY(waitForWorkers());
+        QCOMPARE(rowIds(tree()), ids);
+    }
+
+    if (twice)
+        doubleClick(tree()->viewport(), buttonPlace(0, button));
+    else
+        click(tree()->viewport(), buttonPlace(0, button));
+
+    std::vector<std::string> opened;
+    for (const QUrl &url : m_opened)
+        opened.push_back(url.toString().toStdString());
+    if (button == 0)
+        QCOMPARE(opened, std::vector<std::string>{m_window->Common().FanXianUrl + "81000150"});
+    else if (button == 1)
+        QCOMPARE(opened, std::vector<std::string>{record("81").ClickUrl});
+    else
+        QVERIFY(opened.empty());
+    if (!favourites) {
+        QCOMPARE(rowIds(tree()), ids);
+        QCOMPARE(storedFavourites(db, "81"), button == 2 ? 1 : 0);
+        return;
+    }
+    // Only the pressed favourite goes; the one whose row moved up under the pointer stays.
+    QCOMPARE(rowIds(tree()), (std::vector<std::string>{"82", "83"}));
+    QCOMPARE(storedFavourites(db, "81"), 0);
+    QCOMPARE(storedFavourites(db, "82"), 1);
+    QVERIFY(!m_window->Common().Items.findFirst("81") && m_window->Common().Items.findFirst("82"));
+    QVERIFY(!m_window->Common().IsFavourite("81") && m_window->Common().IsFavourite("82"));
+}
+
+void ItemListTest::favouritesErrorIsShownAndEndsThePress()
+{
+    addRows({record("71"), record("72")});
+    QWidget *viewport = tree()->viewport();
+    QMenu *shopMenu = m_window->Pop_MShop;
+    QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(300, 40));
+    QCOMPARE(m_window->Common().SelectedItem.NumIid, std::string("71"));
+    QVERIFY(shopMenu->isVisible());
+    QTest::keyClick(shopMenu, Qt::Key_Escape);
+    QVERIFY(!shopMenu->isVisible());
+
+    std::vector<MessageRequest> shown;
+    MessageHandler previous = setMessageHandler([&shown](const MessageRequest &request) {
+        shown.push_back(request);
+        return QMessageBox::Ok;
+    });
+    const auto restore = qScopeGuard([&previous] { setMessageHandler(std::move(previous)); });
     fs::remove(m_folder->path() / "data" / "data.db");
     m_window->Common().FavQuery = std::make_unique<FavouritesDb>(m_window->Common().DatabaseFile());
-    click(tree()->viewport(), QPoint(630, 65));
-    QCOMPARE(m_messages->texts.size(), std::size_t(1));
-    m_messages->texts.clear();
-    QCOMPARE(tree()->topLevelCount(), 1);
+    // A right press on the favourite button of the second row: the store fails, the error is
+    // shown, and the press ends there, remembering nothing and opening no shop menu.
+    QTest::mouseClick(viewport, Qt::RightButton, {}, buttonPlace(1, 2));
+    QCOMPARE(shown.size(), std::size_t(1));
+    QVERIFY(!shown[0].text.isEmpty());
+    QCOMPARE(shown[0].caption, applicationTitle());
+    QCOMPARE(shown[0].icon, QMessageBox::Critical);
+    QCOMPARE(m_window->Common().SelectedItem.NumIid, std::string("71"));
+    QVERIFY(!shopMenu->isVisible());
+    QCOMPARE(rowIds(tree()), (std::vector<std::string>{"71", "72"}));
+
+    // A left press that fails the same way does not select its row either.
+    VirtualTree::Node *selected = tree()->selectedNode();
+    QVERIFY(selected != tree()->topLevelNode(1));
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, buttonPlace(1, 2));
+    QCOMPARE(shown.size(), std::size_t(2));
+    QCOMPARE(tree()->selectedNode(), selected);
 }
 
 void ItemListTest::whollyCachedBatchMakesNoRequest()

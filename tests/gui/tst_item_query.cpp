@@ -49,6 +49,36 @@ std::vector<std::string> rowIds(VirtualTree *tree)
     return ids;
 }
 
+// The record's field that the answer element name fills, as text; "commission" gives the
+// commission and the cash-back made from it.
+QString fieldOf(const TTaoBaoData &r, const TDownPic &job, const QString &name)
+{
+    const auto text = [](const std::string &value) { return QString::fromStdString(value); };
+    if (name == "click_url")
+        return text(r.ClickUrl);
+    if (name == "commission")
+        return QString::number(r.Commission) + " " + QString::number(r.CashBack);
+    if (name == "item_location")
+        return text(r.Location);
+    if (name == "nick")
+        return text(r.Nick);
+    if (name == "num_iid")
+        return text(r.NumIid) + " " + text(job.NumIid);
+    if (name == "price")
+        return text(r.Price);
+    if (name == "pic_url")
+        return text(r.PicUrl) + " " + text(job.PicUrl);
+    if (name == "seller_credit_score")
+        return QString::number(r.CreditScore);
+    if (name == "shop_click_url")
+        return text(r.ShopClickUrl);
+    if (name == "title")
+        return text(r.Title);
+    if (name == "volume")
+        return QString::number(r.Volume);
+    return QStringLiteral("no such field");
+}
+
 }  // namespace
 
 class ItemQueryTest : public QObject {
@@ -64,6 +94,8 @@ private slots:
     void sameInputsInOneSecondGiveOneAddress();
     void answerWalkReadsWhatIsThere_data();
     void answerWalkReadsWhatIsThere();
+    void laterValueOfARepeatedFieldWins_data();
+    void laterValueOfARepeatedFieldWins();
     void rowExistsAsSoonAsItsIdIsRead();
     void keywordSearchListsThePageAndFetchesItsPictures();
     void categorySearchListsTheCategoryItems();
@@ -263,6 +295,55 @@ void ItemQueryTest::answerWalkReadsWhatIsThere()
     };
     ReadItemAnswer(document.documentElement(), steps);
     QCOMPARE(seen, events);
+}
+
+void ItemQueryTest::laterValueOfARepeatedFieldWins_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("earlier");
+    QTest::addColumn<QString>("later");
+    QTest::addColumn<QString>("read");  // as fieldOf gives it
+    const auto row = [](const char *tag, const char *name, const char *earlier, const char *later,
+                        const char *read) {
+        QTest::newRow(tag) << QString(name) << QString(earlier) << QString(later) << QString(read);
+    };
+    row("click_url", "click_url", "http://c/1", "http://c/2", "http://c/2");
+    row("commission", "commission", "4.00", "3.00", "3 1.5");
+    row("commission, later not a number", "commission", "4.00", "x", "0 0");
+    row("item_location", "item_location", "上海", "浙江 杭州", "浙江 杭州");
+    row("nick", "nick", "甲", "乙", "乙");
+    row("nick, later empty", "nick", "甲", "", "");
+    row("num_iid", "num_iid", "5", "6", "6 6");
+    row("price", "price", "9.90", "12.50", "12.50");
+    row("pic_url", "pic_url", "http://p/1.jpg", "http://p/2.jpg", "http://p/2.jpg http://p/2.jpg");
+    row("seller_credit_score", "seller_credit_score", "3", "12", "12");
+    row("seller_credit_score, later not a number", "seller_credit_score", "3", "x", "0");
+    row("shop_click_url", "shop_click_url", "http://s/1", "http://s/2", "http://s/2");
+    row("title", "title", "t1", "&lt;span class=H&gt;t2&lt;/span&gt;", "t2");
+    row("volume", "volume", "7", "70", "70");
+    row("volume, later not a number", "volume", "7", "x", "0");
+}
+
+void ItemQueryTest::laterValueOfARepeatedFieldWins()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, earlier);
+    QFETCH(QString, later);
+    QFETCH(QString, read);
+    const QString other = name == "num_iid" ? QString() : QStringLiteral("<num_iid>1</num_iid>");
+    const QString xml = QStringLiteral("<r><taobaoke_items><taobaoke_item>%1<%2>%3</%2><x/>"
+                                       "<%2>%4</%2></taobaoke_item></taobaoke_items></r>")
+                            .arg(other, name, earlier, later);
+    XmlDocument document;
+    document.loadFromText(xml.toStdString());
+    QStringList seen;
+    ItemAnswerSteps steps;
+    steps.beginBatch = [] {};
+    steps.endBatch = [] {};
+    steps.itemId = [](const std::string &) {};
+    steps.item = [&](TTaoBaoData r, TDownPic job) { seen << fieldOf(r, job, name); };
+    ReadItemAnswer(document.documentElement(), steps);
+    QCOMPARE(seen, QStringList{read});
 }
 
 void ItemQueryTest::rowExistsAsSoonAsItsIdIsRead()

@@ -9,6 +9,7 @@ namespace quenbo {
 Gateway::Gateway(const TCommon &common)
     : m_common(common)
 {
+    m_http.setMaxBodyBytes(kMaxAnswerBytes);
 }
 
 std::string Gateway::itemQueryAddress(int mode, const std::string &keyword,

@@ -5,6 +5,7 @@
 #include "uTypeData.h"
 #include "xml_document.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,10 @@ class TCommon;
 // read. One thread at a time (the GUI thread).
 class Gateway {
 public:
+    // The largest answer taken: a page of 40 items is tens of kilobytes, and a larger body is
+    // refused as a failed load.
+    static constexpr std::size_t kMaxAnswerBytes = 4u << 20;
+
     // common supplies the settings and signs the requests; it must outlive the gateway.
     explicit Gateway(const TCommon &common);
 

@@ -3,16 +3,44 @@
 #include "jpeg_image.h"
 #include "number_format.h"
 #include "signed_request.h"
+#include "text_util.h"
 #include "xml_document.h"
 
 namespace quenbo {
 
 namespace {
 
+// Deletes every occurrence of what in one pass: an occurrence is looked for only where the
+// text not yet copied starts, as a search that resumes at the place of each deletion would.
 void deleteAll(std::string &text, std::string_view what)
 {
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at))
-        text.erase(at, what.size());
+    std::string kept;
+    kept.reserve(text.size());
+    const std::string_view rest(text);
+    for (std::size_t at = 0; at < rest.size();) {
+        const std::size_t found = rest.find(what, at);
+        const std::size_t end = found == std::string_view::npos ? rest.size() : found;
+        kept.append(rest.substr(at, end - at));
+        at = found == std::string_view::npos ? rest.size() : found + what.size();
+    }
+    text = std::move(kept);
+}
+
+// The text of a field, cut to kMaxFieldBytes without splitting a character.
+std::string fieldText(const XmlElement &field)
+{
+    std::string text = field.text();
+    if (text.size() <= kMaxFieldBytes)
+        return text;
+    std::size_t end = 0;
+    while (end < text.size()) {
+        const std::size_t next = end + decodeUtf8At(text, end).second;
+        if (next > kMaxFieldBytes)
+            break;
+        end = next;
+    }
+    text.resize(end);
+    return text;
 }
 
 }  // namespace
@@ -72,41 +100,47 @@ std::string StripTitleMarkup(std::string title)
 
 void ReadItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
 {
+    std::size_t containers = 0;
+    std::size_t items = 0;
     for (const XmlElement &container : root.children("taobaoke_items")) {
+        if (containers++ == kMaxAnswerContainers || items == kMaxAnswerItems)
+            return;
         steps.beginBatch();
         for (const XmlElement &element : container.children("taobaoke_item")) {
+            if (items++ == kMaxAnswerItems)
+                break;
             TTaoBaoData record;
             TDownPic job;
             for (const XmlElement &field : element.children()) {
                 const std::string_view name = field.name();
                 if (name == "click_url")
-                    record.ClickUrl = field.text();
+                    record.ClickUrl = fieldText(field);
                 if (name == "commission") {
                     record.Commission = parseNumber(field.text(), 0);
                     record.CashBack = CashBack(record.Commission);
                 }
                 if (name == "item_location")
-                    record.Location = field.text();
+                    record.Location = fieldText(field);
                 if (name == "nick")
-                    record.Nick = field.text();
+                    record.Nick = fieldText(field);
                 if (name == "num_iid") {
-                    record.NumIid = field.text();
+                    record.NumIid = fieldText(field);
                     job.NumIid = record.NumIid;
                     steps.itemId(record.NumIid);
                 }
                 if (name == "price")
-                    record.Price = field.text();
+                    record.Price = fieldText(field);
                 if (name == "pic_url") {
-                    record.PicUrl = field.text();
+                    record.PicUrl = fieldText(field);
                     job.PicUrl = record.PicUrl;
                     record.Picture = std::make_shared<TJpegImage>();
                 }
                 if (name == "seller_credit_score")
                     record.CreditScore = parseWholeNumber(field.text()).value_or(0);
                 if (name == "shop_click_url")
-                    record.ShopClickUrl = field.text();
+                    record.ShopClickUrl = fieldText(field);
                 if (name == "title")
-                    record.Title = StripTitleMarkup(field.text());
+                    record.Title = StripTitleMarkup(fieldText(field));
                 if (name == "volume")
                     record.Volume = parseWholeNumber(field.text()).value_or(0);
             }

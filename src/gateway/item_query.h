@@ -2,6 +2,7 @@
 
 #include "uTypeData.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,6 +16,13 @@ namespace quenbo {
 
 class TCommon;
 class XmlElement;
+
+// What one answer may make the program hold: at most this many items (an ordinary page has
+// 40) in at most this many containers, each text field cut to this many bytes. A hostile
+// answer then cannot start unbounded work or make painting and sorting slow.
+inline constexpr std::size_t kMaxAnswerItems = 200;
+inline constexpr std::size_t kMaxAnswerContainers = 200;
+inline constexpr std::size_t kMaxFieldBytes = 4096;
 
 // What the item query asks for: mode 0 searches keyword, mode 1 the category cid; any other
 // mode neither.
@@ -41,7 +49,8 @@ std::vector<std::string> ItemQueryElements(const ItemQueryInput &input);
 std::string ItemQueryAddress(const TCommon &common, const ItemQueryInput &input);
 
 // The title without the platform's highlight markup: every "<span class=H>", then every
-// "</span>", then every "&amp;" deleted (exact, case-sensitive matches).
+// "</span>", then every "&amp;" deleted (exact, case-sensitive matches), each in one pass
+// from left to right, so the time grows with the title's length only.
 std::string StripTitleMarkup(std::string title);
 
 // The steps of the answer walk, called in document order. beginBatch opens a container (one
@@ -55,10 +64,11 @@ struct ItemAnswerSteps {
     std::function<void()> endBatch;
 };
 
-// Walks every "taobaoke_item" of every "taobaoke_items" child of root. Each record takes its
-// fields from the item's children (the later one when a name repeats, unknown names skipped):
-// texts as they are, the title without markup, numbers that do not read as numbers as 0, the
-// cash-back as half the commission, and an empty picture object once "pic_url" is read.
+// Walks every "taobaoke_item" of every "taobaoke_items" child of root, up to the caps above.
+// Each record takes its fields from the item's children (the later one when a name repeats,
+// unknown names skipped): texts as they are (cut to kMaxFieldBytes on a character boundary),
+// the title without markup, numbers that do not read as numbers as 0, the cash-back as half
+// the commission, and an empty picture object once "pic_url" is read.
 void ReadItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps);
 
 }  // namespace quenbo

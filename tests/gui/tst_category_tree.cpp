@@ -1,4 +1,5 @@
 #include "category_query.h"
+#include "gateway.h"
 #include "gui_test_support.h"
 #include "http_client.h"
 #include "program_folder.h"
@@ -542,7 +543,7 @@ void CategoryTreeTest::badAnswersAddNothingAndSayNothing()
     QVERIFY(m_window->isEnabled());
     postFault("clear=1");
     m_window->Http().setTimeouts(HttpClient::kConnectTimeoutMs, HttpClient::kTotalTimeoutMs);
-    m_window->Http().setMaxBodyBytes(HttpClient::kMaxBodyBytes);
+    m_window->Http().setMaxBodyBytes(Gateway::kMaxAnswerBytes);
     m_window->LoadCategoryLevel("0");
     QVERIFY(m_window->vlefttree->totalCount() > 0);
 }

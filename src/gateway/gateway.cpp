@@ -40,9 +40,12 @@ bool Gateway::loadCategories(const std::string &parentId,
     } catch (const std::exception &) {
         return false;
     }
+    // The gateway's refusal parses too, but it is no answer about the category.
     const XmlElement root = m_xml.documentElement();
+    if (root.name() == "error_response")
+        return false;
     ReadCategoryAnswer(root, add);
-    return root.name() != "error_response";
+    return true;
 }
 
 }  // namespace quenbo

@@ -107,8 +107,9 @@ void ReadItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
             return;
         steps.beginBatch();
         for (const XmlElement &element : container.children("taobaoke_item")) {
-            if (items++ == kMaxAnswerItems)
+            if (items == kMaxAnswerItems)
                 break;
+            ++items;
             TTaoBaoData record;
             TDownPic job;
             for (const XmlElement &field : element.children()) {

@@ -1,4 +1,3 @@
-#include "category_query.h"
 #include "gateway.h"
 #include "gui_test_support.h"
 #include "http_client.h"
@@ -9,7 +8,6 @@
 #include "ucommon.h"
 #include "ufrmmain.h"
 #include "uleftTree.h"
-#include "xml_document.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -73,9 +71,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void requestElementsAreInTheirOrder();
-    void answerWalkReadsWhatIsThere_data();
-    void answerWalkReadsWhatIsThere();
     void firstLoadingFillsTheTopLevelAfterShowing();
     void firstClickQueriesOnceAndOpensSecondCloses();
     void failedQueryLeavesTheCategoryToAskAgain_data();
@@ -144,51 +139,6 @@ void CategoryTreeTest::showTopLevel()
     m_window->LoadCategoryLevel("0");
     QVERIFY(m_window->vlefttree->topLevelCount() > 1);
     m_received->mark();
-}
-
-void CategoryTreeTest::requestElementsAreInTheirOrder()
-{
-    const std::vector<std::string> expected = {
-        "app_key=K", "&fields=cid,parent_cid,name,is_parent", "&format=xml",
-        "&method=taobao.itemcats.get", "&parent_cid=0", "&sign=",
-        "&timestamp=2010-05-04 09:03:07", "&v=2.0"};
-    QVERIFY(CategoryQueryElements("K", "0", "2010-05-04 09:03:07") == expected);
-    QCOMPARE(CategoryQueryElements("K", "", "t")[4], std::string("&parent_cid="));
-}
-
-void CategoryTreeTest::answerWalkReadsWhatIsThere_data()
-{
-    QTest::addColumn<QString>("xml");
-    QTest::addColumn<QStringList>("records");  // "cid|parent|name|isParent"
-    QTest::newRow("two lists in document order")
-        << "<r><item_cats><item_cat><cid>1</cid><name>a</name></item_cat></item_cats>"
-           "<total>2</total><item_cats><item_cat><cid>2</cid></item_cat></item_cats></r>"
-        << QStringList{"1||a|", "2|||"};
-    QTest::newRow("fields missing, repeated and unknown")
-        << "<r><item_cats><item_cat><cid>5</cid><x>9</x><cid>6</cid><parent_cid>3</parent_cid>"
-           "<is_parent>true</is_parent><Name>no</Name></item_cat></item_cats></r>"
-        << QStringList{"6|3||true"};
-    QTest::newRow("nested deeper is not read")
-        << "<r><x><item_cats><item_cat><cid>1</cid></item_cat></item_cats></x>"
-           "<item_cats><y><item_cat/></y><item_cat/></item_cats></r>"
-        << QStringList{"|||"};
-    QTest::newRow("error answer")
-        << "<error_response><code>25</code><msg>Invalid signature</msg></error_response>"
-        << QStringList{};
-}
-
-void CategoryTreeTest::answerWalkReadsWhatIsThere()
-{
-    QFETCH(QString, xml);
-    QFETCH(QStringList, records);
-    XmlDocument document;
-    document.loadFromText(xml.toStdString());
-    QStringList read;
-    ReadCategoryAnswer(document.documentElement(), [&](const TShopClass &r) {
-        QVERIFY(!r.Loaded);
-        read << QString::fromStdString(r.Cid + "|" + r.ParentCid + "|" + r.Name + "|" + r.IsParent);
-    });
-    QCOMPARE(read, records);
 }
 
 void CategoryTreeTest::firstLoadingFillsTheTopLevelAfterShowing()
@@ -392,8 +342,9 @@ void CategoryTreeTest::categoriesGoUnderTheRequestedParent()
     m_window->LoadCategoryLevel(firstCid);
     QVERIFY(VirtualTree::childCount(first) > 0);
     QVERIFY(!VirtualTree::isExpanded(first));
-    QCOMPARE(std::string(VirtualTree::nodeData<TShopClass>(VirtualTree::child(first, 0))->ParentCid),
-             firstCid);
+    QCOMPARE(
+        std::string(VirtualTree::nodeData<TShopClass>(VirtualTree::child(first, 0))->ParentCid),
+        firstCid);
     QVERIFY(secondCid != firstCid);
     // A parent id that is not a number sends its text unchanged and lands at the top level.
     m_window->pnl_load->show();
@@ -446,11 +397,11 @@ void CategoryTreeTest::hotRowRepaintsOnlyTheRowsItLeavesAndEnters()
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     std::map<std::string, int> painted;
     const VirtualTree::DrawHandler draw = tree->drawHandler();
-    tree->setDrawHandler([&](QPainter &painter, VirtualTree::Node *node, const QRect &cell,
-                             bool selected) {
-        ++painted[VirtualTree::nodeData<TShopClass>(node)->Cid];
-        draw(painter, node, cell, selected);
-    });
+    tree->setDrawHandler(
+        [&](QPainter &painter, VirtualTree::Node *node, const QRect &cell, bool selected) {
+            ++painted[VirtualTree::nodeData<TShopClass>(node)->Cid];
+            draw(painter, node, cell, selected);
+        });
     const auto moveTo = [&](int row, int y) {
         painted.clear();
         sendMouse(tree->viewport(), QEvent::MouseMove, QPoint(30, row * 24 + y));
@@ -517,8 +468,8 @@ void CategoryTreeTest::badAnswersAddNothingAndSayNothing_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("maxBody");
-    const char *kinds[] = {"not_found", "html", "truncated", "empty", "drop",
-                           "redirect_loop", "malformed"};
+    const char *kinds[] = {"not_found", "html",          "truncated", "empty",
+                           "drop",      "redirect_loop", "malformed"};
     for (const char *kind : kinds)
         QTest::newRow(kind) << QString::fromLatin1(kind) << 0;
     QTest::newRow("silent gateway") << "slow" << 0;

@@ -91,8 +91,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void splitTextKeepsEveryPieceButAnEmptyLast_data();
-    void splitTextKeepsEveryPieceButAnEmptyLast();
     void versionCheckAsksOnlyForAnotherVersion_data();
     void versionCheckAsksOnlyForAnotherVersion();
     void firstLoadingEndsWithTheVersionCheck();
@@ -193,30 +191,6 @@ void CommandsTest::postFault(const std::string &form)
     QVERIFY(result && result->status == 200);
 }
 
-void CommandsTest::splitTextKeepsEveryPieceButAnEmptyLast_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("pieces");
-    QTest::newRow("one piece") << "v1" << QStringList{"v1"};
-    QTest::newRow("two pieces") << "v2|x" << QStringList{"v2", "x"};
-    QTest::newRow("empty piece between") << "a||b" << QStringList{"a", "", "b"};
-    QTest::newRow("separator last") << "a|" << QStringList{"a"};
-    QTest::newRow("empty") << "" << QStringList{};
-    QTest::newRow("separator only") << "|" << QStringList{""};
-    QTest::newRow("line ends kept") << "v1\r\n|x\n" << QStringList{"v1\r\n", "x\n"};
-    QTest::newRow("multi-byte text") << "新版本|下载" << QStringList{"新版本", "下载"};
-}
-
-void CommandsTest::splitTextKeepsEveryPieceButAnEmptyLast()
-{
-    QFETCH(QString, text);
-    QFETCH(QStringList, pieces);
-    QStringList split;
-    for (const std::string &piece : SplitText(text.toStdString(), '|'))
-        split << QString::fromStdString(piece);
-    QCOMPARE(split, pieces);
-}
-
 void CommandsTest::versionCheckAsksOnlyForAnotherVersion_data()
 {
     QTest::addColumn<QString>("versionText");
@@ -228,20 +202,14 @@ void CommandsTest::versionCheckAsksOnlyForAnotherVersion_data()
     const QString newer = "v2|{base}/download";
     const int ok = QMessageBox::Ok;
     const int cancel = QMessageBox::Cancel;
-    QTest::newRow("this release") << "v1|{base}/download" << "" << ok << false << "";
-    QTest::newRow("this release alone") << "v1" << "" << ok << false << "";
+    QTest::newRow("this release") << "v1|{base}/download"
+                                  << "" << ok << false << "";
     QTest::newRow("newer, OK") << newer << "" << ok << true << "{base}/download";
     QTest::newRow("newer, Cancel") << newer << "" << cancel << true << "";
-    QTest::newRow("capital V asks") << "V1|{base}/download" << "" << ok << true
-                                    << "{base}/download";
-    QTest::newRow("fields after the address") << "v3|{base}/download|x|y" << "" << ok << true
-                                              << "{base}/download";
-    QTest::newRow("line end after the address") << "v2|{base}/download\r\n" << "" << ok << true
-                                                << "{base}/download";
-    QTest::newRow("no separator") << "v2" << "" << ok << true << "";
-    QTest::newRow("line end after the tag") << "v1\r\n" << "" << ok << true << "";
-    QTest::newRow("empty file") << "" << "" << ok << false << "";
-    QTest::newRow("address not on the web") << "v2|file:///etc/passwd" << "" << ok << true << "";
+    QTest::newRow("no separator") << "v2"
+                                  << "" << ok << true << "";
+    QTest::newRow("address not on the web") << "v2|file:///etc/passwd"
+                                            << "" << ok << true << "";
     QTest::newRow("file too large")
         << newer + "|" + QString(int(kVersionMaxBytes), u'x') << "" << ok << false << "";
     QTest::newRow("not found") << newer << "kind=not_found" << ok << false << "";

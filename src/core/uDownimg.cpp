@@ -22,32 +22,39 @@ TImgDown::TImgDown(TCommon &common, RefreshHook refreshItem)
     , FRefreshItem(std::move(refreshItem))
     , FThreadId(NextThreadId())
 {
-    Http.setAbortFlag(&Stopped);
+    Http.emplace();
+    Http->setAbortFlag(&Stopped);
 }
 
 TImgDown::~TImgDown()
 {
     Stopped = true;
+    // Once out of the line no thread starts this worker, and the lock orders this read of
+    // FThread after any start.
+    FCommon.DownloadSlots.cancel(this);
     if (FThread.joinable())
         FThread.join();
 }
 
 void TImgDown::AddJob(TDownPic job)
 {
-    if (!FThread.joinable())
+    if (!FStarted)
         Jobs.push_back(std::move(job));
 }
 
 void TImgDown::Start()
 {
-    if (!FThread.joinable() && !Stopped)
-        FThread = std::thread([this] { Execute(); });
+    if (FStarted || Stopped)
+        return;
+    FStarted = true;
+    FCommon.DownloadSlots.request(this, [this] { FThread = std::thread([this] { Execute(); }); });
 }
 
 void TImgDown::StopWork()
 {
     Stopped = true;
-    if (!FThread.joinable())
+    // A worker that never got a thread drops its jobs; it never runs.
+    if (!FStarted || FCommon.DownloadSlots.cancel(this))
         Jobs.clear();
 }
 
@@ -59,16 +66,21 @@ void TImgDown::Execute()
         // A job that fails fails only itself: its row keeps the stand-by picture, and the
         // pictures of the later items are still fetched.
         DoJob(Jobs.front());
+        // A body is held only while its job runs.
+        Buffer = std::string();
+        Jpeg = TJpegImage();
         if (Stopped)
             break;
         Jobs.pop_front();
     }
-    if (Stopped) {
-        // Stopped at shutdown: the registry has let go of this worker already.
-        Jobs.clear();
-        return;
-    }
-    FCommon.RemoveWorker(FThreadId);
+    Jobs.clear();
+    // The connection goes with the last job, not with the worker object, which the registry
+    // destroys later.
+    Http.reset();
+    // Stopped at shutdown: the registry has let go of this worker already.
+    if (!Stopped)
+        FCommon.RemoveWorker(FThreadId);
+    FCommon.DownloadSlots.finished();
 }
 
 void TImgDown::DoJob(const TDownPic &job)
@@ -83,13 +95,16 @@ void TImgDown::DoJob(const TDownPic &job)
         return;
     }
     try {
-        Buffer = Http.get(job.PicUrl + "_b.jpg");
+        Buffer = Http->get(job.PicUrl + "_b.jpg");
         if (Stopped)
             return;
         Jpeg.LoadFromBuffer({reinterpret_cast<const std::uint8_t *>(Buffer.data()), Buffer.size()});
     } catch (const std::exception &) {
         return;
     }
+    if (Jpeg.Width() > kMaxPictureSide || Jpeg.Height() > kMaxPictureSide ||
+        std::int64_t(Jpeg.Width()) * Jpeg.Height() > kMaxPicturePixels)
+        return;
     // Written under a temporary name and renamed into place, so no reader ever takes a
     // half-written file for the item's picture.
     if (!writeFileAtomically(*file, Buffer, WriteSync::Unsynced))

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -20,12 +21,18 @@ class TCommon;
 // picture cache as TempPath + id + ".jpg", holding exactly the downloaded bytes.
 //
 // The creator, on the GUI thread, makes the worker (suspended), registers it with
-// TCommon::AddWorker, adds the jobs and starts it. The worker does its jobs in order; a job
-// whose picture is cached already only asks for a repaint. A job that fails fails only
-// itself; after the last job the worker takes itself out of the registry.
+// TCommon::AddWorker, adds the jobs and starts it. Its thread runs as soon as one of
+// TCommon::DownloadSlots is free. The worker does its jobs in order; a job whose picture is
+// cached already only asks for a repaint. A job that fails fails only itself; after the last
+// job the worker takes itself out of the registry and lets go of its connection and buffers.
 // StopWork ends it at shutdown without any further file or repaint request.
 class TImgDown final : public TWorker {
 public:
+    // Item pictures are a few hundred pixels a side; a downloaded picture larger than this,
+    // though within what the decoders take from the archive, is refused and not cached.
+    static constexpr int kMaxPictureSide = 4096;
+    static constexpr std::int64_t kMaxPicturePixels = 16'000'000;
+
     // Called on the worker's thread with the id of an item whose picture is now cached; the
     // receiver must carry the request over to the GUI thread itself.
     using RefreshHook = std::function<void(const std::string &id)>;
@@ -39,7 +46,7 @@ public:
     std::uint32_t ThreadId() const { return FThreadId; }
     // Appends a job. Only while the worker is suspended.
     void AddJob(TDownPic job);
-    // Starts the thread. Once.
+    // Starts the thread, at once or when a download slot frees. Once.
     void Start();
     // Sets the stop flag, which also aborts a transfer in flight; the job in hand is
     // abandoned. A worker that never started drops its jobs and never runs.
@@ -56,11 +63,12 @@ private:
     RefreshHook FRefreshItem;
     const std::uint32_t FThreadId;
     std::deque<TDownPic> Jobs;
-    HttpClient Http;
+    std::optional<HttpClient> Http;  // released when the worker's jobs are done
     std::string Buffer;
     TJpegImage Jpeg;
     std::atomic<bool> Stopped{false};
-    std::thread FThread;
+    bool FStarted = false;  // Start was called; GUI thread only
+    std::thread FThread;    // assigned under DownloadSlots' lock
 };
 
 }  // namespace quenbo

@@ -6,6 +6,7 @@
 #include "setting_cipher.h"
 #include "uTypeData.h"
 #include "worker_registry.h"
+#include "worker_slots.h"
 
 #include <cstdint>
 #include <memory>
@@ -107,6 +108,10 @@ public:
     std::unique_ptr<FavouritesDb> FavQuery;
     ItemList Items;
     std::vector<TShopClass> Categories;
+    // At most this many download workers' threads run at once; the others wait their turn.
+    // Declared before Workers, so it outlives every worker.
+    static constexpr std::size_t kMaxDownloadThreads = 4;
+    WorkerSlots DownloadSlots{kMaxDownloadThreads};
     WorkerRegistry Workers;
     IdList FavIds;
     std::string AppPath;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -178,6 +179,44 @@ TEST_F(DownloadWorkerTest, DownloadAddressIsThePictureAddressWithSuffix)
               (std::vector<std::string>{"/pic/abc.jpg_b.jpg", "/pic/" + itemId(5) + "_b.jpg"}));
     EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(5)});
     EXPECT_FALSE(fs::exists(cacheFile(itemId(4))));
+}
+
+TEST_F(DownloadWorkerTest, AtMostFourWorkerThreadsRunAtOnce)
+{
+    // Twelve batches of slow pictures: the later batches wait for a free slot, then every
+    // picture arrives.
+    std::vector<std::string> expected;
+    for (std::size_t batch = 0; batch < 12; ++batch) {
+        std::vector<TDownPic> jobs;
+        for (std::size_t k = 0; k < 2; ++k) {
+            const std::size_t index = 20 + batch * 2 + k;
+            setFault(itemId(index), "slow", "&delay_ms=60");
+            jobs.push_back(job(index));
+            expected.push_back(itemId(index));
+        }
+        startWorker(jobs);
+    }
+    EXPECT_LE(m_common->DownloadSlots.running(), TCommon::kMaxDownloadThreads);
+    ASSERT_TRUE(waitForWorkers());
+    std::vector<std::string> got = refreshed();
+    std::sort(got.begin(), got.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(m_common->DownloadSlots.peak(), TCommon::kMaxDownloadThreads);
+    EXPECT_EQ(m_common->DownloadSlots.running(), 0u);
+}
+
+TEST_F(DownloadWorkerTest, ShutdownDropsTheWorkersWaitingForASlot)
+{
+    for (std::size_t batch = 0; batch < 8; ++batch) {
+        setFault(itemId(60 + batch), "slow", "&delay_ms=2000");
+        startWorker({job(60 + batch)});
+    }
+    EXPECT_EQ(m_common->DownloadSlots.running(), TCommon::kMaxDownloadThreads);
+    m_common->ReleaseWorkers();
+    EXPECT_TRUE(refreshed().empty());
+    EXPECT_EQ(cacheEntries(), 0u);
+    EXPECT_EQ(m_common->DownloadSlots.running(), 0u);
 }
 
 TEST_F(DownloadWorkerTest, IdThatIsNotANumberGetsNoFile)

@@ -81,8 +81,10 @@ public:
     }
 
     // Decodes the scans after readHeader. libjpeg fills missing data at the end with grey,
-    // so a cut-off file still decodes.
-    RgbaImage decode()
+    // so a cut-off file still decodes. With a region, only the top-left maxWidth x maxHeight
+    // pixels are decoded: libjpeg crops the columns (to its block size, so the result may be
+    // a little wider) and the rows below are never read.
+    RgbaImage decode(int maxWidth = 0, int maxHeight = 0)
     {
         if (setjmp(m_error.jump))
             throw PictureError(std::string("cannot decode JPEG: ") + m_error.message);
@@ -91,14 +93,24 @@ public:
         // Both give four bytes a pixel, so rows go straight into the picture.
         m_codec.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
         jpeg_start_decompress(&m_codec);
-        m_image.allocate(int(m_codec.output_width), int(m_codec.output_height));
-        while (m_codec.output_scanline < m_codec.output_height) {
+        if (maxWidth > 0 && JDIMENSION(maxWidth) < m_codec.output_width) {
+            JDIMENSION left = 0;
+            JDIMENSION width = JDIMENSION(maxWidth);
+            jpeg_crop_scanline(&m_codec, &left, &width);
+        }
+        const JDIMENSION rows = maxHeight > 0 && JDIMENSION(maxHeight) < m_codec.output_height
+                                    ? JDIMENSION(maxHeight)
+                                    : m_codec.output_height;
+        m_image.allocate(int(m_codec.output_width), int(rows));
+        while (m_codec.output_scanline < rows) {
             JSAMPROW row = m_image.row(int(m_codec.output_scanline));
             if (jpeg_read_scanlines(&m_codec, &row, 1) != 1)
                 throw PictureError("JPEG decoder returned no row");
             if (cmyk)
                 cmykToRgba(row, m_image.width, m_codec.saw_Adobe_marker);
         }
+        if (rows < m_codec.output_height)
+            jpeg_abort_decompress(&m_codec);
         return std::move(m_image);
     }
 
@@ -152,6 +164,15 @@ const RgbaImage &TJpegImage::Decoded() const
         m_decoded = reader.decode();
     }
     return *m_decoded;
+}
+
+RgbaImage TJpegImage::DecodeTopLeft(int width, int height) const
+{
+    if (m_bytes.empty())
+        return {};
+    JpegReader reader(m_bytes);
+    reader.readHeader();
+    return reader.decode(width, height);
 }
 
 RgbaImage TJpegImage::DecodeReduced(int width, int height) const

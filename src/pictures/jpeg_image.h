@@ -28,6 +28,11 @@ public:
     // nothing: for a picture that is only shown reduced, at a fraction of the full decode's
     // time and memory. Empty and undecodable pictures behave as with Decoded.
     RgbaImage DecodeReduced(int width, int height) const;
+    // Decodes at full scale only the top-left width x height pixels (a little wider where
+    // libjpeg's blocks end further right), as a view that shows the picture at its natural
+    // size cut at that size needs; the rows below are not decoded. Keeps nothing. Empty and
+    // undecodable pictures behave as with Decoded.
+    RgbaImage DecodeTopLeft(int width, int height) const;
     // Changes at every load, so a copy made of the pixels can tell whether it still shows
     // what the object holds.
     std::uint64_t LoadSerial() const { return m_loadSerial; }

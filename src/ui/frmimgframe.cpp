@@ -46,15 +46,29 @@ void Tfrm_imgframe::ShowPicture(const std::string &id)
     std::error_code error;
     if (!file || !std::filesystem::exists(*file, error))
         return;
-    std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(*file, kMaxPictureFile, bytes))
-        throw PictureError("cannot read the picture file " + *file);
-    TJpegImage picture;
-    picture.LoadFromBuffer(bytes);
-    const RgbaImage &pixels = picture.Decoded();
-    if (pixels.empty())
-        throw PictureError("the picture file " + *file + " holds no picture");
-    img_pic->setPicture(toQImage(pixels));
+    ShownFile shown{id, std::filesystem::file_size(*file, error),
+                    std::filesystem::last_write_time(*file, error), {}};
+    if (FShown && FShown->Id == shown.Id && FShown->Size == shown.Size &&
+        FShown->Time == shown.Time) {
+        if (!FShown->Error.empty())
+            throw PictureError(FShown->Error);
+        return;
+    }
+    FShown = shown;
+    try {
+        std::vector<std::uint8_t> bytes;
+        if (!readWholeFile(*file, kMaxPictureFile, bytes))
+            throw PictureError("cannot read the picture file " + *file);
+        TJpegImage picture;
+        picture.LoadFromBuffer(bytes);
+        const RgbaImage pixels = picture.DecodeTopLeft(kPictureSide, kPictureSide);
+        if (pixels.empty())
+            throw PictureError("the picture file " + *file + " holds no picture");
+        img_pic->setPicture(toQImage(pixels));
+    } catch (const PictureError &failure) {
+        FShown->Error = failure.what();
+        throw;
+    }
 }
 
 void Tfrm_imgframe::paintEvent(QPaintEvent *)

@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace quenbo {
@@ -23,9 +26,11 @@ public:
     // A hidden popup owned by owner; common must outlive it.
     Tfrm_imgframe(const TCommon &common, QWidget *owner);
 
-    // Loads the item's cache file anew into img_pic. Nothing changes when the item has no cache
-    // file. Raises PictureError when the file cannot be read or is not a picture; img_pic then
-    // keeps its previous picture.
+    // Shows the item's cached picture in img_pic; only the part the popup shows is decoded.
+    // Nothing changes when the item has no cache file. Raises PictureError when the file
+    // cannot be read or is not a picture; img_pic then keeps its previous picture. The same
+    // file (same item, size and time) is decoded once: asked again, the picture stays and a
+    // failure is raised again without reading the file; a new download is read anew.
     void ShowPicture(const std::string &id);
 
     PictureBox *img_pic = nullptr;
@@ -36,7 +41,16 @@ protected:
 private:
     void FormCreate();
 
+    // The cache file last asked for, and the error it gave, if any.
+    struct ShownFile {
+        std::string Id;
+        std::uintmax_t Size = 0;
+        std::filesystem::file_time_type Time;
+        std::string Error;
+    };
+
     const TCommon &FCommon;
+    std::optional<ShownFile> FShown;
 };
 
 }  // namespace quenbo

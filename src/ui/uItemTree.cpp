@@ -347,17 +347,23 @@ void TItemTree::drawThumbnail(QPainter &painter, ItemRow &row,
         return;
     // Only the thumbnail is kept: the picture object keeps its file's bytes but no decoded
     // pixels, so releasing a page's records frees little (the preview reads the cache file).
-    if (row.ThumbnailOf.lock() != picture || row.ThumbnailSerial != picture->LoadSerial() ||
-        row.Thumbnail.isNull()) {
+    const bool same =
+        row.ThumbnailOf.lock() == picture && row.ThumbnailSerial == picture->LoadSerial();
+    // A picture that failed once fails at every paint without being decoded again; loading
+    // another picture into the object (a new download) changes its serial.
+    if (same && row.ThumbnailFailed)
+        throw PictureError("the item picture does not decode");
+    if (!same || row.Thumbnail.isNull()) {
         row.Thumbnail = QImage();
-        row.ThumbnailOf.reset();
+        row.ThumbnailOf = picture;
+        row.ThumbnailSerial = picture->LoadSerial();
+        row.ThumbnailFailed = true;
         const RgbaImage pixels = picture->DecodeReduced(kThumbnailSide, kThumbnailSide);
         if (pixels.empty())
             throw PictureError("the item picture is empty");
         row.Thumbnail = toQImage(pixels).scaled(kThumbnailSide, kThumbnailSide,
                                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        row.ThumbnailOf = picture;
-        row.ThumbnailSerial = picture->LoadSerial();
+        row.ThumbnailFailed = false;
     }
     painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), row.Thumbnail);
 }

@@ -29,6 +29,7 @@ struct ItemRow {
     std::weak_ptr<const TJpegImage> ThumbnailOf;
     std::uint64_t ThumbnailSerial = 0;
     QImage Thumbnail;
+    bool ThumbnailFailed = false;  // the picture named above does not decode: not tried again
 };
 
 // The item list presenter: owns the drawing of the item list control, one 84-pixel row per

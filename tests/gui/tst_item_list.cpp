@@ -27,6 +27,7 @@
 #include <httplib.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -187,6 +188,7 @@ private slots:
     void previewFollowsTheThumbnails();
     void previewShowsTheCachedPictureInItsFrame_data();
     void previewShowsTheCachedPictureInItsFrame();
+    void previewDecodesAFileOnceAndANewDownloadAgain();
     void previewLeftFollowsTheWindow();
     void buttonsOpenAddressesAndKeepFavourites();
     void rowButtonsActOnceForAClickAndForADoubleClick_data();
@@ -576,7 +578,9 @@ void ItemListTest::previewShowsTheCachedPictureInItsFrame()
     addRows({record("51"), record("52")});
     Tfrm_imgframe *popup = m_window->ImgFrame();
     sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(40, 40));
-    QCOMPARE(popup->img_pic->currentPicture().size(), QSize(side, side));
+    // Only the part the popup shows is decoded.
+    const QSize decoded(std::min(side, 220), std::min(side, 220));
+    QCOMPARE(popup->img_pic->currentPicture().size(), decoded);
     const QImage shown = popup->grab().toImage();
     for (const QPoint edge : {QPoint(0, 100), QPoint(221, 100), QPoint(100, 0), QPoint(100, 221)})
         QCOMPARE(shown.pixelColor(edge), QColor(255, 0, 0));
@@ -587,10 +591,39 @@ void ItemListTest::previewShowsTheCachedPictureInItsFrame()
 
     // Without a cache file the popup keeps the picture it had; a broken one changes nothing.
     sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(40, TItemTree::kRowHeight + 40));
-    QCOMPARE(popup->img_pic->currentPicture().size(), QSize(side, side));
+    QCOMPARE(popup->img_pic->currentPicture().size(), decoded);
     writeFile(cacheFile("52"), {'<', 'h', 't', 'm', 'l', '>'});
     sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(41, TItemTree::kRowHeight + 40));
-    QCOMPARE(popup->img_pic->currentPicture().size(), QSize(side, side));
+    QCOMPARE(popup->img_pic->currentPicture().size(), decoded);
+}
+
+void ItemListTest::previewDecodesAFileOnceAndANewDownloadAgain()
+{
+    const QColor first(30, 160, 90);
+    const QColor second(200, 40, 40);
+    std::vector<std::uint8_t> firstBytes = jpegOf(240, first);
+    std::vector<std::uint8_t> secondBytes = jpegOf(240, second);
+    // Equal sizes: a reader stops at the end-of-image marker, so padding after it is ignored.
+    const std::size_t size = std::max(firstBytes.size(), secondBytes.size());
+    firstBytes.resize(size, 0);
+    secondBytes.resize(size, 0);
+    writeFile(cacheFile("53"), firstBytes);
+    const auto written = fs::last_write_time(cacheFile("53"));
+    addRows({record("53")});
+    Tfrm_imgframe *popup = m_window->ImgFrame();
+    const auto shownColour = [&] { return popup->img_pic->currentPicture().pixelColor(5, 5); };
+    sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(40, 40));
+    QVERIFY(near(shownColour(), first));
+
+    // The same file is not read again while the pointer moves over the thumbnail.
+    writeFile(cacheFile("53"), secondBytes);
+    fs::last_write_time(cacheFile("53"), written);
+    sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(41, 41));
+    QVERIFY(near(shownColour(), first));
+    // A new download is.
+    fs::last_write_time(cacheFile("53"), written + std::chrono::seconds(5));
+    sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(42, 42));
+    QVERIFY(near(shownColour(), second));
 }
 
 void ItemListTest::previewLeftFollowsTheWindow()

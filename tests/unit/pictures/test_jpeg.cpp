@@ -254,6 +254,35 @@ TEST(TJpegImage, DecodesReducedEmptyAndUndecodablePicturesAsDecodedDoes)
     EXPECT_THROW((void)broken.DecodeReduced(80, 80), PictureError);
 }
 
+TEST(TJpegImage, DecodesOnlyTheTopLeftRegionAtFullScale)
+{
+    const RgbaImage source = test::gradientImage(500, 300, false);
+    TJpegImage jpeg;
+    jpeg.LoadFromBuffer(EncodeJpeg(source, 95));
+    const RgbaImage full = jpeg.Decoded();
+    const struct {
+        int width, height, gotHeight;
+    } cases[] = {{220, 220, 220}, {500, 300, 300}, {600, 400, 300}, {30, 9, 9}};
+    for (const auto &c : cases) {
+        const RgbaImage region = jpeg.DecodeTopLeft(c.width, c.height);
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        ASSERT_EQ(region.height, c.gotHeight);
+        ASSERT_GE(region.width, std::min(c.width, 500));
+        ASSERT_LE(region.width, 500);
+        // The very pixels of the full decode, not a scaled copy.
+        for (const int y : {0, c.gotHeight / 2, c.gotHeight - 1})
+            for (const int x : {0, std::min(c.width, 500) / 2, std::min(c.width, 500) - 1})
+                for (int k = 0; k < 4; ++k)
+                    EXPECT_EQ(region.row(y)[x * 4 + k], full.row(y)[x * 4 + k]) << x << "," << y;
+    }
+    // A file without scan data fails as with Decoded.
+    TJpegImage claimed;
+    claimed.LoadFromBuffer(headerOnlyJpeg(16384, 2441));
+    EXPECT_THROW((void)claimed.DecodeTopLeft(220, 220), PictureError);
+    TJpegImage empty;
+    EXPECT_TRUE(empty.DecodeTopLeft(220, 220).empty());
+}
+
 TEST(TJpegImage, EveryLoadChangesTheLoadSerial)
 {
     const std::vector<std::uint8_t> file = EncodeJpeg(test::gradientImage(8, 8, false));

@@ -1,4 +1,4 @@
-#include "../../src/ui/category_query.h"
+#include "category_query.h"
 
 #include "xml_document.h"
 

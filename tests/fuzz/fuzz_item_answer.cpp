@@ -1,4 +1,4 @@
-#include "../../src/ui/item_query.h"
+#include "item_query.h"
 
 #include "jpeg_image.h"
 #include "xml_document.h"

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format-14
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libzip-dev zlib1g-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libgif-dev

@@ -171,7 +171,7 @@ void TItemTree::DeleteItem(const std::string &id)
     Tree->deleteNode(node);
 }
 
-void TItemTree::SortRows(std::uint8_t key, bool ascending)
+void TItemTree::SortRows(ItemSortKey key, bool ascending)
 {
     FSortKey = key;
     Tree->sortTree(ascending);
@@ -182,14 +182,14 @@ int TItemTree::CompareNodes(VirtualTree::Node *a, VirtualTree::Node *b) const
     const TTaoBaoData &first = recordOf(FCommon, a);
     const TTaoBaoData &second = recordOf(FCommon, b);
     switch (FSortKey) {
-    case 0:
+    case ItemSortKey::Credit:
         return sign(std::int64_t(first.CreditScore) - second.CreditScore);
-    case 1:
+    case ItemSortKey::Price:
         // A price that is not a number counts as 0, as missing numbers do everywhere else.
         return sign(whole(parseNumber(first.Price, 0)) - whole(parseNumber(second.Price, 0)));
-    case 2:
+    case ItemSortKey::Sales:
         return sign(std::int64_t(first.Volume) - second.Volume);
-    case 3:
+    case ItemSortKey::CashBack:
         return sign(whole(first.CashBack) - whole(second.CashBack));
     default:
         return 0;

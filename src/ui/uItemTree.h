@@ -15,6 +15,10 @@
 
 namespace quenbo {
 
+// What the item list sorts by: seller credit, price, 30-day sales or cash-back. The values are
+// the keys the sort buttons pass.
+enum class ItemSortKey : std::uint8_t { Credit = 0, Price = 1, Sales = 2, CashBack = 3 };
+
 class TCommon;
 class TJpegImage;
 class TZipFile;
@@ -62,9 +66,8 @@ public:
     void RefreshItem(const std::string &id);
     // Removes the first row with this id; nothing when there is none.
     void DeleteItem(const std::string &id);
-    // Sorts the rows, stably, by key 0 (seller credit), 1 (price), 2 (sales volume) or
-    // 3 (cash-back); any other key keeps the order.
-    void SortRows(std::uint8_t key, bool ascending);
+    // Sorts the rows, stably, by the key; a value outside the four keys keeps the order.
+    void SortRows(ItemSortKey key, bool ascending);
     // Negative when row a comes before row b under the key of the last sort.
     int CompareNodes(VirtualTree::Node *a, VirtualTree::Node *b) const;
     // The press at pos (client coordinates), for any mouse button: opens the cash-back or the
@@ -80,7 +83,7 @@ public:
 
     VirtualTree::Node *HotNode() const { return FHotNode; }
     VirtualTree::Node *PreviewNode() const { return FPreviewNode; }
-    std::uint8_t SortKey() const { return FSortKey; }
+    ItemSortKey SortKey() const { return FSortKey; }
     // The first row with this id, or null.
     VirtualTree::Node *FindRow(const std::string &id) const;
 
@@ -105,7 +108,7 @@ private:
     std::array<QImage, 12> ButtonPictures;
     std::array<bool, ButtonCount> Hover{};
     std::array<bool, ButtonCount> Pressed{};
-    std::uint8_t FSortKey = 0;
+    ItemSortKey FSortKey = ItemSortKey::Credit;
 
     const QFont FTitleFont;
     const QFont FValueFont;

@@ -30,6 +30,7 @@ class PictureButton;
 class TCommon;
 class TZipFile;
 class TItemTree;
+enum class ItemSortKey : std::uint8_t;
 class TleftTree;
 class Tfrm_imgframe;
 
@@ -213,7 +214,7 @@ private:
                    std::int32_t pageNo);
     // Loads page FPageNo of the current keyword or category search.
     void LoadCurrentPage();
-    void SortBy(std::uint8_t key);
+    void SortBy(ItemSortKey key);
     void ShowPageMessage(const QString &text);
     void CreateControls();
     void CreateMenus();

@@ -87,16 +87,16 @@ void Tfrm_main::N_DbClick()
     b_SrechClick();
 }
 
-void Tfrm_main::SortBy(std::uint8_t key)
+void Tfrm_main::SortBy(ItemSortKey key)
 {
     Tag = Tag == 0 ? 1 : 0;
     FItemTree->SortRows(key, Tag == 0);
 }
 
-void Tfrm_main::b_xinClick() { SortBy(0); }
-void Tfrm_main::b_jiageClick() { SortBy(1); }
-void Tfrm_main::b_xiaoClick() { SortBy(2); }
-void Tfrm_main::b_fanClick() { SortBy(3); }
+void Tfrm_main::b_xinClick() { SortBy(ItemSortKey::Credit); }
+void Tfrm_main::b_jiageClick() { SortBy(ItemSortKey::Price); }
+void Tfrm_main::b_xiaoClick() { SortBy(ItemSortKey::Sales); }
+void Tfrm_main::b_fanClick() { SortBy(ItemSortKey::CashBack); }
 
 void Tfrm_main::LoadCurrentPage()
 {

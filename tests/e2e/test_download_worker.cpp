@@ -1,4 +1,4 @@
-#include "program_dir.h"
+#include "program_folder.h"
 #include "sandbox_server.h"
 #include "uDownimg.h"
 #include "ucommon.h"
@@ -39,7 +39,10 @@ protected:
         m_common.reset();
     }
 
-    std::string itemId(std::size_t index) const { return m_sandbox->catalogue().items()[index].numIid; }
+    std::string itemId(std::size_t index) const
+    {
+        return m_sandbox->catalogue().items()[index].numIid;
+    }
     TDownPic job(std::size_t index) const
     {
         const std::string id = itemId(index);
@@ -48,9 +51,9 @@ protected:
 
     void setFault(const std::string &id, const std::string &kind, const std::string &extra = "")
     {
-        const auto result = m_control->Post("/__control/fault",
-                                            "picture=" + id + "&kind=" + kind + extra,
-                                            "application/x-www-form-urlencoded");
+        const auto result =
+            m_control->Post("/__control/fault", "picture=" + id + "&kind=" + kind + extra,
+                            "application/x-www-form-urlencoded");
         ASSERT_TRUE(result && result->status == 200);
     }
 
@@ -100,7 +103,7 @@ protected:
         return std::size_t(std::distance(fs::directory_iterator(m_dir.tempDir()), {}));
     }
 
-    testing::ProgramDir m_dir;
+    testsupport::ProgramFolder m_dir;
     std::unique_ptr<TZipFile> m_zip;
     std::unique_ptr<TCommon> m_common;
     std::unique_ptr<sandbox::SandboxServer> m_sandbox;
@@ -139,7 +142,10 @@ TEST_F(DownloadWorkerTest, FailedJobFailsOnlyItself)
         const char *kind;
         const char *extra;
     } faults[] = {
-        {"not_found", ""}, {"html", ""}, {"redirect_loop", ""}, {"drop", ""},
+        {"not_found", ""},
+        {"html", ""},
+        {"redirect_loop", ""},
+        {"drop", ""},
     };
     for (const auto &fault : faults) {
         SCOPED_TRACE(fault.kind);

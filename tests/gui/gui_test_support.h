@@ -1,14 +1,18 @@
 #pragma once
 
+#include "interface_pictures.h"
 #include "message_box.h"
 #include "ucommon.h"
 #include "ufrmmain.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 
 #include <httplib.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,6 +74,38 @@ inline bool postSandboxFault(const std::string &baseUrl, const std::string &form
     const std::string path = form == "clear=1" ? "/__control/clear" : "/__control/fault";
     const auto result = client.Post(path.c_str(), form, "application/x-www-form-urlencoded");
     return result && result->status == 200;
+}
+
+// Shows the window, waits until it is exposed and stops its start-up timer, so that the test
+// drives the loading itself. False when the window never appeared.
+inline bool showWithoutStartup(Tfrm_main &window)
+{
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    window.trm_load->stop();
+    return true;
+}
+
+// The main window over folder, shown as showWithoutStartup leaves it; null when it never
+// appeared.
+inline std::unique_ptr<Tfrm_main> openWindow(const ProgramFolder &folder)
+{
+    auto window = std::make_unique<Tfrm_main>(appDir(folder));
+    if (!showWithoutStartup(*window))
+        return nullptr;
+    return window;
+}
+
+// For each suite's cleanup(), after it has released its windows: no top-level widget is left,
+// shown or hidden.
+inline void verifyNoWindowLeft()
+{
+    QStringList left;
+    for (const QWidget *widget : QApplication::topLevelWidgets())
+        left << QString::fromLatin1(widget->metaObject()->className()) + " \"" +
+                    widget->objectName() + "\"";
+    QVERIFY2(left.isEmpty(), qPrintable("windows left open: " + left.join(", ")));
 }
 
 // Waits, within a generous bound, until every download worker of the window has ended.

@@ -1,7 +1,7 @@
 #include "gateway.h"
 #include "gui_test_support.h"
 #include "http_client.h"
-#include "program_folder.h"
+#include "interface_pictures.h"
 #include "received_requests.h"
 #include "sandbox_server.h"
 #include "skin.h"
@@ -108,13 +108,13 @@ void CategoryTreeTest::initTestCase()
     m_sandbox->start();
     m_received = std::make_unique<ReceivedLog>(*m_sandbox);
     m_folder = std::make_unique<ProgramFolder>();
-    m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())));
+    writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
 }
 
 void CategoryTreeTest::init()
 {
     m_messages = std::make_unique<RecordedMessages>();
-    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
+    m_window = std::make_unique<Tfrm_main>(appDir(*m_folder));
 }
 
 void CategoryTreeTest::cleanup()
@@ -124,6 +124,7 @@ void CategoryTreeTest::cleanup()
     if (!m_messages->texts.empty())
         QFAIL(qPrintable(m_messages->texts.front()));
     m_messages.reset();
+    verifyNoWindowLeft();
 }
 
 void CategoryTreeTest::postFault(const std::string &form)
@@ -133,9 +134,7 @@ void CategoryTreeTest::postFault(const std::string &form)
 
 void CategoryTreeTest::showTopLevel()
 {
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->trm_load->stop();
+    QVERIFY(showWithoutStartup(*m_window));
     m_window->LoadCategoryLevel("0");
     QVERIFY(m_window->vlefttree->topLevelCount() > 1);
     m_received->mark();

@@ -1,8 +1,9 @@
 #include "application.h"
 #include "browser_opener.h"
+#include "gui_test_support.h"
 #include "http_client.h"
+#include "interface_pictures.h"
 #include "message_box.h"
-#include "program_folder.h"
 #include "received_requests.h"
 #include "sandbox_server.h"
 #include "skin.h"
@@ -149,7 +150,7 @@ void CommandsTest::cleanup()
     setBrowserOpener(std::move(m_previousOpener));
     m_folder.reset();
     m_sandbox.reset();
-    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    verifyNoWindowLeft();
 }
 
 void CommandsTest::startSandbox(const std::string &versionText)
@@ -170,17 +171,15 @@ std::unique_ptr<Tfrm_main> CommandsTest::makeWindow(const std::string &siteSuffi
     auto settings = sandboxSettings(base());
     settings["SiteUrl"] = base() + siteSuffix;
     m_folder = std::make_unique<ProgramFolder>();
-    m_folder->writeArchive(protectedConfig(settings));
-    return std::make_unique<Tfrm_main>(m_folder->appDir());
+    m_folder->writeArchive(protectedConfig(settings), interfacePictures());
+    return std::make_unique<Tfrm_main>(appDir(*m_folder));
 }
 
 std::unique_ptr<Tfrm_main> CommandsTest::showWindow(const std::string &siteSuffix)
 {
     auto window = makeWindow(siteSuffix);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    if (!showWithoutStartup(*window))
         return nullptr;
-    window->trm_load->stop();
     return window;
 }
 
@@ -403,7 +402,7 @@ void CommandsTest::dataCacheFollowsTheMenuAndActsAtExit()
 
     window.reset();
     QCOMPARE(filesIn(cache).size(), std::size_t(cacheOn ? 1 : 0));
-    Tfrm_main again(m_folder->appDir());
+    Tfrm_main again(appDir(*m_folder));
     QCOMPARE(again.N4->isChecked(), cacheOn);
     QCOMPARE(again.Common().DataCache, cacheOn);
 }

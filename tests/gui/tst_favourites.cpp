@@ -1,6 +1,6 @@
 #include "gui_test_support.h"
+#include "interface_pictures.h"
 #include "picture_button.h"
-#include "program_folder.h"
 #include "received_requests.h"
 #include "sandbox_server.h"
 #include "skin.h"
@@ -22,7 +22,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 using namespace quenbo;
 using namespace quenbo::testsupport;
@@ -30,17 +29,6 @@ using namespace quenbo::testsupport;
 namespace fs = std::filesystem;
 
 namespace {
-
-void makeFavouritesDatabase(const fs::path &file)
-{
-    std::ifstream in(QUENBO_SCHEMA_FILE);
-    std::stringstream schema;
-    schema << in.rdbuf();
-    sqlite3 *db = nullptr;
-    QVERIFY(sqlite3_open(file.c_str(), &db) == SQLITE_OK);
-    QVERIFY(sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, nullptr) == SQLITE_OK);
-    sqlite3_close(db);
-}
 
 std::vector<std::string> storedIds(const fs::path &file)
 {
@@ -135,7 +123,7 @@ private:
     void postFault(const std::string &form);
     bool search(const QString &text);
     VirtualTree *tree() { return m_window->itemTree; }
-    fs::path database() const { return m_folder->path() / "data" / "data.db"; }
+    fs::path database() const { return m_folder->databaseFile(); }
     bool waitForWorkers() { return testsupport::waitForWorkers(*m_window); }
 
     std::unique_ptr<sandbox::SandboxServer> m_sandbox;
@@ -156,8 +144,8 @@ void FavouritesTest::initTestCase()
 void FavouritesTest::init()
 {
     m_folder = std::make_unique<ProgramFolder>();
-    m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())));
-    makeFavouritesDatabase(database());
+    writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
+    m_folder->createDatabase();
     m_messages = std::make_unique<RecordedMessages>();
 }
 
@@ -167,15 +155,13 @@ void FavouritesTest::cleanup()
     postFault("clear=1");
     m_messages.reset();
     m_folder.reset();
-    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    verifyNoWindowLeft();
 }
 
 void FavouritesTest::makeWindow()
 {
-    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->trm_load->stop();
+    m_window = openWindow(*m_folder);
+    QVERIFY(m_window);
     m_window->pnl_load->hide();
     m_received->mark();
 }
@@ -377,8 +363,8 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
     // Listing shows the error, or the stored row when it can be read.
     QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
     QCOMPARE(m_messages->texts.size(), std::size_t(listed ? 1 : 2));
-    QCOMPARE(rowIds(tree()), listed ? std::vector<std::string>{found[0]}
-                                    : std::vector<std::string>{});
+    QCOMPARE(rowIds(tree()),
+             listed ? std::vector<std::string>{found[0]} : std::vector<std::string>{});
     if (listed) {
         // A removal the database refuses keeps the stored row: listed again, it is there.
         click(tree()->viewport(), favouriteButton(0));
@@ -396,8 +382,7 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
         sqlite3_close(locker);
     }
     m_window.reset();
-    QCOMPARE(storedIds(fault == "missing" ? kept : database()),
-             std::vector<std::string>{found[0]});
+    QCOMPARE(storedIds(fault == "missing" ? kept : database()), std::vector<std::string>{found[0]});
     m_messages->texts.clear();
 }
 

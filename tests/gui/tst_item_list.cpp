@@ -3,11 +3,11 @@
 #include "frmimgframe.h"
 #include "gui_test_support.h"
 #include "http_client.h"
+#include "interface_pictures.h"
 #include "jpeg_image.h"
 #include "picture_box.h"
 #include "picture_button.h"
 #include "picture_writers.h"
-#include "program_folder.h"
 #include "sandbox_server.h"
 #include "skin.h"
 #include "split_title.h"
@@ -31,7 +31,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 using namespace quenbo;
 using namespace quenbo::testsupport;
@@ -93,17 +92,6 @@ Entries shippedPictures()
     return entries;
 }
 
-void makeFavouritesDatabase(const fs::path &file)
-{
-    std::ifstream in(QUENBO_SCHEMA_FILE);
-    std::stringstream schema;
-    schema << in.rdbuf();
-    sqlite3 *db = nullptr;
-    QVERIFY(sqlite3_open(file.c_str(), &db) == SQLITE_OK);
-    QVERIFY(sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, nullptr) == SQLITE_OK);
-    sqlite3_close(db);
-}
-
 int storedFavourites(const fs::path &file, const std::string &id)
 {
     sqlite3 *db = nullptr;
@@ -163,7 +151,8 @@ void writeFile(const fs::path &file, const std::vector<std::uint8_t> &bytes)
 
 bool near(QColor a, QColor b, int tolerance = 6)
 {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
@@ -234,13 +223,11 @@ void ItemListTest::init()
 {
     m_opened.clear();
     std::error_code ignored;
-    fs::remove(m_folder->path() / "data" / "data.db", ignored);
-    makeFavouritesDatabase(m_folder->path() / "data" / "data.db");
+    fs::remove(m_folder->databaseFile(), ignored);
+    m_folder->createDatabase();
     m_messages = std::make_unique<RecordedMessages>();
-    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->trm_load->stop();
+    m_window = openWindow(*m_folder);
+    QVERIFY(m_window);
     m_window->pnl_load->hide();
 }
 
@@ -251,7 +238,7 @@ void ItemListTest::cleanup()
     if (!m_messages->texts.empty())
         QFAIL(qPrintable(m_messages->texts.front()));
     m_messages.reset();
-    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    verifyNoWindowLeft();
 }
 
 void ItemListTest::postFault(const std::string &form)
@@ -345,7 +332,8 @@ void ItemListTest::buttonsShowNormalHoverAndPressedPictures()
 void ItemListTest::rowShowsItsSeparatorSelectionAndTitleLines()
 {
     TTaoBaoData longTitle = record("22");
-    longTitle.Title = "这是一个非常非常长的商品标题用来测试两行显示以及第二行的省略号是否正确地出现在末尾";
+    longTitle.Title =
+        "这是一个非常非常长的商品标题用来测试两行显示以及第二行的省略号是否正确地出现在末尾";
     TTaoBaoData spaced = record("23");
     spaced.Title = "  短  ";
     // Wider than the room in the title font, so it must be split, though its characters may
@@ -446,16 +434,16 @@ void ItemListTest::sortingIsStableOnFourKeys_data()
                               << QList<int>{0, 2, 1};
     QTest::newRow("price down") << 1 << QStringList{"12.40", "12.50", "12.30"} << false
                                 << QList<int>{1, 0, 2};
-    QTest::newRow("price not a number counts 0") << 1 << QStringList{"面议", "-1", "0.4"} << true
-                                                 << QList<int>{1, 0, 2};
-    QTest::newRow("volume extremes") << 2 << QStringList{"2147483647", "-2147483648", "0"} << true
-                                     << QList<int>{1, 2, 0};
+    QTest::newRow("price not a number counts 0")
+        << 1 << QStringList{"面议", "-1", "0.4"} << true << QList<int>{1, 0, 2};
+    QTest::newRow("volume extremes")
+        << 2 << QStringList{"2147483647", "-2147483648", "0"} << true << QList<int>{1, 2, 0};
     QTest::newRow("cash-back halves away from zero")
         << 3 << QStringList{"2.5", "2.4", "-2.5", "-2.4"} << true << QList<int>{2, 3, 1, 0};
-    QTest::newRow("cash-back equal when whole") << 3 << QStringList{"1.5", "2.49"} << false
-                                                << QList<int>{0, 1};
-    QTest::newRow("cash-back beyond 32 bits counts 0") << 3 << QStringList{"1", "3e10"} << true
-                                                       << QList<int>{1, 0};
+    QTest::newRow("cash-back equal when whole")
+        << 3 << QStringList{"1.5", "2.49"} << false << QList<int>{0, 1};
+    QTest::newRow("cash-back beyond 32 bits counts 0")
+        << 3 << QStringList{"1", "3e10"} << true << QList<int>{1, 0};
     QTest::newRow("other key") << 9 << QStringList{"3", "1", "2"} << true << QList<int>{0, 1, 2};
 }
 
@@ -488,7 +476,7 @@ void ItemListTest::sortingIsStableOnFourKeys()
         for (int press = 0; press < (ascending ? 2 : 1); ++press)
             QTest::mouseClick(buttons[key], Qt::LeftButton);
     } else {
-        list().SortRows(std::uint8_t(key), ascending);
+        list().SortRows(ItemSortKey(key), ascending);
     }
     QCOMPARE(int(list().SortKey()), key);
     QList<int> sorted;
@@ -658,8 +646,7 @@ void ItemListTest::buttonsOpenAddressesAndKeepFavourites()
     click(tree()->viewport(), QPoint(630, row + 10), Qt::MiddleButton);
     click(tree()->viewport(), QPoint(630, row + 40), Qt::RightButton);
     QCOMPARE(m_opened.size(), std::size_t(2));
-    QCOMPARE(m_opened[0].toString().toStdString(),
-             m_window->Common().FanXianUrl + "62" + "000150");
+    QCOMPARE(m_opened[0].toString().toStdString(), m_window->Common().FanXianUrl + "62" + "000150");
     QCOMPARE(m_opened[1].toString().toStdString(), record("62").ClickUrl);
     QVERIFY(!tree()->selectedNode());
     // The right press acted on the button, then opened the shop menu.
@@ -870,12 +857,9 @@ void ItemListTest::screenshotOfTheItemList()
 {
     m_window.reset();
     ProgramFolder shipped;
-    shipped.writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())),
-                         shippedPictures());
-    m_window = std::make_unique<Tfrm_main>(shipped.appDir());
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->trm_load->stop();
+    shipped.writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())), shippedPictures());
+    m_window = openWindow(shipped);
+    QVERIFY(m_window);
     m_window->LoadCategoryLevel("0");
     m_window->E_Serch->setText(QStringLiteral("连衣裙"));
     m_window->FLastAddress = m_window->BuildItemQuery(0, "连衣裙", "", 1);

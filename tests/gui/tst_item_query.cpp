@@ -1,6 +1,6 @@
 #include "gui_test_support.h"
 #include "http_client.h"
-#include "program_folder.h"
+#include "interface_pictures.h"
 #include "sandbox_server.h"
 #include "skin.h"
 #include "uItemTree.h"
@@ -57,13 +57,13 @@ void ItemQueryTest::initTestCase()
     m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
     m_sandbox->start();
     m_folder = std::make_unique<ProgramFolder>();
-    m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())));
+    writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
 }
 
 void ItemQueryTest::init()
 {
     m_messages = std::make_unique<RecordedMessages>();
-    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
+    m_window = std::make_unique<Tfrm_main>(appDir(*m_folder));
 }
 
 void ItemQueryTest::cleanup()
@@ -75,6 +75,7 @@ void ItemQueryTest::cleanup()
     if (!m_messages->texts.empty())
         QFAIL(qPrintable(m_messages->texts.front()));
     m_messages.reset();
+    verifyNoWindowLeft();
 }
 
 void ItemQueryTest::postFault(const std::string &form)

@@ -1,7 +1,7 @@
 #include "gui_test_support.h"
+#include "interface_pictures.h"
 #include "picture_box.h"
 #include "picture_button.h"
-#include "program_folder.h"
 #include "skin.h"
 #include "ucommon.h"
 #include "ufrmmain.h"
@@ -43,6 +43,7 @@ class MainWindowTest : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanup();
     void geometryFollowsTheResizeRule_data();
     void geometryFollowsTheResizeRule();
     void controlsHaveTheirDesignedTextsAndStates();
@@ -67,10 +68,18 @@ void MainWindowTest::initTestCase()
     installFontSubstitutions();
 }
 
+void MainWindowTest::cleanup()
+{
+    verifyNoWindowLeft();
+}
+
 std::unique_ptr<Tfrm_main> MainWindowTest::makeWindow(const std::set<std::string> &omit)
 {
-    m_folder.writeArchive(deadConfig(), omit);
-    return std::make_unique<Tfrm_main>(m_folder.appDir());
+    Entries entries = interfacePictures();
+    for (const std::string &name : omit)
+        entries.erase(name);
+    m_folder.writeArchive(deadConfig(), entries);
+    return std::make_unique<Tfrm_main>(appDir(m_folder));
 }
 
 void MainWindowTest::geometryFollowsTheResizeRule_data()
@@ -121,11 +130,12 @@ void MainWindowTest::controlsHaveTheirDesignedTextsAndStates()
     const struct {
         QWidget *widget;
         QWidget *parent;
-    } parents[] = {{window->b_sc, window->pnl_left},        {window->vlefttree, window->pnl_left},
-                   {window->img_load, window->pnl_load},    {window->pnl_load, window->pnl_left},
-                   {window->E_Serch, window->pnl_top},      {window->b_Srech, window->pnl_top},
-                   {window->b_fshop, window->pnl_Ttop},     {window->itemTree, window->pnl_bottom},
-                   {window->b_Pnext, window->pnl_PageControls}};
+    } parents[] = {
+        {window->b_sc, window->pnl_left},           {window->vlefttree, window->pnl_left},
+        {window->img_load, window->pnl_load},       {window->pnl_load, window->pnl_left},
+        {window->E_Serch, window->pnl_top},         {window->b_Srech, window->pnl_top},
+        {window->b_fshop, window->pnl_Ttop},        {window->itemTree, window->pnl_bottom},
+        {window->b_Pnext, window->pnl_PageControls}};
     for (const auto &p : parents)
         QCOMPARE(p.widget->parentWidget(), p.parent);
 
@@ -146,8 +156,8 @@ void MainWindowTest::controlsHaveTheirDesignedTextsAndStates()
     QStringList sortCaptions;
     for (int i = 0; i < window->cb_paixu->count(); ++i)
         sortCaptions << window->cb_paixu->itemText(i);
-    QCOMPARE(sortCaptions, (QStringList{"默认排序", "价格从低到高", "价格从高到低",
-                                        "信用从高到低", "销量成高到低"}));
+    QCOMPARE(sortCaptions, (QStringList{"默认排序", "价格从低到高", "价格从高到低", "信用从高到低",
+                                        "销量成高到低"}));
     QCOMPARE(window->cb_paixu->currentIndex(), 0);
     QCOMPARE(window->cb_paixu->maxVisibleItems(), 8);
     QCOMPARE(window->cbox_pagecount->count(), 99);
@@ -188,17 +198,28 @@ void MainWindowTest::menusHaveTheirCaptionsAndVisibility_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<bool>("visible");
-    QTest::newRow("N1") << "N1" << "文   件(&F)" << true;
-    QTest::newRow("N2") << "N2" << "退出" << true;
-    QTest::newRow("N3") << "N3" << "设   置(&S)" << true;
-    QTest::newRow("N4") << "N4" << "数据缓存" << true;
-    QTest::newRow("N5") << "N5" << "帮   助(&H)" << true;
-    QTest::newRow("N6") << "N6" << "关于软件" << false;
-    QTest::newRow("N7") << "N7" << "在线帮助" << true;
-    QTest::newRow("N8") << "N8" << "意见反馈" << true;
-    QTest::newRow("N_Db") << "N_Db" << "相近商品" << true;
-    QTest::newRow("N10") << "N10" << "" << true;
-    QTest::newRow("N_Goshop") << "N_Goshop" << "进入店铺" << true;
+    QTest::newRow("N1") << "N1"
+                        << "文   件(&F)" << true;
+    QTest::newRow("N2") << "N2"
+                        << "退出" << true;
+    QTest::newRow("N3") << "N3"
+                        << "设   置(&S)" << true;
+    QTest::newRow("N4") << "N4"
+                        << "数据缓存" << true;
+    QTest::newRow("N5") << "N5"
+                        << "帮   助(&H)" << true;
+    QTest::newRow("N6") << "N6"
+                        << "关于软件" << false;
+    QTest::newRow("N7") << "N7"
+                        << "在线帮助" << true;
+    QTest::newRow("N8") << "N8"
+                        << "意见反馈" << true;
+    QTest::newRow("N_Db") << "N_Db"
+                          << "相近商品" << true;
+    QTest::newRow("N10") << "N10"
+                         << "" << true;
+    QTest::newRow("N_Goshop") << "N_Goshop"
+                              << "进入店铺" << true;
 }
 
 void MainWindowTest::menusHaveTheirCaptionsAndVisibility()
@@ -283,7 +304,7 @@ void MainWindowTest::withoutPicturesTheWindowStillOpens()
     const struct {
         PictureButton *button;
         QRect bounds;
-    } buttons[] = {{window->b_sc, {3, 2, 199, 36}},    {window->b_xin, {68, 3, 42, 19}},
+    } buttons[] = {{window->b_sc, {3, 2, 199, 36}},     {window->b_xin, {68, 3, 42, 19}},
                    {window->b_jiage, {111, 3, 46, 19}}, {window->b_xiao, {160, 3, 42, 19}},
                    {window->b_fan, {203, 3, 46, 19}},   {window->b_Srech, {576, 4, 106, 27}}};
     for (const auto &b : buttons) {
@@ -327,9 +348,9 @@ void MainWindowTest::startUpFailuresNameTheFileOrSetting()
     QFETCH(QStringList, named);
     ProgramFolder folder;
     if (withArchive)
-        folder.writeArchive(config.toStdString());
+        folder.writeArchive(config.toStdString(), interfacePictures());
     try {
-        Tfrm_main window(folder.appDir());
+        Tfrm_main window(appDir(folder));
         QFAIL("the window came up");
     } catch (const std::exception &error) {
         for (const QString &part : named)
@@ -341,12 +362,18 @@ void MainWindowTest::errorDisplayAppendsAPoint_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << "Disk full" << "Disk full.";
-    QTest::newRow("point") << "Done." << "Done.";
-    QTest::newRow("bang") << "Stop!" << "Stop!";
-    QTest::newRow("digit") << "Error 5" << "Error 5.";
-    QTest::newRow("chinese") << "数据库错误" << "数据库错误.";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("letter") << "Disk full"
+                            << "Disk full.";
+    QTest::newRow("point") << "Done."
+                           << "Done.";
+    QTest::newRow("bang") << "Stop!"
+                          << "Stop!";
+    QTest::newRow("digit") << "Error 5"
+                           << "Error 5.";
+    QTest::newRow("chinese") << "数据库错误"
+                             << "数据库错误.";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void MainWindowTest::errorDisplayAppendsAPoint()

@@ -1,10 +1,10 @@
 #include "browser_opener.h"
 #include "gui_test_support.h"
 #include "http_client.h"
+#include "interface_pictures.h"
 #include "number_format.h"
 #include "page_combo_box.h"
 #include "picture_button.h"
-#include "program_folder.h"
 #include "received_requests.h"
 #include "sandbox_server.h"
 #include "skin.h"
@@ -158,7 +158,7 @@ void SearchPagingTest::init()
     m_messages.clear();
     m_opened.clear();
     m_folder = std::make_unique<ProgramFolder>();
-    m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())));
+    writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
 }
 
 void SearchPagingTest::cleanup()
@@ -167,15 +167,13 @@ void SearchPagingTest::cleanup()
         m_window->Pop_MShop->hide();
     m_window.reset();
     m_folder.reset();
-    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    verifyNoWindowLeft();
 }
 
 void SearchPagingTest::makeWindow()
 {
-    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->trm_load->stop();
+    m_window = openWindow(*m_folder);
+    QVERIFY(m_window);
     m_window->pnl_load->hide();
     m_received->mark();
 }
@@ -195,7 +193,7 @@ void SearchPagingTest::firstStartMakesItsSettingsAndLoadsInOrder()
 {
     const fs::path settings = m_folder->path() / "config.ini";
     QVERIFY(!fs::exists(settings));
-    m_window = std::make_unique<Tfrm_main>(m_folder->appDir());
+    m_window = std::make_unique<Tfrm_main>(appDir(*m_folder));
     QCOMPARE(readFile(settings), std::string("[config]\r\ndeltmp=true\r\n"));
     QVERIFY(!m_window->Common().DataCache && !m_window->N4->isChecked());
     m_received->mark();
@@ -222,7 +220,7 @@ void SearchPagingTest::firstStartMakesItsSettingsAndLoadsInOrder()
     QVERIFY(filesIn(cache) > 0);
     m_window.reset();
     QCOMPARE(filesIn(cache), std::size_t(0));
-    Tfrm_main again(m_folder->appDir());
+    Tfrm_main again(appDir(*m_folder));
     QVERIFY(!again.Common().DataCache);
 }
 
@@ -231,10 +229,18 @@ void SearchPagingTest::keywordSearchSendsTheTrimmedKeyword_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("sent");  // the keyword the gateway receives
     QTest::addColumn<QString>("kept");  // FKeyword
-    QTest::newRow("plain") << "连衣裙" << "连衣裙" << "连衣裙";
-    QTest::newRow("blanks around and inside") << "  连衣 裙\t" << "连衣裙" << "连衣 裙";
-    QTest::newRow("line end and ascii") << "\r\n T 恤\n" << "T恤" << "T 恤";
-    QTest::newRow("blanks only") << "   " << "" << "";
+    QTest::newRow("plain") << "连衣裙"
+                           << "连衣裙"
+                           << "连衣裙";
+    QTest::newRow("blanks around and inside") << "  连衣 裙\t"
+                                              << "连衣裙"
+                                              << "连衣 裙";
+    QTest::newRow("line end and ascii") << "\r\n T 恤\n"
+                                        << "T恤"
+                                        << "T 恤";
+    QTest::newRow("blanks only") << "   "
+                                 << ""
+                                 << "";
 }
 
 void SearchPagingTest::keywordSearchSendsTheTrimmedKeyword()
@@ -428,8 +434,10 @@ void SearchPagingTest::sortButtonsShareOneDirection()
         int key;
         bool ascending;
     };
-    const Press presses[] = {{m_window->b_jiage, 1, false}, {m_window->b_jiage, 1, true},
-                             {m_window->b_xin, 0, false},   {m_window->b_fan, 3, true},
+    const Press presses[] = {{m_window->b_jiage, 1, false},
+                             {m_window->b_jiage, 1, true},
+                             {m_window->b_xin, 0, false},
+                             {m_window->b_fan, 3, true},
                              {m_window->b_xiao, 2, false}};
     for (const Press &press : presses) {
         QTest::mouseClick(press.button, Qt::LeftButton);

@@ -1,5 +1,7 @@
 #include "virtual_tree.h"
 
+#include "gui_test_support.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -40,6 +42,7 @@ class VirtualTreeTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void expandingAndCollapsingChangesTheVisibleRows();
     void nodeAtAndRowTopFollowScrolling();
     void sortIsStableInBothDirections_data();
@@ -50,6 +53,11 @@ private slots:
     void deletingANodeDropsItsSelection();
     void keysMoveTheSelectionAndKeepItOnScreen();
 };
+
+void VirtualTreeTest::cleanup()
+{
+    quenbo::testsupport::verifyNoWindowLeft();
+}
 
 void VirtualTreeTest::expandingAndCollapsingChangesTheVisibleRows()
 {
@@ -74,9 +82,9 @@ void VirtualTreeTest::expandingAndCollapsingChangesTheVisibleRows()
     QCOMPARE(tree.visibleRowCount(), 2);
     QCOMPARE(tree.visibleRow(1), b);
 
-    QCOMPARE(tree.findNode([](VirtualTree::Node *n) {
-        return VirtualTree::nodeData<Row>(n)->key == 111;
-    }), a11);
+    QCOMPARE(tree.findNode(
+                 [](VirtualTree::Node *n) { return VirtualTree::nodeData<Row>(n)->key == 111; }),
+             a11);
     QVERIFY(!VirtualTree::nodeData<int>(a));
 }
 
@@ -110,10 +118,10 @@ void VirtualTreeTest::sortIsStableInBothDirections_data()
     QTest::addColumn<QList<int>>("keys");
     QTest::addColumn<bool>("ascending");
     QTest::addColumn<QList<int>>("order");
-    QTest::newRow("ascending keeps equal keys in order") << QList<int>{20, 3, 20} << true
-                                                         << QList<int>{1, 0, 2};
-    QTest::newRow("descending keeps equal keys in order") << QList<int>{20, 3, 20} << false
-                                                          << QList<int>{0, 2, 1};
+    QTest::newRow("ascending keeps equal keys in order")
+        << QList<int>{20, 3, 20} << true << QList<int>{1, 0, 2};
+    QTest::newRow("descending keeps equal keys in order")
+        << QList<int>{20, 3, 20} << false << QList<int>{0, 2, 1};
     QTest::newRow("all equal") << QList<int>{5, 5, 5, 5} << false << QList<int>{0, 1, 2, 3};
     QTest::newRow("empty") << QList<int>{} << true << QList<int>{};
 }

@@ -1,15 +1,12 @@
 #include "program_folder.h"
 
-#include "picture.h"
 #include "picture_writers.h"
 #include "sandbox_server.h"
-#include "test_archive.h"
 
-#include <QFont>
-#include <QImage>
-#include <QPainter>
+#include <sqlite3.h>
 
-#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace quenbo::testsupport {
@@ -18,51 +15,37 @@ namespace fs = std::filesystem;
 
 namespace {
 
+RgbaImage pattern(int width, int height)
+{
+    RgbaImage image;
+    image.allocate(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t *p = image.row(y) + x * 4;
+            p[0] = std::uint8_t(x * 13);
+            p[1] = std::uint8_t(y * 7);
+            p[2] = std::uint8_t(x ^ y);
+            p[3] = 255;
+        }
+    return image;
+}
+
 void check(bool ok, const std::string &what)
 {
     if (!ok)
         throw std::runtime_error("program folder fixture: " + what);
 }
 
-RgbaImage toRgba(const QImage &image)
-{
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-    RgbaImage out;
-    out.allocate(rgba.width(), rgba.height());
-    for (int y = 0; y < rgba.height(); ++y)
-        std::copy_n(rgba.constScanLine(y), std::size_t(rgba.width()) * 4, out.row(y));
-    return out;
-}
-
-QColor colour(std::uint32_t rgb)
-{
-    return QColor(int(rgb >> 16), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
-}
-
-// A flat picture with a one-pixel darker border and an optional centred caption.
-QImage face(int width, int height, QColor fill, const QString &caption = {}, int pixels = 12)
-{
-    QImage image(width, height, QImage::Format_RGBA8888);
-    image.fill(fill);
-    QPainter painter(&image);
-    painter.setPen(fill.darker(150));
-    painter.drawRect(0, 0, width - 1, height - 1);
-    if (!caption.isEmpty()) {
-        QFont font(QStringLiteral("Noto Sans CJK SC"));
-        font.setPixelSize(pixels);
-        painter.setFont(font);
-        painter.setPen(fill.lightness() > 140 ? QColor(30, 45, 70) : Qt::white);
-        painter.drawText(QRect(0, 0, width, height), Qt::AlignCenter, caption);
-    }
-    return image;
-}
-
-std::vector<std::uint8_t> bmp(const QImage &image)
-{
-    return EncodeBmp(toRgba(image));
-}
-
 }  // namespace
+
+std::map<std::string, std::string> standardSettings()
+{
+    return {{"App_Key", "12345678"},
+            {"App_Secret", "test-secret"},
+            {"NickName", "测试者"},
+            {"IndexUrl", "http://127.0.0.1:1/index.xml"},
+            {"FanXianUrl", "http://127.0.0.1:1/fanxian?id="}};
+}
 
 std::map<std::string, std::string> sandboxSettings(const std::string &baseUrl)
 {
@@ -75,106 +58,55 @@ std::map<std::string, std::string> sandboxSettings(const std::string &baseUrl)
             {"SiteUrl", baseUrl}};
 }
 
-std::uint32_t stateColour(int k)
+std::vector<std::uint8_t> sampleJpeg(int width, int height)
 {
-    static constexpr std::uint32_t kColours[] = {0x4A7FC1, 0xF0A030, 0x2E9E4F};
-    return kColours[(k - 1) % 3];
+    return EncodeJpeg(pattern(width, height));
 }
 
-std::uint32_t markerColour()
+std::vector<std::uint8_t> standbyJpeg()
 {
-    return 0xE0301E;
+    return sampleJpeg(16, 12);
 }
 
-Entries interfacePictures()
+ArchiveEntries corePictures()
 {
-    Entries entries;
-    const struct {
-        const char *name;
-        int width, height;
-        const char *caption;
-    } buttons[] = {{"xin", 42, 19, "信用"},      {"jia", 46, 19, "价格"},
-                   {"xiao", 42, 19, "销量"},     {"fan", 46, 19, "返现"},
-                   {"B_sc", 199, 36, "我的收藏"}, {"b_serch", 106, 27, "搜  索"},
-                   {"b_shop", 73, 23, "返回列表"}};
-    for (const auto &button : buttons)
-        for (int k = 1; k <= 3; ++k)
-            entries[std::string(button.name) + "_" + std::to_string(k) + ".bmp"] =
-                bmp(face(button.width, button.height, colour(stateColour(k)),
-                         QString::fromUtf8(button.caption), button.height > 30 ? 15 : 12));
-
-    QImage heading = face(203, 24, QColor(0xDD, 0xE8, 0xF4), QStringLiteral("商品分类"), 13);
-    entries["shopclass.jpg"] = EncodeJpeg(toRgba(heading), 92);
-
-    QImage strip(447, 25, QImage::Format_RGBA8888);
-    for (int y = 0; y < strip.height(); ++y)
-        for (int x = 0; x < strip.width(); ++x)
-            strip.setPixelColor(x, y, QColor(246 - y * 2, 249 - y, 253));
-    entries["t_top.bmp"] = bmp(strip);
-
-    std::vector<GifFrame> frames;
-    for (int f = 0; f < 4; ++f) {
-        QImage frame(197, 47, QImage::Format_RGBA8888);
-        frame.fill(Qt::transparent);
-        QPainter painter(&frame);
-        painter.setRenderHint(QPainter::Antialiasing);
-        for (int dot = 0; dot < 4; ++dot) {
-            painter.setBrush(dot == f ? QColor(61, 127, 196) : QColor(190, 205, 222));
-            painter.setPen(Qt::NoPen);
-            painter.drawEllipse(QPoint(70 + dot * 18, 23), 5, 5);
-        }
-        painter.end();
-        frames.push_back(GifFrame{toRgba(frame), 150});
-    }
-    entries["load.gif"] = EncodeGif(frames, 0);
-
-    QImage marker(kMarkerSide, kMarkerSide, QImage::Format_RGBA8888);
-    marker.fill(colour(markerColour()));
-    entries["class_1.png"] = EncodePng(toRgba(marker));
-
-    entries["treedown.bmp"] = bmp(face(600, 84, QColor(222, 236, 250)));
-    for (const char *name : {"1", "2", "3", "4"})
-        for (const char *suffix : {"", "_1", "_2"})
-            entries[std::string(name) + suffix + ".bmp"] = bmp(face(60, 21, QColor(240, 120, 40)));
-    entries["loadimg.jpg"] = EncodeJpeg(toRgba(face(80, 80, QColor(235, 235, 235))));
+    ArchiveEntries entries;
     for (int level = 1; level <= 20; ++level)
         entries[std::to_string(level) + ".gif"] =
-            EncodeGif({GifFrame{toRgba(face(10 + level, 12, QColor(230, 60, 60))), 100}}, 0);
+            EncodeGif({GifFrame{pattern(level + 1, 3), 100}}, 0);
+    entries["loadimg.jpg"] = standbyJpeg();
     return entries;
 }
 
+void createFavouritesDatabase(const fs::path &file)
+{
+    std::ifstream in(QUENBO_SCHEMA_FILE);
+    check(in.good(), "cannot read the schema");
+    std::stringstream schema;
+    schema << in.rdbuf();
+    sqlite3 *db = nullptr;
+    check(sqlite3_open(file.string().c_str(), &db) == SQLITE_OK, "cannot create the database");
+    const int rc = sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    check(rc == SQLITE_OK, "schema failed");
+}
+
 ProgramFolder::ProgramFolder()
+    : m_dir("quenbo-program")
 {
-    std::string name = (fs::temp_directory_path() / "quenbo-gui-XXXXXX").string();
-    check(::mkdtemp(name.data()) != nullptr, "cannot make a temporary directory");
-    m_path = name;
-    fs::create_directories(m_path / "data");
+    fs::create_directories(path() / "data");
 }
 
-ProgramFolder::~ProgramFolder()
+void ProgramFolder::writeArchive(const std::string &configIni, const ArchiveEntries &pictures)
 {
-    std::error_code ignored;
-    fs::remove_all(m_path, ignored);
-}
-
-QString ProgramFolder::appDir() const
-{
-    return QString::fromStdString(m_path.string() + "/");
-}
-
-void ProgramFolder::writeArchive(const std::string &configIni, const std::set<std::string> &omit)
-{
-    Entries entries = interfacePictures();
-    for (const std::string &name : omit)
-        entries.erase(name);
-    writeArchive(configIni, entries);
-}
-
-void ProgramFolder::writeArchive(const std::string &configIni, const Entries &pictures)
-{
-    Entries entries = pictures;
+    ArchiveEntries entries = pictures;
     entries["config.ini"].assign(configIni.begin(), configIni.end());
     writeEncryptedArchive(archiveFile(), entries);
+}
+
+std::unique_ptr<TZipFile> ProgramFolder::openArchive() const
+{
+    return std::make_unique<TZipFile>(archiveFile().string());
 }
 
 }  // namespace quenbo::testsupport

@@ -1,56 +1,66 @@
 #pragma once
 
+#include "temp_dir.h"
 #include "test_archive.h"
-
-#include <QString>
+#include "uzipfile.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <map>
-#include <set>
+#include <memory>
 #include <string>
 #include <vector>
 
-// A program folder made by a test: data/skin.isn with protected settings and the interface
-// pictures, as the resource packer would make it, in a temporary directory removed with the
-// object. Shared by the GUI and end-to-end suites.
+// A program folder made by a test: data/skin.isn with protected settings and pictures, as the
+// resource packer would make it, and optionally a favourites database made from the schema
+// that ships with the program, in a temporary folder removed with the object. Shared by every
+// suite and benchmark that starts the core object or the main window.
 
 namespace quenbo::testsupport {
 
-using Entries = ArchiveEntries;
-
+// The five required settings with plain test values.
+std::map<std::string, std::string> standardSettings();
 // The five required settings and Gateway and SiteUrl for a sandbox at baseUrl, with the
 // sandbox's default application key and secret.
 std::map<std::string, std::string> sandboxSettings(const std::string &baseUrl);
 
-// Every interface picture the program reads from the archive, drawn at the sizes the layout
-// needs. The three state pictures of a picture button are filled with stateColour(1..3).
-Entries interfacePictures();
-// The fill colour of state picture k (1 normal, 2 hot, 3 pressed) as 0xRRGGBB.
-std::uint32_t stateColour(int k);
-// The colour of the category marker "class_1" as 0xRRGGBB, and its side in pixels.
-std::uint32_t markerColour();
-inline constexpr int kMarkerSide = 8;
+// A JPEG of the given size, and the stand-by picture's bytes as corePictures holds them.
+std::vector<std::uint8_t> sampleJpeg(int width, int height);
+std::vector<std::uint8_t> standbyJpeg();
+// The pictures the core object reads from the archive: the icons "1.gif" to "20.gif" (icon n
+// is n + 1 pixels wide) and the stand-by picture "loadimg.jpg".
+ArchiveEntries corePictures();
+
+// Creates the SQLite database file from the shipped schema. Raises std::runtime_error when
+// SQLite fails.
+void createFavouritesDatabase(const std::filesystem::path &file);
 
 class ProgramFolder {
 public:
     ProgramFolder();
-    ~ProgramFolder();
-    ProgramFolder(const ProgramFolder &) = delete;
-    ProgramFolder &operator=(const ProgramFolder &) = delete;
 
-    const std::filesystem::path &path() const { return m_path; }
-    // The folder ending in "/", as the main window takes it.
-    QString appDir() const;
-    std::filesystem::path archiveFile() const { return m_path / "data" / "skin.isn"; }
+    const std::filesystem::path &path() const { return m_dir.path(); }
+    // The folder ending in "/", as the core object and the main window take it.
+    std::string appPath() const { return path().string() + "/"; }
+    std::filesystem::path tempDir() const { return path() / "temp"; }
+    std::filesystem::path archiveFile() const { return path() / "data" / "skin.isn"; }
+    std::filesystem::path databaseFile() const { return path() / "data" / "data.db"; }
 
-    // Writes data/skin.isn with configIni as its "config.ini" entry and the pictures, less the
-    // entries named in omit; every entry encrypted with the archive password.
-    void writeArchive(const std::string &configIni, const std::set<std::string> &omit = {});
-    void writeArchive(const std::string &configIni, const Entries &entries);
+    // Writes data/skin.isn with configIni as its "config.ini" entry beside the given entries,
+    // every entry encrypted with the archive password.
+    void writeArchive(const std::string &configIni, const ArchiveEntries &entries);
+    // The archive with the standard settings and the core pictures.
+    void writeStandardArchive()
+    {
+        writeArchive(protectedConfig(standardSettings()), corePictures());
+    }
+    std::unique_ptr<TZipFile> openArchive() const;
+
+    // Creates data/data.db from the shipped schema.
+    void createDatabase() const { createFavouritesDatabase(databaseFile()); }
 
 private:
-    std::filesystem::path m_path;
+    TempDir m_dir;
 };
 
 }  // namespace quenbo::testsupport

@@ -1,5 +1,6 @@
 #include "archive_password.h"
 #include "picture_writers.h"
+#include "temp_dir.h"
 #include "uzipfile.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +50,8 @@ void WriteArchive(const fs::path &path, const std::vector<Entry> &entries,
     for (const auto &entry : entries) {
         zip_source_t *source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
         ASSERT_NE(source, nullptr);
-        const zip_int64_t index = zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+        const zip_int64_t index =
+            zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
         ASSERT_GE(index, 0) << zip_strerror(archive);
         ASSERT_EQ(zip_set_file_compression(archive, zip_uint64_t(index), entry.compression, 0), 0);
         if (entry.encrypted) {
@@ -65,18 +67,12 @@ class ZipFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = fs::temp_directory_path() /
-                ("quenbo-zip-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
         m_bmp = EncodeBmp(Pattern(21, 13));
         m_gif = EncodeGif({GifFrame{Pattern(12, 9), 100}, GifFrame{Pattern(12, 9, 0), 100}}, 0);
         m_jpeg = EncodeJpeg(Pattern(40, 30));
         m_png = EncodePng(Pattern(9, 10, 128));
         m_ini = {'[', 'c', 'o', 'n', 'f', 'i', 'g', ']', '\n'};
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     fs::path Standard(const std::string &password = ArchivePassword())
     {
@@ -93,7 +89,7 @@ protected:
         return path;
     }
 
-    fs::path m_dir;
+    testsupport::TempDir m_dir{"quenbo-zip"};
     Bytes m_bmp, m_gif, m_jpeg, m_png, m_ini;
 };
 
@@ -159,9 +155,9 @@ TEST_F(ZipFileTest, LooksUpTopLevelNamesWithoutLetterCase)
         const char *name;
         bool found;
     } cases[] = {
-        {"CONFIG.INI", true}, {"Config.Ini", true}, {"load.gif", true}, {"LOAD.gif", true},
-        {"config", false},    {"config.ini ", false}, {"inner.bmp", false},
-        {"sub/inner.bmp", true}, {"", false},
+        {"CONFIG.INI", true}, {"Config.Ini", true},    {"load.gif", true},
+        {"LOAD.gif", true},   {"config", false},       {"config.ini ", false},
+        {"inner.bmp", false}, {"sub/inner.bmp", true}, {"", false},
     };
     for (const auto &c : cases)
         EXPECT_EQ(zip.ReadEntry(c.name, bytes), c.found) << c.name;

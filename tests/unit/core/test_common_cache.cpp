@@ -1,4 +1,4 @@
-#include "program_dir.h"
+#include "program_folder.h"
 #include "ucommon.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ protected:
         m_common = std::make_unique<TCommon>(*m_zip, m_dir.appPath());
     }
 
-    testing::ProgramDir m_dir;
+    testsupport::ProgramFolder m_dir;
     std::unique_ptr<TZipFile> m_zip;
     std::unique_ptr<TCommon> m_common;
 };
@@ -89,8 +89,8 @@ TEST_F(CacheTest, RemoveItemTakesOnlyTheFirstAndKeepsLookupsRight)
 
 TEST_F(CacheTest, LoadItemPictureFallsBackToTheStandbyUntilTheFileArrives)
 {
-    const auto standby = testing::standbyJpeg();
-    const auto own = testing::sampleJpeg(60, 40);
+    const auto standby = testsupport::standbyJpeg();
+    const auto own = testsupport::sampleJpeg(60, 40);
     TJpegImage picture;
 
     EXPECT_FALSE(m_common->LoadItemPicture("4711", &picture));
@@ -104,25 +104,25 @@ TEST_F(CacheTest, LoadItemPictureFallsBackToTheStandbyUntilTheFileArrives)
 
 TEST_F(CacheTest, LoadItemPictureResults)
 {
-    const auto standby = testing::standbyJpeg();
+    const auto standby = testsupport::standbyJpeg();
     WriteBytes(m_dir.tempDir() / "1.jpg", {});
     WriteBytes(m_dir.tempDir() / "2.jpg", {'<', 'h', 't', 'm', 'l', '>'});
     fs::create_directory(m_dir.tempDir() / "3.jpg");
     // A valid picture outside the cache, reachable only through a path in the id.
-    WriteBytes(m_dir.path() / "5.jpg", testing::sampleJpeg(8, 8));
-    WriteBytes(m_dir.tempDir() / "6 .jpg", testing::sampleJpeg(8, 8));
+    WriteBytes(m_dir.path() / "5.jpg", testsupport::sampleJpeg(8, 8));
+    WriteBytes(m_dir.tempDir() / "6 .jpg", testsupport::sampleJpeg(8, 8));
 
     const struct {
         const char *id;
         bool result;
         bool holdsStandby;
     } cases[] = {
-        {"1", true, false},                         // an empty file loads as an empty picture
-        {"2", false, true},                         // not a JPEG
-        {"3", false, true},                         // not a file
-        {"../5", false, true},                      // never leaves the cache directory
-        {"6 ", false, true},                        // not a plain digit id
-        {"", false, true},     {"99", false, true}, // not cached yet
+        {"1", true, false},                          // an empty file loads as an empty picture
+        {"2", false, true},                          // not a JPEG
+        {"3", false, true},                          // not a file
+        {"../5", false, true},                       // never leaves the cache directory
+        {"6 ", false, true},                         // not a plain digit id
+        {"", false, true},     {"99", false, true},  // not cached yet
     };
     for (const auto &c : cases) {
         TJpegImage picture;
@@ -134,7 +134,7 @@ TEST_F(CacheTest, LoadItemPictureResults)
 
 TEST_F(CacheTest, WithoutAStandbyPictureTheObjectStaysEmpty)
 {
-    m_dir.writeArchive(testing::protectedConfig(testing::standardSettings()), false);
+    m_dir.writeArchive(testsupport::protectedConfig(testsupport::standardSettings()), {});
     auto zip = m_dir.openArchive();
     TCommon common(*zip, m_dir.appPath());
     TJpegImage picture;

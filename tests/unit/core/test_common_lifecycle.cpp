@@ -1,5 +1,5 @@
 #include "ini_file.h"
-#include "program_dir.h"
+#include "program_folder.h"
 #include "ucommon.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ protected:
     }
     fs::path Settings() const { return m_dir.path() / "config.ini"; }
 
-    testing::ProgramDir m_dir;
+    testsupport::ProgramFolder m_dir;
     std::unique_ptr<TZipFile> m_zip;
 };
 
@@ -138,9 +138,9 @@ TEST_F(LifecycleTest, SettingsFileThatVanishedIsNotRecreatedAtExit)
 TEST_F(LifecycleTest, ConstructionFailsWithTheDecodersError)
 {
     const auto without = [](const char *key) {
-        auto settings = testing::standardSettings();
+        auto settings = testsupport::standardSettings();
         settings.erase(key);
-        return testing::protectedConfig(settings);
+        return testsupport::protectedConfig(settings);
     };
     const struct {
         const char *name;
@@ -155,7 +155,7 @@ TEST_F(LifecycleTest, ConstructionFailsWithTheDecodersError)
         {"empty entry", "", "Invalid file format"},
     };
     for (const auto &c : cases) {
-        m_dir.writeArchive(c.config);
+        m_dir.writeArchive(c.config, testsupport::corePictures());
         try {
             Start();
             ADD_FAILURE() << c.name << ": constructed";
@@ -169,16 +169,18 @@ TEST_F(LifecycleTest, ConstructionFailsWithTheDecodersError)
 
 TEST_F(LifecycleTest, OptionalAddressesAreDecodedWhenPresent)
 {
-    auto settings = testing::standardSettings();
+    auto settings = testsupport::standardSettings();
     settings["Gateway"] = "http://127.0.0.1:8360";
     settings["SiteUrl"] = "http://127.0.0.1:8361";
-    m_dir.writeArchive(testing::protectedConfig(settings));
+    m_dir.writeArchive(testsupport::protectedConfig(settings), testsupport::corePictures());
     auto common = Start();
     EXPECT_EQ(common->Gateway, "http://127.0.0.1:8360");
     EXPECT_EQ(common->SiteUrl, "http://127.0.0.1:8361");
     EXPECT_EQ(common->GatewayUrl(), "http://127.0.0.1:8360/router/rest?");
 
-    m_dir.writeArchive(testing::protectedConfig(testing::standardSettings()) + "Gateway=%%%%\r\n");
+    m_dir.writeArchive(testsupport::protectedConfig(testsupport::standardSettings()) +
+                           "Gateway=%%%%\r\n",
+                       testsupport::corePictures());
     EXPECT_THROW(Start(), EBase64Error);
 }
 
@@ -217,7 +219,7 @@ TEST_F(LifecycleTest, CreditIconsComeFromTheArchiveByLevel)
 
 TEST_F(LifecycleTest, MissingIconsStayAsEmptyPictures)
 {
-    m_dir.writeArchive(testing::protectedConfig(testing::standardSettings()), false);
+    m_dir.writeArchive(testsupport::protectedConfig(testsupport::standardSettings()), {});
     auto common = Start();
     ASSERT_EQ(common->CreditIcons.size(), 20u);
     ASSERT_NE(common->CreditIcon(5), nullptr);

@@ -1,4 +1,4 @@
-#include "program_dir.h"
+#include "program_folder.h"
 #include "ucommon.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +51,7 @@ protected:
         db.execute(sql);
     }
 
-    testing::ProgramDir m_dir;
+    testsupport::ProgramFolder m_dir;
     std::unique_ptr<TZipFile> m_zip;
     std::unique_ptr<TCommon> m_common;
 };

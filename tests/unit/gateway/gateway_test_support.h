@@ -1,6 +1,6 @@
 #pragma once
 
-#include "program_dir.h"
+#include "program_folder.h"
 #include "ucommon.h"
 #include "uzipfile.h"
 
@@ -11,7 +11,7 @@
 // The core object the gateway signs with, read from the archive of a program folder of its
 // own. Removed with the object.
 
-namespace quenbo::testing {
+namespace quenbo::testsupport {
 
 class ProgramCommon {
 public:
@@ -21,9 +21,9 @@ public:
     const TCommon &common() const { return *m_common; }
 
 private:
-    ProgramDir m_dir;
+    ProgramFolder m_dir;
     std::unique_ptr<TZipFile> m_zip;
     std::unique_ptr<TCommon> m_common;
 };
 
-}  // namespace quenbo::testing
+}  // namespace quenbo::testsupport

@@ -43,7 +43,7 @@ protected:
                     });
             });
         m_server.start();
-        m_program = std::make_unique<testing::ProgramCommon>(
+        m_program = std::make_unique<testsupport::ProgramCommon>(
             std::map<std::string, std::string>{{"Gateway", m_server.baseUrl()}});
         m_gateway = std::make_unique<Gateway>(m_program->common());
     }
@@ -68,7 +68,7 @@ protected:
     bool m_chunked = false;
     std::vector<std::string> m_parents;
     LocalHttpServer m_server;
-    std::unique_ptr<testing::ProgramCommon> m_program;
+    std::unique_ptr<testsupport::ProgramCommon> m_program;
     std::unique_ptr<Gateway> m_gateway;
 };
 

@@ -64,7 +64,7 @@ TEST(ItemQueryElements, AreInTheirOrder)
 // The gateway of a program whose application key is the sandbox's.
 class ItemQueryAddressTest : public ::testing::Test {
 protected:
-    testing::ProgramCommon m_program{{{"App_Key", "10000001"}}};
+    testsupport::ProgramCommon m_program{{{"App_Key", "10000001"}}};
     Gateway m_gateway{m_program.common()};
 };
 

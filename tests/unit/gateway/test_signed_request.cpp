@@ -11,7 +11,7 @@ using Elements = std::vector<std::string>;
 
 TEST(SignedAddress, SignsTheRawValuesAndSendsTheNamedOnesEncodedInTheGatewaysOrder)
 {
-    const testing::ProgramCommon program;
+    const testsupport::ProgramCommon program;
     const TCommon &common = program.common();
     const struct {
         const char *name;

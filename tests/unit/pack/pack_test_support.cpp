@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -22,7 +21,7 @@ namespace fs = std::filesystem;
 
 ProgramRun runPackProgram(const std::vector<std::string> &args)
 {
-    const ScratchDir capture;
+    const testsupport::TempDir capture;
     const std::string outFile = (capture / "stdout").string();
     const std::string errFile = (capture / "stderr").string();
     posix_spawn_file_actions_t actions;
@@ -60,29 +59,6 @@ ProgramRun runPackProgram(const std::vector<std::string> &args)
     run.standardOutput = readFile(outFile);
     run.standardError = readFile(errFile);
     return run;
-}
-
-ScratchDir::ScratchDir()
-{
-    std::string pattern = (fs::temp_directory_path() / "quenbo-pack-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a scratch folder");
-    m_path = pattern;
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code ignored;
-    fs::remove_all(m_path, ignored);
-}
-
-std::vector<std::string> ScratchDir::names() const
-{
-    std::vector<std::string> names;
-    for (const fs::directory_entry &entry : fs::directory_iterator(m_path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::string readFile(const fs::path &path)

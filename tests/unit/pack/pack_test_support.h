@@ -1,10 +1,12 @@
 #pragma once
 
+#include "temp_dir.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
-// Runs the real quenbo-pack program and gives each test a folder of its own.
+// Runs the real quenbo-pack program; each test works in a testsupport::TempDir of its own.
 
 namespace quenbo::pack::testing {
 
@@ -16,23 +18,6 @@ struct ProgramRun {
 
 // Runs quenbo-pack with the arguments, waiting at most two minutes.
 ProgramRun runPackProgram(const std::vector<std::string> &args);
-
-// A fresh folder under the system's temporary folder, removed with the object.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir &) = delete;
-    ScratchDir &operator=(const ScratchDir &) = delete;
-
-    const std::filesystem::path &path() const { return m_path; }
-    std::filesystem::path operator/(const std::string &name) const { return m_path / name; }
-    // The names of the files and folders in it.
-    std::vector<std::string> names() const;
-
-private:
-    std::filesystem::path m_path;
-};
 
 std::string readFile(const std::filesystem::path &path);
 void writeFile(const std::filesystem::path &path, const std::string &content);

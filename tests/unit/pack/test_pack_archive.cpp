@@ -137,7 +137,7 @@ class PackedArchive : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_dir = std::make_unique<ScratchDir>();
+        s_dir = std::make_unique<testsupport::TempDir>();
         std::vector<std::string> args = {"--out", archivePath().string(), "--export",
                                          (s_dir->path() / "export").string()};
         const std::vector<std::string> sets = setArguments(kAllSettings);
@@ -150,10 +150,10 @@ protected:
     static fs::path archivePath() { return s_dir->path() / "skin.isn"; }
     static fs::path exportDir() { return s_dir->path() / "export"; }
 
-    static std::unique_ptr<ScratchDir> s_dir;
+    static std::unique_ptr<testsupport::TempDir> s_dir;
 };
 
-std::unique_ptr<ScratchDir> PackedArchive::s_dir;
+std::unique_ptr<testsupport::TempDir> PackedArchive::s_dir;
 
 TEST_F(PackedArchive, HoldsEveryPictureAtItsLayoutSize)
 {
@@ -296,7 +296,7 @@ TEST_F(PackedArchive, ExportHoldsEveryEntryAsAPlainFileAndAContactSheet)
 
 TEST(PackedSettings, KeysLeftOutStayAbsent)
 {
-    const ScratchDir dir;
+    const testsupport::TempDir dir;
     const std::map<std::string, std::string> some = {{"App_Key", "42"}, {"NickName", ""}};
     std::vector<std::string> args = {"--out", (dir / "skin.isn").string()};
     const std::vector<std::string> sets = setArguments(some);
@@ -314,7 +314,7 @@ TEST(PackedSettings, KeysLeftOutStayAbsent)
 
 TEST(PackedSettings, KeysAreMatchedWithoutLetterCaseAndWrittenInTheirOwnSpelling)
 {
-    const ScratchDir dir;
+    const testsupport::TempDir dir;
     const ProgramRun run = runPackProgram({"--out", (dir / "skin.isn").string(), "--set",
                                            "fanxianurl=http://h/f?id=", "--set=GATEWAY=http://g"});
     ASSERT_EQ(run.exitCode, 0) << run.standardError;

@@ -32,7 +32,7 @@ TEST(PackProgram, RefusesBadRequestsAndLeavesNoFile)
          "cannot make the export folder {dir}/blocker/export"},
     };
     for (const Case &c : cases) {
-        const ScratchDir dir;
+        const testsupport::TempDir dir;
         writeFile(dir / "blocker", "a file where a folder is expected");
         fs::create_directory(dir / "folder");
         const std::vector<std::string> before = dir.names();
@@ -58,7 +58,7 @@ TEST(PackProgram, RefusesBadRequestsAndLeavesNoFile)
 
 TEST(PackProgram, AFailedRunKeepsThePreviousArchive)
 {
-    const ScratchDir dir;
+    const testsupport::TempDir dir;
     writeFile(dir / "skin.isn", "the archive of an earlier run");
     writeFile(dir / "blocker", "");
     const ProgramRun run = runPackProgram(

@@ -28,8 +28,7 @@ void BM_ItemAnswerInProcess(benchmark::State &state)
     SandboxConfig config;
     config.lenientTime = true;
     const Catalogue catalogue(config.seed);
-    const Gateway gateway(catalogue, {config.appKey, config.appSecret, true},
-                          "http://127.0.0.1:1");
+    const Gateway gateway(catalogue, {config.appKey, config.appSecret, true}, "http://127.0.0.1:1");
     test::Params params = itemQuery();
     params.emplace_back("sign", test::clientSignature(params, config.appSecret));
     const QueryParams query(params.begin(), params.end());

@@ -46,7 +46,8 @@ bool TZipFile::ReadEntry(const std::string &name, std::vector<std::uint8_t> &str
     if (zip_stat_index(FArchive, zip_uint64_t(index), 0, &stat) != 0 ||
         !(stat.valid & ZIP_STAT_SIZE) || stat.size > kMaxEntrySize)
         return false;
-    std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(FArchive, zip_uint64_t(index), 0));
+    std::unique_ptr<zip_file_t, ZipFileCloser> file(
+        zip_fopen_index(FArchive, zip_uint64_t(index), 0));
     if (!file)
         return false;
 

@@ -32,7 +32,7 @@ private:
     void rebuildIndex();
 
     std::vector<TTaoBaoData> m_records;
-    std::unordered_map<std::string, std::size_t> m_first; // id -> index of its first record
+    std::unordered_map<std::string, std::size_t> m_first;  // id -> index of its first record
 };
 
 // A list of texts (item ids) with a count per text.

@@ -145,7 +145,8 @@ std::string TSettingCipher::DecryptText(std::string_view text) const
     return CryptBlocks(Base64Decode(text), TCryptDirection::Decode);
 }
 
-std::string CryptBlocks(std::string_view bytes, const CipherKeyBytes &key, TCryptDirection direction)
+std::string CryptBlocks(std::string_view bytes, const CipherKeyBytes &key,
+                        TCryptDirection direction)
 {
     return CipherFor(key).CryptBlocks(bytes, direction);
 }

@@ -56,7 +56,8 @@ private:
 
 // Convenience forms that take the key itself; the masks of the most recent key are kept
 // per thread, so repeated calls under one key derive them only once.
-std::string CryptBlocks(std::string_view bytes, const CipherKeyBytes &key, TCryptDirection direction);
+std::string CryptBlocks(std::string_view bytes, const CipherKeyBytes &key,
+                        TCryptDirection direction);
 std::string EncryptText(std::string_view plain, const CipherKeyBytes &key);
 std::string DecryptText(std::string_view text, const CipherKeyBytes &key);
 

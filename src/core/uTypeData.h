@@ -18,8 +18,8 @@ struct TShopClass {
     std::string Cid;
     std::string ParentCid;  // "0" for a top-level category
     std::string Name;
-    bool Loaded = false;    // its subcategories have been requested
-    std::string IsParent;   // "true" (exactly) when it has subcategories
+    bool Loaded = false;   // its subcategories have been requested
+    std::string IsParent;  // "true" (exactly) when it has subcategories
 };
 
 // One affiliate item.

@@ -22,7 +22,7 @@ class TZipFile;
 
 struct CreditIconEntry {
     std::int32_t Level = 0;
-    std::unique_ptr<TGifImage> Image; // empty when its archive entry failed to load
+    std::unique_ptr<TGifImage> Image;  // empty when its archive entry failed to load
 };
 
 // The core object: the program's directories, the decoded base settings, the data-cache flag,
@@ -121,8 +121,8 @@ public:
     std::string NickName;
     std::string IndexUrl;
     std::string FanXianUrl;
-    std::string Gateway; // base address of the gateway; empty for the production gateway
-    std::string SiteUrl; // base address of the maker's web server
+    std::string Gateway;  // base address of the gateway; empty for the production gateway
+    std::string SiteUrl;  // base address of the maker's web server
     std::int32_t PreviewLeft = 0;
     bool DataCache = false;
     TTaoBaoData SelectedItem;

@@ -57,7 +57,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::vector<WorkerEntry> m_entries;
-    std::vector<WorkerEntry> m_ended; // removed, waiting to be destroyed off their thread
+    std::vector<WorkerEntry> m_ended;  // removed, waiting to be destroyed off their thread
 };
 
 }  // namespace quenbo

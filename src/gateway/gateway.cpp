@@ -12,8 +12,8 @@ Gateway::Gateway(const TCommon &common)
     m_http.setMaxBodyBytes(kMaxAnswerBytes);
 }
 
-std::string Gateway::itemQueryAddress(int mode, const std::string &keyword,
-                                      const std::string &cid, int pageNo) const
+std::string Gateway::itemQueryAddress(int mode, const std::string &keyword, const std::string &cid,
+                                      int pageNo) const
 {
     ItemQueryInput input;
     input.appKey = m_common.AppKey;

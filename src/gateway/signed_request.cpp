@@ -28,7 +28,8 @@ std::string SignedAddress(const TCommon &common, std::vector<std::string> elemen
         if (name == "sign")
             element = element.substr(0, valueAt) + signature;
         else if (std::find(encoded.begin(), encoded.end(), name) != encoded.end())
-            element = element.substr(0, valueAt) + TCommon::UrlEncode(element.substr(valueAt), false);
+            element =
+                element.substr(0, valueAt) + TCommon::UrlEncode(element.substr(valueAt), false);
     }
     std::erase(elements, std::string());
     return common.BuildRequestUrl(elements);

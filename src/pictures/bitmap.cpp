@@ -78,7 +78,7 @@ struct Header {
     bool topDown = false;
     std::uint32_t bitsPerPixel = 0;
     std::uint32_t compression = kBiRgb;
-    std::array<std::uint32_t, 4> masks{}; // red, green, blue, alpha
+    std::array<std::uint32_t, 4> masks{};  // red, green, blue, alpha
     std::size_t paletteOffset = 0;
     std::size_t paletteEntrySize = 4;
     std::uint64_t paletteCount = 0;
@@ -303,7 +303,7 @@ RgbaImage decodeRunLength(ByteSpan data, const Header &h)
     return image;
 }
 
-} // namespace
+}  // namespace
 
 void TBitmap::LoadFromBuffer(ByteSpan data)
 {
@@ -313,4 +313,4 @@ void TBitmap::LoadFromBuffer(ByteSpan data)
     m_image = runLength ? decodeRunLength(data, header) : decodeUncompressed(data, header);
 }
 
-} // namespace quenbo
+}  // namespace quenbo

@@ -19,4 +19,4 @@ private:
     RgbaImage m_image;
 };
 
-} // namespace quenbo
+}  // namespace quenbo

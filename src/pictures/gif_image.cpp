@@ -222,7 +222,7 @@ private:
     std::int64_t m_pixelBudget = kMaxPicturePixels;
 };
 
-} // namespace
+}  // namespace
 
 void TGifImage::LoadFromBuffer(ByteSpan data)
 {
@@ -239,4 +239,4 @@ void TGifImage::LoadFromBuffer(ByteSpan data)
     m_loopCount = decoder.loopCount;
 }
 
-} // namespace quenbo
+}  // namespace quenbo

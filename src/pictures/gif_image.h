@@ -10,7 +10,7 @@ namespace quenbo {
 // (disposal methods applied), so each frame draws on its own.
 struct GifFrame {
     RgbaImage image;
-    int delayMs = 0; // display time from the graphic control extension
+    int delayMs = 0;  // display time from the graphic control extension
 };
 
 // A GIF picture with all its frames, transparency and loop count. Decoded at load
@@ -37,4 +37,4 @@ private:
     std::vector<GifFrame> m_frames;
 };
 
-} // namespace quenbo
+}  // namespace quenbo

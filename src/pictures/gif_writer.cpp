@@ -184,7 +184,7 @@ private:
     std::unique_ptr<GifFileType, GifCloser> m_gif;
 };
 
-} // namespace
+}  // namespace
 
 std::vector<std::uint8_t> EncodeGif(const std::vector<GifFrame> &frames, int loopCount)
 {
@@ -217,4 +217,4 @@ std::vector<std::uint8_t> EncodeGif(const std::vector<GifFrame> &frames, int loo
     return output;
 }
 
-} // namespace quenbo
+}  // namespace quenbo

@@ -32,4 +32,4 @@ inline jpeg_error_mgr *useJpegErrorManager(JpegErrorManager &manager)
     return &manager.base;
 }
 
-} // namespace quenbo
+}  // namespace quenbo

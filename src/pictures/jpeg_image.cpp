@@ -124,7 +124,7 @@ private:
     RgbaImage m_image;
 };
 
-} // namespace
+}  // namespace
 
 void CheckJpegHeader(ByteSpan data, int *width, int *height)
 {
@@ -185,4 +185,4 @@ RgbaImage TJpegImage::DecodeReduced(int width, int height) const
     return reader.decode();
 }
 
-} // namespace quenbo
+}  // namespace quenbo

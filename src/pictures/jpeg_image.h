@@ -50,4 +50,4 @@ private:
 // downloaded picture before it is cached.
 void CheckJpegHeader(ByteSpan data, int *width = nullptr, int *height = nullptr);
 
-} // namespace quenbo
+}  // namespace quenbo

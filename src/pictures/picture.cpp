@@ -23,4 +23,4 @@ void RgbaImage::allocate(int w, int h)
     height = h;
 }
 
-} // namespace quenbo
+}  // namespace quenbo

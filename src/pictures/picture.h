@@ -55,4 +55,4 @@ public:
     virtual int Height() const = 0;
 };
 
-} // namespace quenbo
+}  // namespace quenbo

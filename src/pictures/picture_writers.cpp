@@ -149,7 +149,7 @@ private:
     std::vector<std::uint8_t> m_output;
 };
 
-} // namespace
+}  // namespace
 
 std::vector<std::uint8_t> EncodeJpeg(const RgbaImage &image, int quality)
 {
@@ -195,19 +195,19 @@ std::vector<std::uint8_t> EncodeBmp(const RgbaImage &image)
     put32(pixelOffset);
     put32(headerSize);
     put32(std::uint32_t(image.width));
-    put32(std::uint32_t(image.height)); // positive: rows stored bottom-up
+    put32(std::uint32_t(image.height));  // positive: rows stored bottom-up
     put16(1);
     put16(bitsPerPixel);
-    put32(hasAlpha ? 3 : 0); // BI_BITFIELDS or BI_RGB
+    put32(hasAlpha ? 3 : 0);  // BI_BITFIELDS or BI_RGB
     put32(std::uint32_t(pixelBytes));
-    put32(2835); // 72 dots an inch
+    put32(2835);  // 72 dots an inch
     put32(2835);
     put32(0);
     put32(0);
     if (hasAlpha) {
         for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
             put32(mask);
-        put32(0x73524742); // 'sRGB' colour space; endpoints and gamma are then unused
+        put32(0x73524742);  // 'sRGB' colour space; endpoints and gamma are then unused
         out.resize(out.size() + 48, 0);
     }
     for (int y = image.height - 1; y >= 0; --y) {
@@ -224,4 +224,4 @@ std::vector<std::uint8_t> EncodeBmp(const RgbaImage &image)
     return out;
 }
 
-} // namespace quenbo
+}  // namespace quenbo

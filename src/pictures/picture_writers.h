@@ -27,4 +27,4 @@ std::vector<std::uint8_t> EncodePng(const RgbaImage &image);
 // TGifImage::kNoLoopExtension writes no looping extension.
 std::vector<std::uint8_t> EncodeGif(const std::vector<GifFrame> &frames, int loopCount);
 
-} // namespace quenbo
+}  // namespace quenbo

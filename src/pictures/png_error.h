@@ -26,4 +26,4 @@ inline void keepPngErrorAndJump(png_structp png, png_const_charp message)
 // Warnings are dropped: libpng has recovered from them.
 inline void ignorePngWarning(png_structp, png_const_charp) {}
 
-} // namespace quenbo
+}  // namespace quenbo

@@ -84,7 +84,7 @@ private:
     std::vector<png_bytep> m_rows;
 };
 
-} // namespace
+}  // namespace
 
 void TPngImage::LoadFromBuffer(ByteSpan data)
 {
@@ -93,4 +93,4 @@ void TPngImage::LoadFromBuffer(ByteSpan data)
     m_image = reader.read();
 }
 
-} // namespace quenbo
+}  // namespace quenbo

@@ -40,14 +40,14 @@ public:
 
 private:
     struct Found {
-        std::size_t sectionEnd = 0; // one past the last non-blank line of the section
+        std::size_t sectionEnd = 0;  // one past the last non-blank line of the section
         std::optional<std::size_t> sectionStart;
         std::optional<std::size_t> keyLine;
     };
     Found find(std::string_view section, std::string_view key) const;
 
-    std::vector<std::string> m_lines; // without their "\n"; a "\r" stays in the line
-    std::string m_lineEnd = "\r\n";   // used for lines this object adds
+    std::vector<std::string> m_lines;  // without their "\n"; a "\r" stays in the line
+    std::string m_lineEnd = "\r\n";    // used for lines this object adds
     bool m_endsWithLineEnd = false;
 };
 

@@ -10,8 +10,8 @@ namespace {
 
 // Comments, processing instructions and the document type declaration are skipped; an
 // entity reference other than XML's own is left as written.
-constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol |
-                                   pugi::parse_wconv_attribute;
+constexpr unsigned kParseOptions =
+    pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol | pugi::parse_wconv_attribute;
 
 }  // namespace
 

@@ -18,7 +18,8 @@ bool openInBrowser(const std::string &address)
 {
     // Addresses come from outside (gateway answers, settings), so a scheme check decides, not
     // the text: "file:", "javascript:" and the like never reach the desktop.
-    const QUrl url(QString::fromUtf8(address.data(), qsizetype(address.size())), QUrl::TolerantMode);
+    const QUrl url(QString::fromUtf8(address.data(), qsizetype(address.size())),
+                   QUrl::TolerantMode);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() ||
         (scheme != QLatin1String("http") && scheme != QLatin1String("https")))

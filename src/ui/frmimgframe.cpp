@@ -46,8 +46,10 @@ void Tfrm_imgframe::ShowPicture(const std::string &id)
     std::error_code error;
     if (!file || !std::filesystem::exists(*file, error))
         return;
-    ShownFile shown{id, std::filesystem::file_size(*file, error),
-                    std::filesystem::last_write_time(*file, error), {}};
+    ShownFile shown{id,
+                    std::filesystem::file_size(*file, error),
+                    std::filesystem::last_write_time(*file, error),
+                    {}};
     if (FShown && FShown->Id == shown.Id && FShown->Size == shown.Size &&
         FShown->Time == shown.Time) {
         if (!FShown->Error.empty())

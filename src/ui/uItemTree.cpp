@@ -324,8 +324,8 @@ void TItemTree::DrawNode(QPainter &painter, VirtualTree::Node *node, const QRect
     drawTitle(painter, record.Title);
     const QString seller = QStringLiteral("掌柜：");
     drawText(painter, 85, 50, FTitleFont, Qt::black, seller);
-    drawText(painter, 85 + FTitleMetrics.horizontalAdvance(seller), 50, FTitleFont,
-             kSellerColour, text(record.Nick));
+    drawText(painter, 85 + FTitleMetrics.horizontalAdvance(seller), 50, FTitleFont, kSellerColour,
+             text(record.Nick));
     drawText(painter, 304, 10, FTitleFont, Qt::black, QStringLiteral("淘宝价："));
     drawText(painter, 349, 5, FValueFont, kValueColour, text(record.Price));
     drawText(painter, 304, 50, FTitleFont, Qt::black, QStringLiteral("信  誉："));
@@ -375,9 +375,8 @@ void TItemTree::drawTitle(QPainter &painter, const std::string &title)
         drawText(painter, 85, 5, FTitleFont, kTitleColour, whole);
         return;
     }
-    auto [first, second] = SplitTitle(title, kTitleWidth, [this](char32_t c) {
-        return measureWidth(c);
-    });
+    auto [first, second] =
+        SplitTitle(title, kTitleWidth, [this](char32_t c) { return measureWidth(c); });
     // The measuring font can be narrower than the title font, so that no split is found; the
     // title font's own widths then split it.
     if (first.empty() && second.empty())
@@ -387,8 +386,8 @@ void TItemTree::drawTitle(QPainter &painter, const std::string &title)
         first = title;
     // A second line longer than the room is cut with an ellipsis, so it never runs into the
     // price label.
-    const QString secondLine = FTitleMetrics.elidedText(text(TrimTitleLine(second)),
-                                                        Qt::ElideRight, kTitleWidth);
+    const QString secondLine =
+        FTitleMetrics.elidedText(text(TrimTitleLine(second)), Qt::ElideRight, kTitleWidth);
     drawText(painter, 85, 5, FTitleFont, kTitleColour, text(TrimTitleLine(first)));
     drawText(painter, 85, 25, FTitleFont, kTitleColour, secondLine);
 }

@@ -1,11 +1,11 @@
 #include "ufrmmain.h"
 
+#include "frmimgframe.h"
 #include "gateway.h"
 #include "message_box.h"
 #include "picture_box.h"
 #include "picture_button.h"
 #include "picture_qt.h"
-#include "frmimgframe.h"
 #include "startup_error.h"
 #include "uItemTree.h"
 #include "ucommon.h"
@@ -66,10 +66,10 @@ void Tfrm_main::FormCreate(const QString &appDir)
 
     LoadInterfacePictures();
     setFixedSize(kOuterWidth, kOuterHeight);
-    for (const auto &[button, name] : {std::pair{b_xin, "xin"}, std::pair{b_jiage, "jia"},
-                                       std::pair{b_xiao, "xiao"}, std::pair{b_fan, "fan"},
-                                       std::pair{b_sc, "B_sc"}, std::pair{b_Srech, "b_serch"},
-                                       std::pair{b_fshop, "b_shop"}})
+    for (const auto &[button, name] :
+         {std::pair{b_xin, "xin"}, std::pair{b_jiage, "jia"}, std::pair{b_xiao, "xiao"},
+          std::pair{b_fan, "fan"}, std::pair{b_sc, "B_sc"}, std::pair{b_Srech, "b_serch"},
+          std::pair{b_fshop, "b_shop"}})
         LoadButtonPictures(button, name);
     FImgFrame = std::make_unique<Tfrm_imgframe>(*FCommon, this);
     FImgFrame->hide();

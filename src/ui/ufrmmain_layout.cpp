@@ -19,8 +19,7 @@ namespace quenbo {
 
 namespace {
 
-template <class T>
-T *make(QWidget *parent, const char *name, QRect bounds)
+template <class T> T *make(QWidget *parent, const char *name, QRect bounds)
 {
     auto *widget = new T(parent);
     widget->setObjectName(QString::fromLatin1(name));
@@ -173,8 +172,7 @@ void Tfrm_main::SetTabOrder()
 {
     // Panels come in the window's order (left column, search strip, result area, page strip);
     // picture buttons, pictures and the menu bar never take the focus.
-    QWidget *chain[] = {vlefttree, E_Serch, cb_paixu, itemTree, B_PFrist, cbox_pagecount,
-                        b_Pnext};
+    QWidget *chain[] = {vlefttree, E_Serch, cb_paixu, itemTree, B_PFrist, cbox_pagecount, b_Pnext};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }

@@ -8,8 +8,8 @@
 #include "uItemTree.h"
 #include "ucommon.h"
 
-#include <QFrame>
 #include <QAction>
+#include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -79,8 +79,7 @@ void Tfrm_main::b_SrechClick()
 
 void Tfrm_main::N_DbClick()
 {
-    const std::string keyword =
-        LongestWord(TCommon::SimilarKeyword(FCommon->SelectedItem.Title));
+    const std::string keyword = LongestWord(TCommon::SimilarKeyword(FCommon->SelectedItem.Title));
     if (keyword.empty())
         return;
     E_Serch->setText(QString::fromStdString(keyword));
@@ -93,10 +92,22 @@ void Tfrm_main::SortBy(ItemSortKey key)
     FItemTree->SortRows(key, Tag == 0);
 }
 
-void Tfrm_main::b_xinClick() { SortBy(ItemSortKey::Credit); }
-void Tfrm_main::b_jiageClick() { SortBy(ItemSortKey::Price); }
-void Tfrm_main::b_xiaoClick() { SortBy(ItemSortKey::Sales); }
-void Tfrm_main::b_fanClick() { SortBy(ItemSortKey::CashBack); }
+void Tfrm_main::b_xinClick()
+{
+    SortBy(ItemSortKey::Credit);
+}
+void Tfrm_main::b_jiageClick()
+{
+    SortBy(ItemSortKey::Price);
+}
+void Tfrm_main::b_xiaoClick()
+{
+    SortBy(ItemSortKey::Sales);
+}
+void Tfrm_main::b_fanClick()
+{
+    SortBy(ItemSortKey::CashBack);
+}
 
 void Tfrm_main::LoadCurrentPage()
 {

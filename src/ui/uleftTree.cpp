@@ -23,8 +23,10 @@ TleftTree::TleftTree(VirtualTree *tree, const TZipFile &zip)
     if (zip.ReadPng("class_1", marker))
         FParentMarker = toQImage(marker.Image());
     FTree->setDefaultNodeHeight(kRowHeight);
-    FTree->setDrawHandler([this](QPainter &painter, VirtualTree::Node *node, const QRect &cell,
-                                 bool selected) { DrawCategoryNode(painter, node, cell, selected); });
+    FTree->setDrawHandler(
+        [this](QPainter &painter, VirtualTree::Node *node, const QRect &cell, bool selected) {
+            DrawCategoryNode(painter, node, cell, selected);
+        });
     FTree->setMouseMoveHandler([this](Qt::KeyboardModifiers, QPoint pos) { TrackHotNode(pos); });
 }
 

@@ -64,8 +64,7 @@ public:
     void clear();
 
     // The node's data as T, or null when it carries none or another type.
-    template <class T>
-    static T *nodeData(Node *node);
+    template <class T> static T *nodeData(Node *node);
 
     static Node *nodeParent(const Node *node);
     // 0 for a top-level node, 1 for its children, and so on.
@@ -180,8 +179,7 @@ struct VirtualTree::Node {
     bool expanded = false;
 };
 
-template <class T>
-T *VirtualTree::nodeData(Node *node)
+template <class T> T *VirtualTree::nodeData(Node *node)
 {
     return node ? std::any_cast<T>(&node->data) : nullptr;
 }

@@ -34,7 +34,9 @@ CommandLineResult readCommandLine(std::span<const std::string_view> args,
             result.error = std::string(name) + " needs a value";
             return result;
         }
-        const std::string_view value = flag ? std::string_view() : inlineValue ? *inlineValue : args[++i];
+        const std::string_view value = flag          ? std::string_view()
+                                       : inlineValue ? *inlineValue
+                                                     : args[++i];
         result.error = take(name, value);
         if (!result.error.empty())
             return result;

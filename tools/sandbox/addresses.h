@@ -10,10 +10,10 @@ namespace quenbo::sandbox {
 // ("http://127.0.0.1:PORT") followed by one of these paths.
 inline constexpr std::string_view kGatewayPath = "/router/rest";
 inline constexpr std::string_view kIndexPath = "/index.xml";
-inline constexpr std::string_view kPicturePath = "/pic/"; // + id, and + id + "_b.jpg"
+inline constexpr std::string_view kPicturePath = "/pic/";  // + id, and + id + "_b.jpg"
 inline constexpr std::string_view kClickPath = "/click?id=";
 inline constexpr std::string_view kShopPath = "/shop?sid=";
-inline constexpr std::string_view kCashBackPath = "/fanxian?id="; // + id + six-digit code
+inline constexpr std::string_view kCashBackPath = "/fanxian?id=";  // + id + six-digit code
 inline constexpr std::string_view kDownloadPath = "/download";
 inline constexpr std::string_view kVersionPath = "/bate.txt";
 inline constexpr std::string_view kHelpPath = "/blog/post/1.html";
@@ -47,4 +47,4 @@ inline std::string shopUrl(std::string_view base, std::uint32_t seller)
     return joined(base, kShopPath, std::to_string(seller));
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -27,7 +27,7 @@ template <typename T> const T &pick(Prng &rng, std::span<const T> table)
     return table[rng.below(static_cast<std::uint32_t>(table.size()))];
 }
 
-} // namespace
+}  // namespace
 
 std::string foldAscii(std::string_view text)
 {
@@ -189,4 +189,4 @@ std::span<const std::uint32_t> Catalogue::itemsOfSeller(std::uint32_t seller) co
                                          : std::span<const std::uint32_t>();
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -11,26 +11,26 @@ namespace quenbo::sandbox {
 
 struct Category {
     std::uint64_t cid = 0;
-    std::uint64_t parentCid = 0; // 0 for a top-level category
+    std::uint64_t parentCid = 0;  // 0 for a top-level category
     std::string name;
     bool isParent = false;
 };
 
 struct Seller {
     std::string nick;
-    int credit = 1; // the platform's seller credit level, 1 to 20
+    int credit = 1;  // the platform's seller credit level, 1 to 20
     std::string location;
 };
 
 struct Item {
-    std::string numIid; // decimal digits, unique in the catalogue
-    std::string title;  // UTF-8, may hold "&"
+    std::string numIid;  // decimal digits, unique in the catalogue
+    std::string title;   // UTF-8, may hold "&"
     std::uint32_t seller = 0;
-    std::uint64_t cid = 0; // a third-level category
+    std::uint64_t cid = 0;  // a third-level category
     std::int64_t priceFen = 0;
-    int commissionRate = 0; // the platform's unit: hundredths of a percent
-    int commissionNum = 0;  // commissioned sales of the last 30 days
-    int volume = 0;         // sales of the last 30 days
+    int commissionRate = 0;  // the platform's unit: hundredths of a percent
+    int commissionNum = 0;   // commissioned sales of the last 30 days
+    int volume = 0;          // sales of the last 30 days
     std::int64_t commissionFen = 0;
     std::int64_t commissionVolumeFen = 0;
 };
@@ -41,7 +41,7 @@ struct Item {
 class Catalogue {
 public:
     explicit Catalogue(std::uint64_t seed);
-    Catalogue(const Catalogue &) = delete; // the id index points into the item records
+    Catalogue(const Catalogue &) = delete;  // the id index points into the item records
     Catalogue &operator=(const Catalogue &) = delete;
 
     std::uint64_t seed() const { return m_seed; }
@@ -75,7 +75,7 @@ private:
     std::unordered_map<std::uint64_t, std::uint32_t> m_categoryIndex;
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> m_children;
     std::vector<std::uint32_t> m_leaves;
-    std::vector<std::uint32_t> m_leafTop; // per leaf: index of its top-level words
+    std::vector<std::uint32_t> m_leafTop;  // per leaf: index of its top-level words
     std::vector<Seller> m_sellers;
     std::vector<Item> m_items;
     std::vector<std::string> m_foldedTitles;
@@ -88,4 +88,4 @@ private:
 // ASCII letters to lower case; every other byte unchanged.
 std::string foldAscii(std::string_view text);
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -43,7 +43,7 @@ bool matches(int fd, std::string_view localAddr, int localPort, std::string_view
            sameEndpoint(remote, remoteAddr, remotePort);
 }
 
-} // namespace
+}  // namespace
 
 bool dropConnection(std::string_view localAddr, int localPort, std::string_view remoteAddr,
                     int remotePort)
@@ -66,4 +66,4 @@ bool dropConnection(std::string_view localAddr, int localPort, std::string_view 
     return dropped;
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

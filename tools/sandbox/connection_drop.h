@@ -12,4 +12,4 @@ namespace quenbo::sandbox {
 bool dropConnection(std::string_view localAddr, int localPort, std::string_view remoteAddr,
                     int remotePort);
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

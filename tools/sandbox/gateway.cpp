@@ -185,7 +185,7 @@ void checkCommon(const QueryParams &params, const GatewaySettings &settings, std
     }
 }
 
-} // namespace
+}  // namespace
 
 bool parseTimestamp(std::string_view text, std::time_t &out)
 {
@@ -331,4 +331,4 @@ std::string Gateway::featuredAnswer() const
     return itemsAnswer(m_catalogue, page, allItemFields(), m_baseUrl, {});
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

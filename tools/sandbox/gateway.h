@@ -12,7 +12,7 @@ namespace quenbo::sandbox {
 struct GatewaySettings {
     std::string appKey;
     std::string appSecret;
-    bool lenientTime = false; // accept any well-formed timestamp, however far from the clock
+    bool lenientTime = false;  // accept any well-formed timestamp, however far from the clock
 };
 
 // The platform's REST gateway for the two methods the client calls. Checks the app key, the
@@ -46,4 +46,4 @@ bool parseTimestamp(std::string_view text, std::time_t &out);
 // The local time t written as "yyyy-mm-dd hh:mm:ss".
 std::string formatTimestamp(std::time_t t);
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -72,7 +72,7 @@ bool passes(const Catalogue &catalogue, std::uint32_t index, const ItemFilter &f
                 std::string_view::npos);
 }
 
-} // namespace
+}  // namespace
 
 std::optional<ItemSort> parseItemSort(std::string_view name)
 {
@@ -144,4 +144,4 @@ ItemPage searchItems(const Catalogue &catalogue, const ItemFilter &filter, int p
     return page;
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -35,7 +35,7 @@ std::optional<int> creditLevel(std::string_view name);
 // What an item must satisfy; bounds are inclusive. An empty keyword and a missing category
 // select every item.
 struct ItemFilter {
-    std::string foldedKeyword; // lower-case ASCII, see foldAscii
+    std::string foldedKeyword;  // lower-case ASCII, see foldAscii
     std::optional<std::uint64_t> cid;
     std::int64_t minPriceFen = 0;
     std::int64_t maxPriceFen = std::numeric_limits<std::int64_t>::max();
@@ -49,8 +49,8 @@ struct ItemFilter {
 };
 
 struct ItemPage {
-    std::size_t total = 0;            // every matching item
-    std::vector<std::uint32_t> items; // indexes into the catalogue's items; this page only
+    std::size_t total = 0;             // every matching item
+    std::vector<std::uint32_t> items;  // indexes into the catalogue's items; this page only
 };
 
 // One page (pageNo from 1) of the matching items in the filter's order; ties keep catalogue
@@ -63,4 +63,4 @@ ItemPage searchItems(const Catalogue &catalogue, const ItemFilter &filter, int p
 std::size_t findKeyword(std::string_view foldedTitle, std::string_view foldedKeyword,
                         std::size_t from = 0);
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -23,4 +23,4 @@ ParsedOptions parseOptions(std::span<const std::string_view> args);
 // The --help text: every option with its default, the addresses served and the fault switches.
 std::string usageText();
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

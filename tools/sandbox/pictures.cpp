@@ -33,7 +33,7 @@ std::uint64_t hashId(std::string_view id, std::uint64_t seed)
     return hash;
 }
 
-} // namespace
+}  // namespace
 
 std::string makeItemPicture(std::string_view numIid, std::uint64_t seed)
 {
@@ -112,4 +112,4 @@ std::shared_ptr<const std::string> PictureCache::picture(const std::string &numI
     return made;
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -31,8 +31,8 @@ private:
     std::uint64_t m_seed;
     std::size_t m_capacity;
     std::mutex m_mutex;
-    std::list<Entry> m_recent; // most recently used first
+    std::list<Entry> m_recent;  // most recently used first
     std::unordered_map<std::string, std::list<Entry>::iterator> m_index;
 };
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -38,4 +38,4 @@ private:
     std::uint64_t m_state;
 };
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

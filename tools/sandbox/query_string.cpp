@@ -34,7 +34,7 @@ std::string decode(std::string_view text)
     return out;
 }
 
-} // namespace
+}  // namespace
 
 QueryParams parseQuery(std::string_view query)
 {
@@ -80,4 +80,4 @@ std::string percentEncode(std::string_view text)
     return out;
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -21,4 +21,4 @@ std::string_view queryOf(std::string_view target);
 // Percent-encodes every byte except unreserved ASCII letters, digits and "-_.~".
 std::string percentEncode(std::string_view text);
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

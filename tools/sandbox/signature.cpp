@@ -30,7 +30,7 @@ std::vector<const std::pair<std::string, std::string> *> signedInOrder(const Que
     return order;
 }
 
-} // namespace
+}  // namespace
 
 std::string md5Upper(std::string_view text)
 {
@@ -72,4 +72,4 @@ bool signatureMatches(const QueryParams &params, std::string_view secret, std::s
            (clientText != platformText && sign == md5Upper(clientText));
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -27,4 +27,4 @@ bool signatureMatches(const QueryParams &params, std::string_view secret, std::s
 // The signature in the platform's rule above, for parameters without "sign".
 std::string platformSignature(const QueryParams &params, std::string_view secret);
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

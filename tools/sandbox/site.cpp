@@ -57,7 +57,7 @@ bool allDigits(std::string_view text)
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-} // namespace
+}  // namespace
 
 Site::Site(const Catalogue &catalogue, std::string baseUrl, std::string_view versionText)
     : m_catalogue(catalogue)
@@ -158,4 +158,4 @@ std::optional<std::string> Site::cashBackPage(std::string_view idAndCode) const
                                 "</p><p>通过本页购买可获得返现 " + yuanText(fen) + " 元。</p>");
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -21,7 +21,7 @@ public:
     std::string feedbackPage() const;
     std::string downloadPage() const;
     std::string notFoundPage() const;
-    std::string faultPage() const; // the HTML body that the "html" fault answers with
+    std::string faultPage() const;  // the HTML body that the "html" fault answers with
 
     // Pages for an item id, a seller number, and an item id followed by a six-digit amount
     // code in fen; nothing when the id or number names nothing in the catalogue.
@@ -38,4 +38,4 @@ private:
 // The version file the sandbox serves unless told otherwise.
 inline constexpr std::string_view kDefaultVersionText = "v1|{base}/download";
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -22,4 +22,4 @@ std::string yuanText(std::int64_t fen)
     return std::to_string(fen / 100) + (cents < 10 ? ".0" : ".") + std::to_string(cents);
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

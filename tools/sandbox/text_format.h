@@ -12,4 +12,4 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 // An amount in fen as yuan with two decimals: 1230 gives "12.30".
 std::string yuanText(std::int64_t fen);
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

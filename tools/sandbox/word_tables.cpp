@@ -80,7 +80,7 @@ constexpr std::array<Words, 16> kLocations{"浙江 杭州", "浙江 义乌", "�
                                            "江苏 苏州", "江苏 南京", "福建 泉州", "福建 厦门",
                                            "山东 青岛", "四川 成都", "湖北 武汉", "河北 石家庄"};
 
-} // namespace
+}  // namespace
 
 std::span<const TopCategoryWords> topCategoryWords()
 {
@@ -111,4 +111,4 @@ std::span<const std::string_view> locations()
     return kLocations;
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

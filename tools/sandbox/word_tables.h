@@ -30,4 +30,4 @@ std::span<const std::string_view> nickTails();
 // Item locations in the platform's "province city" form.
 std::span<const std::string_view> locations();
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

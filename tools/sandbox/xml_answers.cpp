@@ -130,7 +130,7 @@ void appendEscapingAmpersands(std::string &out, std::string_view text)
     }
 }
 
-} // namespace
+}  // namespace
 
 std::optional<CategoryField> parseCategoryField(std::string_view name)
 {
@@ -237,4 +237,4 @@ std::string markedTitle(std::string_view title, std::string_view foldedTitle,
     return out;
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -56,4 +56,4 @@ std::string errorAnswer(const GatewayError &error);
 std::string markedTitle(std::string_view title, std::string_view foldedTitle,
                         std::string_view foldedKeyword);
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

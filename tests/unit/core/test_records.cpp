@@ -12,8 +12,8 @@ TEST(CashBack, HalvesAndRoundsByTheBinaryValue)
         double commission;
         double expected;
     } cases[] = {
-        {0.25, 0.12}, {0.35, 0.17}, {0.05, 0.03}, {0.15, 0.07}, {7.77, 3.88}, {3.00, 1.5},
-        {0.0, 0.0},   {1.0, 0.5},   {12.34, 6.17}, {0.01, 0.0}, {0.03, 0.01}, {100.0, 50.0},
+        {0.25, 0.12}, {0.35, 0.17}, {0.05, 0.03},  {0.15, 0.07}, {7.77, 3.88}, {3.00, 1.5},
+        {0.0, 0.0},   {1.0, 0.5},   {12.34, 6.17}, {0.01, 0.0},  {0.03, 0.01}, {100.0, 50.0},
     };
     for (const auto &c : cases)
         EXPECT_EQ(CashBack(c.commission), c.expected) << "commission " << c.commission;

@@ -31,12 +31,12 @@ TEST(SettingCipher, DerivesKnownMasksAndTexts)
         std::uint32_t even, odd;
         const char *empty, *seven, *eight, *chinese;
     } cases[] = {
-        {CipherKeyBytes{}, 0x69b57e7d, 0x8ee76924, "fX61aSRp544=", "TEyGXRFf0Ik=",
-         "TEyGXRFf0LZ9frVpJGnnjg==", "m8ktjIr054g="},
-        {SequenceKey(), 0x69b47c7e, 0x8ae26f23, "fny0aSNv4oo=", "T06HXRZZ1Y0=",
-         "T06HXRZZ1bJ+fLRpI2/iig==", "mMssjI3y4ow="},
-        {TextKey("QuenboSettings16"), 0x38c01b13, 0xec883a41, "ExvAOEE6iOw=", "IinzDHQMv+s=",
-         "IinzDHQMv9QTG8A4QTqI7A==", "9axY3e+niOo="},
+        {CipherKeyBytes{}, 0x69b57e7d, 0x8ee76924,
+         "fX61aSRp544=", "TEyGXRFf0Ik=", "TEyGXRFf0LZ9frVpJGnnjg==", "m8ktjIr054g="},
+        {SequenceKey(), 0x69b47c7e, 0x8ae26f23,
+         "fny0aSNv4oo=", "T06HXRZZ1Y0=", "T06HXRZZ1bJ+fLRpI2/iig==", "mMssjI3y4ow="},
+        {TextKey("QuenboSettings16"), 0x38c01b13, 0xec883a41,
+         "ExvAOEE6iOw=", "IinzDHQMv+s=", "IinzDHQMv9QTG8A4QTqI7A==", "9axY3e+niOo="},
     };
     for (const auto &c : cases) {
         const TSettingCipher cipher(c.key);
@@ -100,7 +100,7 @@ TEST(SettingCipher, RejectsMalformedTexts)
         const char *message;
     } cases[] = {
         {"", "Invalid file format"},
-        {"QUJD", "Invalid file format"},          // 3 bytes, no whole block
+        {"QUJD", "Invalid file format"},  // 3 bytes, no whole block
         {good + "\n", "Invalid Base64 Character"},
         {good.substr(0, 6) + " " + good.substr(7), "Invalid Base64 Character"},
         {good.substr(0, 11), "Invalid Base64 Character"},  // length not a multiple of 4

@@ -29,10 +29,10 @@ TEST(Utf8Walk, MalformedBytesAreOneCharacterEach)
         {"a\xC3\xA9", {{U'a', 1}, {U'\u00E9', 2}}},
         {"\xE8\xBF\x9E", {{U'\u8FDE', 3}}},
         {"\xF0\x9F\x98\x80", {{U'\U0001F600', 4}}},
-        {"\x80z", {{0x80, 1}, {U'z', 1}}},                     // stray continuation byte
-        {"\xE8\xBF", {{0xE8, 1}, {0xBF, 1}}},                  // sequence cut short at the end
-        {"\xE8z\x9E", {{0xE8, 1}, {U'z', 1}, {0x9E, 1}}},      // lead without continuations
-        {"\xC0\xAF", {{0xC0, 1}, {0xAF, 1}}},                  // overlong lead
+        {"\x80z", {{0x80, 1}, {U'z', 1}}},                 // stray continuation byte
+        {"\xE8\xBF", {{0xE8, 1}, {0xBF, 1}}},              // sequence cut short at the end
+        {"\xE8z\x9E", {{0xE8, 1}, {U'z', 1}, {0x9E, 1}}},  // lead without continuations
+        {"\xC0\xAF", {{0xC0, 1}, {0xAF, 1}}},              // overlong lead
         {"\xF8\x88\x80\x80\x80", {{0xF8, 1}, {0x88, 1}, {0x80, 1}, {0x80, 1}, {0x80, 1}}},
     };
     for (const auto &c : cases)
@@ -40,9 +40,15 @@ TEST(Utf8Walk, MalformedBytesAreOneCharacterEach)
 
     // Both users of the walk count a malformed byte as one character.
     const auto wide = [](char32_t) { return 10; };
-    EXPECT_EQ(SplitTitle("ab\x80" "cd", 25, wide),
-              (std::pair<std::string, std::string>{"ab", "\x80" "cd"}));
-    EXPECT_EQ(TCommon::SimilarKeyword("xx\x80" "123456789"), "\x80" "123456789");
+    EXPECT_EQ(SplitTitle("ab\x80"
+                         "cd",
+                         25, wide),
+              (std::pair<std::string, std::string>{"ab", "\x80"
+                                                         "cd"}));
+    EXPECT_EQ(TCommon::SimilarKeyword("xx\x80"
+                                      "123456789"),
+              "\x80"
+              "123456789");
 }
 
 TEST(TextUtil, TrimsBlanksAndTrailingSlashes)

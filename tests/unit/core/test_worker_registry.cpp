@@ -88,7 +88,7 @@ TEST(WorkerRegistry, HammeredFromSeveralThreadsEndsWithEveryWorkerReleased)
                     registry.add(WorkerEntry{id, std::move(worker)});
                     raw->start();
                     if (i % 10 == 0)
-                        registry.remove(id + 100000); // never registered: no effect
+                        registry.remove(id + 100000);  // never registered: no effect
                 }
             });
         for (auto &adder : adders)

@@ -158,7 +158,7 @@ bool installHooks()
 }
 #endif
 
-} // namespace
+}  // namespace
 
 AllocationWatch::AllocationWatch()
 {
@@ -182,4 +182,4 @@ std::size_t AllocationWatch::largest() const
     return g_largest;
 }
 
-} // namespace quenbo::test
+}  // namespace quenbo::test

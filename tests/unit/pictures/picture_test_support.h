@@ -56,4 +56,4 @@ public:
 // Allocations above this show that a decoder trusted a hostile size.
 inline constexpr std::size_t kModestAllocation = 4 * 1024 * 1024;
 
-} // namespace quenbo::test
+}  // namespace quenbo::test

@@ -12,12 +12,12 @@ namespace {
 using test::Bytes;
 using test::Pixel;
 
-constexpr Pixel K = 0x000000FF; // opaque black
+constexpr Pixel K = 0x000000FF;  // opaque black
 constexpr Pixel W = 0xFFFFFFFF;
 constexpr Pixel R = 0xFF0000FF;
 constexpr Pixel G = 0x00FF00FF;
 constexpr Pixel B = 0x0000FFFF;
-constexpr Pixel T = 0x00000000; // transparent, where run-length data skipped pixels
+constexpr Pixel T = 0x00000000;  // transparent, where run-length data skipped pixels
 
 // The fields of a bitmap file that the cases vary; the rest is derived.
 struct BmpSpec {
@@ -27,9 +27,9 @@ struct BmpSpec {
     std::uint32_t bitsPerPixel = 24;
     std::uint32_t compression = 0;
     std::uint32_t coloursUsed = 0;
-    std::vector<std::uint32_t> masks{};   // after a 40-byte header, else inside the header
-    std::vector<std::uint32_t> palette{}; // 0xRRGGBB
-    std::vector<std::uint8_t> pixels{};   // as stored in the file
+    std::vector<std::uint32_t> masks{};    // after a 40-byte header, else inside the header
+    std::vector<std::uint32_t> palette{};  // 0xRRGGBB
+    std::vector<std::uint8_t> pixels{};    // as stored in the file
 };
 
 std::vector<std::uint8_t> buildBmp(const BmpSpec &s)
@@ -64,7 +64,7 @@ std::vector<std::uint8_t> buildBmp(const BmpSpec &s)
 struct DecodeCase {
     const char *name;
     BmpSpec spec;
-    std::vector<Pixel> expected{}; // top row first
+    std::vector<Pixel> expected{};  // top row first
 };
 
 const std::vector<DecodeCase> &decodeCases()
@@ -263,5 +263,5 @@ TEST(TBitmap, RefusesHostileSizesBeforeAllocating)
     }
 }
 
-} // namespace
-} // namespace quenbo
+}  // namespace
+}  // namespace quenbo

@@ -27,7 +27,7 @@ struct FrameSpec {
     int top = 0;
     int width = 1;
     int height = 1;
-    std::vector<GifPixelType> indices{}; // row by row, top first
+    std::vector<GifPixelType> indices{};  // row by row, top first
     int disposal = DISPOSAL_UNSPECIFIED;
     int transparent = NO_TRANSPARENT_COLOR;
     int delayCs = 0;
@@ -37,7 +37,7 @@ struct FrameSpec {
 struct GifSpec {
     int width = 1;
     int height = 1;
-    std::string loopApplication{}; // empty: no looping extension
+    std::string loopApplication{};  // empty: no looping extension
     int loopCount = 0;
     std::vector<FrameSpec> frames{};
 };
@@ -133,9 +133,9 @@ TEST(TGifImage, ComposesFramesWithEachDisposalMethod)
     };
     const std::vector<std::vector<Pixel>> expected = {
         {R, R, R, R},
-        {R, G, R, R}, // the transparent index keeps what was below
-        {R, T, B, R}, // the previous frame's area was cleared to transparent
-        {G, T, T, R}, // the blue pixel was undone
+        {R, G, R, R},  // the transparent index keeps what was below
+        {R, T, B, R},  // the previous frame's area was cleared to transparent
+        {G, T, T, R},  // the blue pixel was undone
     };
     TGifImage gif;
     ASSERT_NO_THROW(gif.LoadFromBuffer(buildGif(spec)));
@@ -218,9 +218,9 @@ TEST(TGifImage, RoundTripsThroughTheWriter)
         return GifFrame{test::makeImage(5, 3,
                                         [&](int x, int y) {
                                             if (x == y)
-                                                return Pixel(0x12345600); // alpha 0
+                                                return Pixel(0x12345600);  // alpha 0
                                             if (x == 4)
-                                                return Pixel(0x80808090); // alpha 144
+                                                return Pixel(0x80808090);  // alpha 144
                                             return colour;
                                         }),
                         delayMs};
@@ -320,5 +320,5 @@ TEST(TGifImage, RefusesAnimationsOverThePixelCapInTotal)
     EXPECT_EQ(gif.Frames().size(), 1u);
 }
 
-} // namespace
-} // namespace quenbo
+}  // namespace
+}  // namespace quenbo

@@ -217,7 +217,7 @@ TEST(TJpegImage, UndecodableDataFailsAtEachDecodeAndKeepsTheBytes)
 TEST(TJpegImage, DecodesReducedToTheSmallestScaleThatCoversTheSize)
 {
     const struct {
-        int width, height;        // the picture
+        int width, height;  // the picture
         int wantWidth, wantHeight;
         int gotWidth, gotHeight;  // the smallest eighth-scale at least as large, or full size
     } cases[] = {
@@ -303,7 +303,7 @@ TEST(TJpegImage, RefusesHostileSizesBeforeAllocating)
     const std::uint8_t frameMarker[] = {0xFF, 0xC0};
     const auto frame = std::search(patched.begin(), patched.end(), frameMarker, frameMarker + 2);
     ASSERT_NE(frame, patched.end());
-    frame[5] = frame[6] = frame[7] = frame[8] = 0xFF; // 65535 x 65535
+    frame[5] = frame[6] = frame[7] = frame[8] = 0xFF;  // 65535 x 65535
 
     const struct {
         const char *name;
@@ -326,5 +326,5 @@ TEST(TJpegImage, RefusesHostileSizesBeforeAllocating)
     }
 }
 
-} // namespace
-} // namespace quenbo
+}  // namespace
+}  // namespace quenbo

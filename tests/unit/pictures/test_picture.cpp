@@ -55,5 +55,5 @@ TEST(RgbaImage, RefusedAllocationLeavesTheImageAsItWas)
     EXPECT_EQ(image.pixels[0], 7);
 }
 
-} // namespace
-} // namespace quenbo
+}  // namespace
+}  // namespace quenbo

@@ -53,5 +53,5 @@ TEST(EncodeGif, QuantisesFramesWithManyColoursClosely)
     EXPECT_LE(test::maxChannelDifference(gif.Frames()[0].image, image), 64);
 }
 
-} // namespace
-} // namespace quenbo
+}  // namespace
+}  // namespace quenbo

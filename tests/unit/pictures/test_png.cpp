@@ -39,10 +39,10 @@ struct PngSpec {
     int bitDepth = 8;
     int colourType = 0;
     int interlace = 0;
-    std::vector<std::uint8_t> palette{};      // PLTE payload
-    std::vector<std::uint8_t> transparency{}; // tRNS payload
-    std::vector<std::uint8_t> scanlines{};    // filter byte and samples of each row, uncompressed
-    std::vector<std::uint8_t> otherChunks{};  // whole chunks placed before the image data
+    std::vector<std::uint8_t> palette{};       // PLTE payload
+    std::vector<std::uint8_t> transparency{};  // tRNS payload
+    std::vector<std::uint8_t> scanlines{};     // filter byte and samples of each row, uncompressed
+    std::vector<std::uint8_t> otherChunks{};   // whole chunks placed before the image data
 };
 
 std::vector<std::uint8_t> buildPng(const PngSpec &s)
@@ -193,5 +193,5 @@ TEST(TPngImage, RefusesHostileSizesBeforeAllocating)
     }
 }
 
-} // namespace
-} // namespace quenbo
+}  // namespace
+}  // namespace quenbo

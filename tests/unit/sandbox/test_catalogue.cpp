@@ -69,5 +69,5 @@ TEST(Catalogue, ItemsArePlausibleAndIndexed)
     EXPECT_EQ(catalogue.itemsUnder(catalogue.categories().front().cid).empty(), false);
 }
 
-} // namespace
-} // namespace quenbo::sandbox
+}  // namespace
+}  // namespace quenbo::sandbox

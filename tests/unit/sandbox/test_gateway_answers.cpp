@@ -278,5 +278,5 @@ TEST(GatewayAnswers, StartUpListHasTheItemAnswerFormat)
     }
 }
 
-} // namespace
-} // namespace quenbo::sandbox::test
+}  // namespace
+}  // namespace quenbo::sandbox::test

@@ -110,7 +110,7 @@ TEST(GatewayChecks, RefusesWrongSignatures)
     for (char &c : lower)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     Params altered = params;
-    altered[9].second = "2"; // page_no changed after signing
+    altered[9].second = "2";  // page_no changed after signing
     Params extra = params;
     extra.emplace_back("cid", "50010000");
 
@@ -253,5 +253,5 @@ TEST(GatewayChecks, ErrorAnswerIsTheBarePlatformShape)
     EXPECT_FALSE(error.child("item_cats"));
 }
 
-} // namespace
-} // namespace quenbo::sandbox::test
+}  // namespace
+}  // namespace quenbo::sandbox::test

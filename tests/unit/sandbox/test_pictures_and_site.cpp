@@ -115,5 +115,5 @@ TEST(Site, ClickShopAndCashBackPagesNameTheirSubject)
         EXPECT_EQ(sandbox.get(bad).status, 404) << bad;
 }
 
-} // namespace
-} // namespace quenbo::sandbox::test
+}  // namespace
+}  // namespace quenbo::sandbox::test

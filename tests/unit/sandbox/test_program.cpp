@@ -150,4 +150,4 @@ TEST(Program, HelpNamesTheDefaultsAndTheFaultSwitches)
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
-} // namespace
+}  // namespace

@@ -1,6 +1,8 @@
 #include "gui_test_support.h"
 #include "http_client.h"
 #include "interface_pictures.h"
+#include "item_query.h"
+#include "local_http_server.h"
 #include "sandbox_server.h"
 #include "skin.h"
 #include "uItemTree.h"
@@ -8,9 +10,11 @@
 #include "ufrmmain.h"
 
 #include <QTest>
+#include <QTimer>
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -18,6 +22,12 @@ using namespace quenbo;
 using namespace quenbo::testsupport;
 
 namespace {
+
+// The threads of this process now.
+int threadCount()
+{
+    return int(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
+}
 
 std::vector<std::string> rowIds(VirtualTree *tree)
 {
@@ -38,6 +48,7 @@ private slots:
     void cleanup();
     void keywordSearchListsThePageAndFetchesItsPictures();
     void categorySearchListsTheCategoryItems();
+    void manyContainersStartAtMostFourDownloadThreads();
     void failedAnswersLeaveTheListEmptyAndSayNothing_data();
     void failedAnswersLeaveTheListEmptyAndSayNothing();
 
@@ -122,6 +133,41 @@ void ItemQueryTest::categorySearchListsTheCategoryItems()
     QVERIFY(m_window->FLastAddress.find("&cid=" + std::to_string(item.cid) + "&") !=
             std::string::npos);
     QVERIFY(waitForWorkers());
+}
+
+void ItemQueryTest::manyContainersStartAtMostFourDownloadThreads()
+{
+    // An answer of 10,000 containers of one item each, every picture slow to come.
+    const std::string base = m_sandbox->baseUrl();
+    std::string answer = "<taobaoke_items_get_response>";
+    for (int i = 0; i < 10000; ++i)
+        answer += "<taobaoke_items><taobaoke_item><num_iid>" + std::to_string(900000 + i) +
+                  "</num_iid><pic_url>" + base + "/pic/" + std::to_string(900000 + i) +
+                  "</pic_url></taobaoke_item></taobaoke_items>";
+    answer += "</taobaoke_items_get_response>";
+    LocalHttpServer server;
+    server.server().Get("/many.xml", [&](const httplib::Request &, httplib::Response &res) {
+        res.set_content(answer, "text/xml");
+    });
+    server.start();
+    postFault("path=/pic/900000_b.jpg&kind=slow&delay_ms=300");
+
+    const int before = threadCount();
+    int peak = before;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, threadCount()); });
+    sampler.start(1);
+    m_window->LoadItemPage(server.baseUrl() + "/many.xml");
+    peak = std::max(peak, threadCount());
+    QVERIFY(waitForWorkers());
+    sampler.stop();
+
+    QCOMPARE(m_window->itemTree->topLevelCount(), int(kMaxAnswerItems));
+    QCOMPARE(m_window->Common().DownloadSlots.peak(), TCommon::kMaxDownloadThreads);
+    qInfo("threads: %d before, %d at the most while the pictures came", before, peak);
+    // Four download threads, each with at most a name-lookup thread of libcurl's, and the
+    // in-process sandbox's connection threads; without the cap it would be hundreds.
+    QVERIFY(peak <= before + 3 * int(TCommon::kMaxDownloadThreads));
 }
 
 void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSayNothing_data()

@@ -26,6 +26,7 @@ public:
     FileDescriptor &operator=(const FileDescriptor &) = delete;
 
     int get() const { return m_fd; }
+    void release() { m_fd = -1; }
     bool close()
     {
         const int fd = m_fd;
@@ -40,12 +41,11 @@ private:
 template <typename Buffer>
 bool readInto(const std::string &path, std::uint64_t maxBytes, Buffer &out)
 {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(openRegularFile(path, O_RDONLY));
     if (file.get() < 0)
         return false;
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        std::uint64_t(info.st_size) > maxBytes)
+    if (::fstat(file.get(), &info) != 0 || std::uint64_t(info.st_size) > maxBytes)
         return false;
     // The size is only a hint: the file may change while it is read, so the limit is
     // checked again on what actually arrives.
@@ -84,12 +84,39 @@ bool writeAll(int fd, std::string_view bytes)
                 continue;
             return false;
         }
+        if (written == 0) {
+            // No progress and no reason: trying again would only loop.
+            errno = EIO;
+            return false;
+        }
         bytes.remove_prefix(std::size_t(written));
     }
     return true;
 }
 
 }  // namespace
+
+int openRegularFile(const std::string &path, int flags)
+{
+    // O_NONBLOCK keeps the open itself from waiting for the other end of a FIFO; it is
+    // cleared again once the file is known to be a regular one.
+    FileDescriptor file(::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0)
+        return -1;
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        return -1;
+    if (!S_ISREG(info.st_mode)) {
+        errno = EINVAL;
+        return -1;
+    }
+    const int status = ::fcntl(file.get(), F_GETFL);
+    if (status < 0 || ::fcntl(file.get(), F_SETFL, status & ~O_NONBLOCK) != 0)
+        return -1;
+    const int fd = file.get();
+    file.release();
+    return fd;
+}
 
 bool readWholeFile(const std::string &path, std::uint64_t maxBytes,
                    std::vector<std::uint8_t> &bytes)
@@ -108,11 +135,13 @@ bool writeFileAtomically(const std::string &path, std::string_view bytes, WriteS
     FileDescriptor file(::mkstemp(temporary.data()));
     if (file.get() < 0)
         return false;
+    // Only a regular file in place lends its permission bits; a link is replaced, not followed.
     struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
-    const bool written =
-        ::fchmod(file.get(), mode) == 0 && writeAll(file.get(), bytes) &&
-        (sync == WriteSync::Unsynced || ::fsync(file.get()) == 0);
+    const mode_t mode = ::lstat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
+                            ? existing.st_mode & 07777
+                            : 0644;
+    const bool written = ::fchmod(file.get(), mode) == 0 && writeAll(file.get(), bytes) &&
+                         (sync == WriteSync::Unsynced || ::fsync(file.get()) == 0);
     int error = errno;
     const bool closed = file.close();
     if (written && !closed)

@@ -4,6 +4,8 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <cctype>
 #include <mutex>
 
 namespace quenbo {
@@ -73,9 +75,13 @@ struct HttpClient::Handle {
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        // A transfer that ends while its name lookup still runs (stopped, timed out) returns at
+        // once and leaves the lookup's thread to end on its own, freeing what it holds then.
+        // Otherwise a silent name server would hold the transfer, and the worker shutdown that
+        // joins it, for as long as the lookup takes.
+        curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
         curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
         curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collectBody);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkAbort);
@@ -162,6 +168,7 @@ std::string HttpClient::get(const std::string &address)
     CURL *curl = m_handle->curl;
     m_handle->error[0] = '\0';
     curl_easy_setopt(curl, CURLOPT_URL, wire.c_str());
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols(wire));
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, m_connectTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, m_totalTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_maxBodyBytes));
@@ -184,6 +191,16 @@ std::string HttpClient::get(const std::string &address)
     if (status < 200 || status > 299)
         throw HttpError("GET " + wire + ": HTTP status " + std::to_string(status));
     return std::move(transfer.body);
+}
+
+const char *HttpClient::redirectProtocols(std::string_view address)
+{
+    constexpr std::string_view https = "https:";
+    const bool secure = address.size() >= https.size() &&
+                        std::equal(https.begin(), https.end(), address.begin(), [](char a, char b) {
+                            return std::tolower(static_cast<unsigned char>(b)) == a;
+                        });
+    return secure ? "https" : "http,https";
 }
 
 std::string HttpClient::wireAddress(std::string_view address)

@@ -43,10 +43,17 @@ public:
     void setAbortFlag(const std::atomic<bool> *flag);
 
     // The body of the reply to a GET of address, after at most kMaxRedirects redirects. Only
-    // http:// and https:// are fetched, also as redirect targets. Raises HttpError for a failed
-    // connection, a time-out, an abort, a body over the limit and any final status other than
-    // 2xx.
+    // http:// and https:// are fetched, also as redirect targets, and a transfer that starts on
+    // https:// follows only https:// (see redirectProtocols). Raises HttpError for a failed
+    // connection, a time-out, an abort, a body over the limit, a redirect it may not follow and
+    // any final status other than 2xx. A transfer that ends while its name lookup still hangs
+    // returns at once; the lookup finishes on its own.
     std::string get(const std::string &address);
+
+    // The schemes a transfer starting at address may be redirected to, in libcurl's list form:
+    // "https" for an https:// address (any letter case), so that nothing sent or received
+    // over TLS moves to plain text; "http,https" for any other.
+    static const char *redirectProtocols(std::string_view address);
 
     // The address as it goes on the wire: bytes up to blank, DEL and bytes of 0x80 and above
     // percent-encoded, everything else as formed, so the server reads back the text that was

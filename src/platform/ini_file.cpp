@@ -41,8 +41,8 @@ enum class LineKind { Blank, Comment, Section, Key };
 
 struct Line {
     LineKind kind = LineKind::Blank;
-    std::string_view name;  // section or key name
-    std::string_view value; // key lines only
+    std::string_view name;   // section or key name
+    std::string_view value;  // key lines only
 };
 
 Line classify(std::string_view raw, bool first)
@@ -189,7 +189,7 @@ void writeIniValue(const std::string &file, std::string_view section, std::strin
                    std::string_view value)
 {
     std::string text;
-    const int probe = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    const int probe = openRegularFile(file, O_WRONLY);
     if (probe >= 0) {
         ::close(probe);
         if (!readWholeFile(file, kMaxIniFileSize, text))

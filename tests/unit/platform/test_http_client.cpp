@@ -57,8 +57,8 @@ protected:
             res.status = std::stoi(req.matches[1]);
             res.set_content("status page", "text/html");
         });
-        s.Get("/to-file", [](const httplib::Request &, httplib::Response &res) {
-            res.set_redirect("file:///etc/passwd");
+        s.Get("/to", [](const httplib::Request &req, httplib::Response &res) {
+            res.set_redirect(req.get_param_value("address"));
         });
         s.Get(R"(/bytes/(\d+))", [](const httplib::Request &req, httplib::Response &res) {
             res.set_content(std::string(std::stoul(req.matches[1]), 'x'), "text/plain");
@@ -107,8 +107,7 @@ TEST_F(HttpClientTest, SendsTheHeadersAndTheSignedTextPercentEncoded)
     HttpClient http;
     EXPECT_EQ(http.get(url("/echo?q=中文&timestamp=2010-05-04 09:03:07&v=2.0")), "echo");
     std::lock_guard lock(m_seen.mutex);
-    EXPECT_EQ(m_seen.target,
-              "/echo?q=%E4%B8%AD%E6%96%87&timestamp=2010-05-04%2009:03:07&v=2.0");
+    EXPECT_EQ(m_seen.target, "/echo?q=%E4%B8%AD%E6%96%87&timestamp=2010-05-04%2009:03:07&v=2.0");
     EXPECT_EQ(m_seen.timestamp, "2010-05-04 09:03:07");
     EXPECT_EQ(m_seen.accept, "text/html, */*");
     EXPECT_EQ(m_seen.userAgent, "Mozilla/3.0 (compatible; Indy Library)");
@@ -153,7 +152,7 @@ TEST_F(HttpClientTest, OnlySuccessfulRepliesGiveABody)
     const struct {
         int status;
         bool succeeds;
-    } cases[] = {{200, true}, {201, true}, {204, true}, {304, false},
+    } cases[] = {{200, true},  {201, true},  {204, true}, {304, false},
                  {404, false}, {500, false}, {503, false}};
     HttpClient http;
     for (const auto &c : cases) {
@@ -175,10 +174,59 @@ TEST_F(HttpClientTest, OnlySuccessfulRepliesGiveABody)
 
 TEST_F(HttpClientTest, FetchesOnlyHttpAddressesAlsoWhenRedirected)
 {
+    LocalHttpServer other;
+    other.server().Get("/", [](const httplib::Request &, httplib::Response &res) {
+        res.set_content("other", "text/plain");
+    });
+    other.start();
+    const std::string otherHost = "127.0.0.1:" + std::to_string(other.port());
+    const struct {
+        std::string target;
+        bool followed;
+    } cases[] = {
+        {"http://" + otherHost + "/", true},
+        {"HTTP://" + otherHost + "/", true},
+        // Followed: libcurl then speaks TLS to a plain HTTP server, which fails.
+        {"https://" + otherHost + "/", true},
+        {"file:///etc/passwd", false},
+        {"ftp://" + otherHost + "/", false},
+        {"dict://" + otherHost + "/", false},
+        {"gopher://" + otherHost + "/", false},
+        {"scp://" + otherHost + "/", false},
+    };
     HttpClient http;
-    for (const std::string &address :
-         {std::string("file:///etc/passwd"), std::string("ftp://127.0.0.1/x"), url("/to-file")})
+    http.setTimeouts(2000, 2000);
+    for (const auto &c : cases) {
+        const std::string address = url("/to?address=" + c.target);
+        if (c.target.starts_with("http:") || c.target.starts_with("HTTP:")) {
+            EXPECT_EQ(http.get(address), "other");
+            continue;
+        }
+        try {
+            http.get(address);
+            ADD_FAILURE() << c.target << " gave a body";
+        } catch (const HttpError &error) {
+            const bool refused = std::string(error.what()).find("disabled") != std::string::npos;
+            EXPECT_EQ(refused, !c.followed) << c.target << ": " << error.what();
+        }
+    }
+    for (const char *address : {"file:///etc/passwd", "ftp://127.0.0.1/x"})
         EXPECT_THROW(http.get(address), HttpError) << address;
+}
+
+// Only the redirects of an https:// transfer are told apart here: the client trusts the
+// system's certificate authorities only, so no local server can start one.
+TEST(HttpClientRedirects, AnHttpsTransferFollowsOnlyHttps)
+{
+    const struct {
+        const char *address, *protocols;
+    } cases[] = {
+        {"https://h/p", "https"},     {"HTTPS://h/p", "https"},     {"hTTpS://h/p", "https"},
+        {"http://h/p", "http,https"}, {"HTTP://h/p", "http,https"}, {"https", "http,https"},
+        {"", "http,https"},
+    };
+    for (const auto &c : cases)
+        EXPECT_STREQ(HttpClient::redirectProtocols(c.address), c.protocols) << c.address;
 }
 
 TEST_F(HttpClientTest, RefusesBodiesOverTheLimit)

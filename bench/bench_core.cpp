@@ -1,7 +1,7 @@
 #include "file_io.h"
 #include "md5.h"
 #include "picture_writers.h"
-#include "program_dir.h"
+#include "program_folder.h"
 #include "ucommon.h"
 
 #include <benchmark/benchmark.h>
@@ -40,7 +40,7 @@ struct Fixture {
         pictureSize = jpeg.size();
     }
 
-    testing::ProgramDir dir;
+    testsupport::ProgramFolder dir;
     std::unique_ptr<TZipFile> zip;
     std::unique_ptr<TCommon> common;
     std::string pictureFile;

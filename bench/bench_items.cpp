@@ -1,5 +1,5 @@
 #include "http_client.h"
-#include "program_folder.h"
+#include "interface_pictures.h"
 #include "sandbox_server.h"
 #include "skin.h"
 #include "uDownimg.h"
@@ -221,9 +221,8 @@ int main(int argc, char **argv)
     setup.sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
     setup.sandbox->start();
     setup.folder = std::make_unique<testsupport::ProgramFolder>();
-    setup.folder->writeArchive(
-        testsupport::protectedConfig(testsupport::sandboxSettings(setup.sandbox->baseUrl())));
-    setup.window = std::make_unique<Tfrm_main>(setup.folder->appDir());
+    testsupport::writeSandboxArchive(*setup.folder, setup.sandbox->baseUrl());
+    setup.window = std::make_unique<Tfrm_main>(testsupport::appDir(*setup.folder));
     setup.window->show();
     setup.window->trm_load->stop();
     HttpClient http;

@@ -1,4 +1,4 @@
-#include "program_folder.h"
+#include "interface_pictures.h"
 #include "sandbox_server.h"
 #include "skin.h"
 #include "ucommon.h"
@@ -8,34 +8,24 @@
 #include <QEvent>
 #include <QTimer>
 
-#include <httplib.h>
-
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <thread>
 
-// The main window's start-up and shutdown, each beside a reference measured in the same run:
-// creating the window with all its objects until its first paint against a bare Qt Widgets
-// window of the same size, and destroying it while three workers are stalled in the middle of
-// a download against destroying it with no worker. With --peak-memory=bare|main the program
-// instead makes one window, paints it once and prints its peak resident memory (VmHWM, kB),
-// so each figure comes from a process of its own. See startupProcess for the start-up of a
-// whole process.
+// The main window's start-up beside a reference measured in the same run: creating the window
+// with all its objects until its first paint against a bare Qt Widgets window of the same
+// size. With --peak-memory=bare|main the program instead makes one window, paints it once and
+// prints its peak resident memory (VmHWM, kB), so each figure comes from a process of its own.
+// See startupProcess for the start-up of a whole process, and bench_shutdown for the shutdown.
 
 namespace {
 
 using namespace quenbo;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-constexpr int kStallMs = 1500;
-
 // Notes the first paint of the widget it watches.
 class FirstPaint : public QObject {
 public:
@@ -70,13 +60,12 @@ void bareWindowUntilPainted()
 struct Setup {
     std::unique_ptr<sandbox::SandboxServer> sandbox;
     std::unique_ptr<testsupport::ProgramFolder> folder;
-    std::string firstPicture;  // the first picture of the start-up list
 };
 Setup *g_setup = nullptr;
 
 void mainWindowUntilPainted()
 {
-    Tfrm_main window(g_setup->folder->appDir());
+    Tfrm_main window(testsupport::appDir(*g_setup->folder));
     showUntilPainted(window);
     window.trm_load->stop();
 }
@@ -95,46 +84,6 @@ void BM_MainWindowFirstPaint(benchmark::State &state)
 }
 BENCHMARK(BM_MainWindowFirstPaint)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-void postStall(const std::string &rule)
-{
-    httplib::Client client(g_setup->sandbox->baseUrl());
-    client.Post("/__control/fault", rule, "application/x-www-form-urlencoded");
-}
-
-// Destroys a window that has `workers` workers, each stalled on a picture the sandbox holds
-// back; only the destruction is timed.
-void BM_ShutdownWithStalledWorkers(benchmark::State &state)
-{
-    const int workers = int(state.range(0));
-    postStall("picture=" + g_setup->firstPicture + "&kind=slow&delay_ms=" +
-              std::to_string(kStallMs));
-    for (auto _ : state) {
-        auto window = std::make_unique<Tfrm_main>(g_setup->folder->appDir());
-        window->trm_load->stop();
-        for (const auto &entry : fs::directory_iterator(window->Common().TempPath))
-            fs::remove(entry.path());
-        const std::string index = window->Common().IndexUrl;
-        for (int i = 0; i < workers; ++i)
-            window->LoadItemPage(index);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-
-        const auto start = Clock::now();
-        window.reset();
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        // The sandbox's held-back answers end before the next round needs its threads.
-        if (workers > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(kStallMs));
-    }
-    httplib::Client(g_setup->sandbox->baseUrl())
-        .Post("/__control/clear", "", "application/x-www-form-urlencoded");
-}
-BENCHMARK(BM_ShutdownWithStalledWorkers)
-    ->Arg(0)
-    ->Arg(3)
-    ->Iterations(4)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-
 long peakResidentKb()
 {
     std::ifstream status("/proc/self/status");
@@ -143,18 +92,6 @@ long peakResidentKb()
         if (line.rfind("VmHWM:", 0) == 0)
             return std::stol(line.substr(6));
     return -1;
-}
-
-std::string firstPictureId(const std::string &base)
-{
-    httplib::Client client(base);
-    const auto answer = client.Get("/index.xml");
-    const std::string body = answer ? answer->body : std::string();
-    const std::size_t at = body.find("<num_iid>");
-    if (at == std::string::npos)
-        return {};
-    const std::size_t from = at + std::strlen("<num_iid>");
-    return body.substr(from, body.find('<', from) - from);
 }
 
 }  // namespace
@@ -171,8 +108,7 @@ int startupProcess(int argc, char **argv)
     if (mode.starts_with("--prepare=")) {
         const fs::path dir(std::string(mode.substr(std::strlen("--prepare="))));
         testsupport::ProgramFolder folder;
-        folder.writeArchive(
-            testsupport::protectedConfig(testsupport::sandboxSettings("http://127.0.0.1:9")));
+        testsupport::writeSandboxArchive(folder, "http://127.0.0.1:9");
         fs::create_directories(dir / "data");
         fs::copy_file(folder.archiveFile(), dir / "data" / "skin.isn",
                       fs::copy_options::overwrite_existing);
@@ -202,9 +138,7 @@ int main(int argc, char **argv)
     setup.sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
     setup.sandbox->start();
     setup.folder = std::make_unique<testsupport::ProgramFolder>();
-    setup.folder->writeArchive(
-        testsupport::protectedConfig(testsupport::sandboxSettings(setup.sandbox->baseUrl())));
-    setup.firstPicture = firstPictureId(setup.sandbox->baseUrl());
+    testsupport::writeSandboxArchive(*setup.folder, setup.sandbox->baseUrl());
     g_setup = &setup;
 
     for (int i = 1; i < argc; ++i) {

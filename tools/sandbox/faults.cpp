@@ -9,7 +9,7 @@ namespace quenbo::sandbox {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, FaultKind>, 8> kKinds{{
+constexpr std::array<std::pair<std::string_view, FaultKind>, 9> kKinds{{
     {"not_found", FaultKind::NotFound},
     {"html", FaultKind::Html},
     {"truncated", FaultKind::Truncated},
@@ -18,6 +18,7 @@ constexpr std::array<std::pair<std::string_view, FaultKind>, 8> kKinds{{
     {"redirect_loop", FaultKind::RedirectLoop},
     {"drop", FaultKind::Drop},
     {"malformed", FaultKind::Malformed},
+    {"oversized", FaultKind::Oversized},
 }};
 
 const std::string *find(const QueryParams &params, std::string_view name)
@@ -53,7 +54,7 @@ std::optional<Fault> readFault(const QueryParams &params, std::string_view kindN
     const auto kind = kindText ? parseFaultKind(*kindText) : std::nullopt;
     if (!kind) {
         error = "unknown fault kind; use not_found, html, truncated, empty, slow, "
-                "redirect_loop, drop, malformed or none";
+                "redirect_loop, drop, malformed, oversized or none";
         return std::nullopt;
     }
     Fault fault;
@@ -77,7 +78,7 @@ std::optional<Fault> readFault(const QueryParams &params, std::string_view kindN
     return fault;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<FaultKind> parseFaultKind(std::string_view name)
 {
@@ -188,4 +189,4 @@ void FaultSwitches::shutDown()
     m_wake.notify_all();
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -14,25 +14,28 @@ namespace quenbo::sandbox {
 
 // The failures the sandbox can be told to show instead of a normal answer.
 enum class FaultKind {
-    NotFound,     // "not_found": status 404 with a small HTML page
-    Html,         // "html": status 200 with an HTML page instead of the expected body
-    Truncated,    // "truncated": the normal answer cut to `bytes` bytes (default: half)
-    Empty,        // "empty": status 200 with an empty body
-    Slow,         // "slow": the normal answer after `delay_ms` milliseconds
-    RedirectLoop, // "redirect_loop": 302 back to the same address, again and again
-    Drop,         // "drop": the connection is closed without any answer
-    Malformed,    // "malformed": the normal answer with its closing tag cut off
+    NotFound,      // "not_found": status 404 with a small HTML page
+    Html,          // "html": status 200 with an HTML page instead of the expected body
+    Truncated,     // "truncated": the normal answer cut to `bytes` bytes (default: half)
+    Empty,         // "empty": status 200 with an empty body
+    Slow,          // "slow": the normal answer after `delay_ms` milliseconds
+    RedirectLoop,  // "redirect_loop": 302 back to the same address, again and again
+    Drop,          // "drop": the connection is closed without any answer
+    Malformed,     // "malformed": the normal answer with its closing tag cut off
+    Oversized,     // "oversized": the normal answer padded with blanks to `bytes` bytes
 };
 
 std::optional<FaultKind> parseFaultKind(std::string_view name);
 
 inline constexpr int kDefaultDelayMs = 2000;
 inline constexpr int kMaxDelayMs = 30000;
+// Larger than any answer or picture a client should take in.
+inline constexpr std::size_t kDefaultOversizedBytes = 40u << 20;
 
 struct Fault {
     FaultKind kind = FaultKind::NotFound;
-    int delayMs = kDefaultDelayMs;    // Slow only; 0 to kMaxDelayMs
-    std::optional<std::size_t> bytes; // Truncated only
+    int delayMs = kDefaultDelayMs;     // Slow only; 0 to kMaxDelayMs
+    std::optional<std::size_t> bytes;  // Truncated and Oversized only
 };
 
 // A standing fault: it applies to requests for `path` (exact, decoded), and when `method` is
@@ -60,7 +63,7 @@ std::optional<Fault> parseRequestFault(const QueryParams &params);
 // The standing faults, shared by every connection thread.
 class FaultSwitches {
 public:
-    void set(FaultRule rule); // replaces a rule for the same path and method
+    void set(FaultRule rule);  // replaces a rule for the same path and method
     void remove(std::string_view path, std::string_view method);
     void clear();
 
@@ -79,4 +82,4 @@ private:
     std::vector<FaultRule> m_rules;
 };
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

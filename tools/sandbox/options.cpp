@@ -21,7 +21,7 @@ bool readNumber(std::string_view text, Number low, Number high, Number &out)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 ParsedOptions parseOptions(std::span<const std::string_view> args)
 {
@@ -95,10 +95,12 @@ Fault switches (for tests):
   POST BASE/__control/fault with form or query parameters
       path=/some/path | picture=ID    what to break (picture=ID means /pic/ID_b.jpg)
       kind=K                          not_found, html, truncated, empty, slow,
-                                      redirect_loop, drop, malformed; none removes the rule
+                                      redirect_loop, drop, malformed, oversized;
+                                      none removes the rule
       method=M                        only gateway requests for method M
       delay_ms=N                      for slow (default 2000, at most 30000)
-      bytes=N                         for truncated (default: half the body)
+      bytes=N                         for truncated (default: half the body) and oversized
+                                      (the body padded with blanks to N; default 40 MiB)
       times=N                         break only the next N requests (default: all)
   POST BASE/__control/clear           remove every rule
   GET BASE/__control/requests         the targets of the last 512 requests, oldest first
@@ -108,4 +110,4 @@ Fault switches (for tests):
     return text;
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

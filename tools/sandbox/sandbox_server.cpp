@@ -50,6 +50,22 @@ int hopOf(const QueryParams &params)
     return 0;
 }
 
+// The body of a control request. A request announces its body with Content-Length or
+// Transfer-Encoding; without either it has none (RFC 9112, 6.3). cpp-httplib would instead read
+// until the client closes the connection, and a client that waits for the answer would get a
+// 400 after the read time-out, its request undone.
+std::string announcedBody(const httplib::Request &req, const httplib::ContentReader &content)
+{
+    std::string body;
+    if (req.has_header("Content-Length") || req.has_header("Transfer-Encoding")) {
+        content([&](const char *data, std::size_t length) {
+            body.append(data, length);
+            return true;
+        });
+    }
+    return body;
+}
+
 void removeCacheHeaders(httplib::Response &res)
 {
     res.headers.erase("ETag");
@@ -57,7 +73,7 @@ void removeCacheHeaders(httplib::Response &res)
     res.headers.erase("Cache-Control");
 }
 
-} // namespace
+}  // namespace
 
 bool isLoopbackHost(std::string_view host)
 {
@@ -217,11 +233,15 @@ void SandboxServer::addRoutes()
     lookup(kCashBackPath, "id", [this](const std::string &id) { return m_site->cashBackPage(id); });
 
     m_server.Post(std::string(kFaultControlPath),
-                  [this](const auto &req, auto &res) { controlFault(req, res); });
-    m_server.Post(std::string(kFaultClearPath), [this](const auto &, auto &res) {
-        m_faults.clear();
-        res.set_content("cleared\n", "text/plain");
-    });
+                  [this](const auto &req, auto &res, const httplib::ContentReader &content) {
+                      controlFault(req, announcedBody(req, content), res);
+                  });
+    m_server.Post(std::string(kFaultClearPath),
+                  [this](const auto &req, auto &res, const httplib::ContentReader &content) {
+                      announcedBody(req, content);
+                      m_faults.clear();
+                      res.set_content("cleared\n", "text/plain");
+                  });
     m_server.set_error_handler([this](const auto &, auto &res) {
         if (res.status == 404 && res.body.empty())
             res.set_content(m_site->notFoundPage(), kHtml);
@@ -275,6 +295,14 @@ void SandboxServer::serve(const httplib::Request &req, httplib::Response &res,
         res.body.resize(std::min(res.body.size(), fault->bytes.value_or(res.body.size() / 2)));
         removeCacheHeaders(res);
         return;
+    case FaultKind::Oversized:
+        // Blanks after the answer leave it well-formed XML, or a JPEG with trailing bytes:
+        // only its size is wrong.
+        normal(res);
+        res.body.resize(std::max(res.body.size(), fault->bytes.value_or(kDefaultOversizedBytes)),
+                        ' ');
+        removeCacheHeaders(res);
+        return;
     case FaultKind::Malformed: {
         normal(res);
         const std::size_t lastClose = res.body.rfind("</");
@@ -316,11 +344,12 @@ void SandboxServer::servePage(httplib::Response &res, const std::optional<std::s
     }
 }
 
-void SandboxServer::controlFault(const httplib::Request &req, httplib::Response &res)
+void SandboxServer::controlFault(const httplib::Request &req, const std::string &body,
+                                 httplib::Response &res)
 {
     QueryParams params = parseQuery(queryOf(req.target));
     if (req.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded")) {
-        const QueryParams form = parseQuery(req.body);
+        const QueryParams form = parseQuery(body);
         params.insert(params.end(), form.begin(), form.end());
     }
     std::string error;
@@ -337,4 +366,4 @@ void SandboxServer::controlFault(const httplib::Request &req, httplib::Response 
     res.set_content("ok\n", "text/plain");
 }
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

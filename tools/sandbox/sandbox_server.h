@@ -23,8 +23,8 @@ inline constexpr std::string_view kDefaultAppKey = "10000001";
 inline constexpr std::string_view kDefaultAppSecret = "sandbox-secret";
 
 struct SandboxConfig {
-    std::string host = "127.0.0.1"; // a loopback address; anything else is refused
-    int port = 0;                   // 0: a free port
+    std::string host = "127.0.0.1";  // a loopback address; anything else is refused
+    int port = 0;                    // 0: a free port
     std::string appKey = std::string(kDefaultAppKey);
     std::string appSecret = std::string(kDefaultAppSecret);
     std::string versionText = std::string(kDefaultVersionText);
@@ -76,7 +76,7 @@ private:
     void servePicture(const httplib::Request &req, httplib::Response &res,
                       const std::string &numIid);
     void servePage(httplib::Response &res, const std::optional<std::string> &page);
-    void controlFault(const httplib::Request &req, httplib::Response &res);
+    void controlFault(const httplib::Request &req, const std::string &body, httplib::Response &res);
     void logReceived(const std::string &target);
 
     SandboxConfig m_config;
@@ -95,4 +95,4 @@ private:
     std::size_t m_receivedCount = 0;
 };
 
-} // namespace quenbo::sandbox
+}  // namespace quenbo::sandbox

@@ -70,7 +70,7 @@ bool readJpegHeader(const unsigned char *data, unsigned long size, int *width, i
     return ok;
 }
 
-} // namespace
+}  // namespace
 
 std::string localTimestamp(std::time_t t)
 {
@@ -181,8 +181,12 @@ RawConnection::~RawConnection()
 
 bool RawConnection::sendGet(const std::string &target)
 {
-    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    return m_fd >= 0 && send(m_fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+    return send("GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+bool RawConnection::send(const std::string &request)
+{
+    return m_fd >= 0 && ::send(m_fd, request.data(), request.size(), MSG_NOSIGNAL) ==
                             static_cast<ssize_t>(request.size());
 }
 
@@ -218,4 +222,4 @@ std::string RawConnection::readAnswer()
     return answer;
 }
 
-} // namespace quenbo::sandbox::test
+}  // namespace quenbo::sandbox::test

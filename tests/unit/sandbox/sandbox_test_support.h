@@ -62,6 +62,8 @@ public:
     RawConnection &operator=(const RawConnection &) = delete;
 
     bool sendGet(const std::string &target);
+    // Sends the bytes as they are, e.g. a request with a method and headers of its own.
+    bool send(const std::string &request);
     // Reads one whole answer (head and Content-Length body); empty when the connection closed
     // before any byte arrived.
     std::string readAnswer();
@@ -71,4 +73,4 @@ private:
     std::string m_pending;
 };
 
-} // namespace quenbo::sandbox::test
+}  // namespace quenbo::sandbox::test

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace quenbo::sandbox::test {
 namespace {
 
@@ -36,6 +38,15 @@ TEST(Faults, PictureFaultsChangeOnlyThatPicture)
          [&](const std::string &body) { return body == normal.substr(0, normal.size() / 2); }},
         {"kind=slow&delay_ms=50", 200, "image/jpeg",
          [&](const std::string &body) { return body == normal; }},
+        {"kind=oversized&bytes=100000", 200, "image/jpeg",
+         [&](const std::string &body) {
+             return body.size() == 100000 && body.starts_with(normal) &&
+                    body.find_first_not_of(' ', normal.size()) == std::string::npos;
+         }},
+        {"kind=oversized", 200, "image/jpeg",
+         [&](const std::string &body) {
+             return body.size() == kDefaultOversizedBytes && body.starts_with(normal);
+         }},
     };
     for (const auto &c : cases) {
         ASSERT_TRUE(sandbox.setFault("picture=" + pictureId(sandbox) + "&" + c.form)) << c.form;
@@ -94,6 +105,17 @@ TEST(Faults, DropClosesTheConnectionWithoutAnAnswer)
     ASSERT_TRUE(connection.sendGet(pictureTarget(sandbox)));
     EXPECT_EQ(connection.readAnswer(), "");
     EXPECT_FALSE(sandbox.client().Get(pictureTarget(sandbox).c_str()));
+}
+
+// Blanks after the answer keep it well-formed: a client has to refuse it by its size alone.
+TEST(Faults, OversizedGatewayAnswerIsPaddedWellFormedXml)
+{
+    RunningSandbox sandbox;
+    ASSERT_TRUE(sandbox.setFault("path=/index.xml&kind=oversized&bytes=5000000&times=1"));
+    const std::string body = sandbox.get("/index.xml").body;
+    EXPECT_EQ(body.size(), 5000000u);
+    EXPECT_TRUE(parseXml(body).child("taobaoke_items_get_response"));
+    EXPECT_LT(sandbox.get("/index.xml").body.size(), 5000000u);
 }
 
 TEST(Faults, MalformedGatewayAnswerIsNotWellFormedXml)
@@ -172,6 +194,33 @@ TEST(Faults, ReceivedTargetsAreLoggedInOrderAndBounded)
     EXPECT_EQ(last.back(), "/bate.txt?n=" + std::to_string(SandboxServer::kReceivedLogSize - 1));
 }
 
+// A control request without a body (no Content-Length) is answered at once, from its query
+// alone, the way curl -X POST sends it.
+TEST(Faults, ControlRequestsWithoutABodyAreAnsweredAtOnce)
+{
+    RunningSandbox sandbox;
+    ASSERT_TRUE(sandbox.setFault("path=/bate.txt&kind=not_found"));
+    ASSERT_TRUE(sandbox.setFault("path=/index.xml&kind=empty"));
+    RawConnection connection(sandbox.server().port());
+    const auto post = [&](const std::string &target) {
+        EXPECT_TRUE(connection.send("POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+        const auto from = std::chrono::steady_clock::now();
+        const std::string answer = connection.readAnswer();
+        EXPECT_LT(std::chrono::steady_clock::now() - from, std::chrono::seconds(2)) << target;
+        return answer.substr(0, answer.find("\r\n"));
+    };
+    EXPECT_EQ(post("/__control/clear"), "HTTP/1.1 200 OK");
+    EXPECT_EQ(sandbox.get("/bate.txt").status, 200);
+    EXPECT_FALSE(sandbox.get("/index.xml").body.empty());
+
+    EXPECT_EQ(post("/__control/fault?path=/bate.txt&kind=html"), "HTTP/1.1 200 OK");
+    EXPECT_EQ(sandbox.get("/bate.txt").get_header_value("Content-Type"),
+              "text/html; charset=utf-8");
+    // The same connection goes on with the next request.
+    EXPECT_EQ(post("/__control/clear"), "HTTP/1.1 200 OK");
+    EXPECT_EQ(sandbox.get("/bate.txt").body.substr(0, 3), "v1|");
+}
+
 TEST(Faults, BadControlRequestsAreRefused)
 {
     RunningSandbox sandbox;
@@ -182,5 +231,5 @@ TEST(Faults, BadControlRequestsAreRefused)
         EXPECT_FALSE(sandbox.setFault(form)) << form;
 }
 
-} // namespace
-} // namespace quenbo::sandbox::test
+}  // namespace
+}  // namespace quenbo::sandbox::test

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: unit, GUI and end-to-end suites under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the thread-heavy suites again under ThreadSanitizer, then a short
-# smoke run of each fuzz target.
+# Checks the formatting, then runs every test: unit, GUI and end-to-end suites under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the thread-heavy suites again under
+# ThreadSanitizer, then a short smoke run of each fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -12,6 +12,11 @@ mkdir -p build
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+echo "== formatting =="
+# Every C++ file of ours is formatted with the repository's .clang-format.
+find src tools tests bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format-14 --dry-run -Werror
 
 echo "== tests under ASan and UBSan =="
 bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug \

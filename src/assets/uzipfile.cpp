@@ -46,6 +46,13 @@ bool TZipFile::ReadEntry(const std::string &name, std::vector<std::uint8_t> &str
     if (zip_stat_index(FArchive, zip_uint64_t(index), 0, &stat) != 0 ||
         !(stat.valid & ZIP_STAT_SIZE) || stat.size > kMaxEntrySize)
         return false;
+    // libzip 1.7 leaks the entry's reader when it cannot decrypt or inflate it: such an entry
+    // is refused before it is opened.
+    if (((stat.valid & ZIP_STAT_COMP_METHOD) &&
+         !zip_compression_method_supported(stat.comp_method, 0)) ||
+        ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) &&
+         !zip_encryption_method_supported(stat.encryption_method, 0)))
+        return false;
     std::unique_ptr<zip_file_t, ZipFileCloser> file(
         zip_fopen_index(FArchive, zip_uint64_t(index), 0));
     if (!file)

@@ -1,3 +1,5 @@
+#include "local_http_server.h"
+#include "picture_writers.h"
 #include "program_folder.h"
 #include "sandbox_server.h"
 #include "uDownimg.h"
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -223,6 +226,41 @@ TEST_F(DownloadWorkerTest, ShutdownDropsTheWorkersWaitingForASlot)
     EXPECT_TRUE(refreshed().empty());
     EXPECT_EQ(cacheEntries(), 0u);
     EXPECT_EQ(m_common->DownloadSlots.running(), 0u);
+}
+
+TEST_F(DownloadWorkerTest, PicturesLargerThanAnItemPictureAreNotCached)
+{
+    // Small files whose headers claim sizes around the caps for downloaded pictures.
+    const struct {
+        int width, height;
+        bool cached;
+    } cases[] = {{4096, 8, true},
+                 {4097, 8, false},
+                 {8, 4097, false},
+                 {4000, 4000, true},
+                 {4096, 4000, false}};
+    testsupport::LocalHttpServer server;
+    std::map<std::string, std::string> bodies;
+    std::vector<TDownPic> jobs;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string id = std::to_string(700 + i);
+        RgbaImage picture;
+        picture.allocate(cases[i].width, cases[i].height);
+        const std::vector<std::uint8_t> jpeg = EncodeJpeg(picture);
+        bodies["/pic/" + id + "_b.jpg"] = std::string(jpeg.begin(), jpeg.end());
+        jobs.push_back({id, "/pic/" + id});
+    }
+    server.server().Get(R"(/pic/.*)", [&](const httplib::Request &req, httplib::Response &res) {
+        res.set_content(bodies.at(req.path), "image/jpeg");
+    });
+    server.start();
+    for (TDownPic &job : jobs)
+        job.PicUrl = server.baseUrl() + job.PicUrl;
+    startWorker(jobs);
+    ASSERT_TRUE(waitForWorkers());
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(fs::exists(cacheFile(jobs[i].NumIid)), cases[i].cached)
+            << cases[i].width << " x " << cases[i].height;
 }
 
 TEST_F(DownloadWorkerTest, IdThatIsNotANumberGetsNoFile)

@@ -30,20 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> storedIds(const fs::path &file)
-{
-    std::vector<std::string> ids;
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, "select fid from info", -1, &statement, nullptr) == SQLITE_OK)
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            ids.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return ids;
-}
-
 // Stores one favourite, its thirteen values in the table's column order.
 void storeRow(const fs::path &file, const std::vector<std::string> &values)
 {
@@ -186,7 +172,7 @@ void FavouritesTest::favouritesAreAddedListedRemovedAndKept()
     click(tree()->viewport(), favouriteButton(0));
     click(tree()->viewport(), favouriteButton(1));
     click(tree()->viewport(), favouriteButton(1));  // a second add stores nothing more
-    QCOMPARE(storedIds(database()), (std::vector<std::string>{found[0], found[1]}));
+    QCOMPARE(storedFavouriteIds(database()), (std::vector<std::string>{found[0], found[1]}));
 
     QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
     QVERIFY(m_window->b_fshop->isVisible());
@@ -199,7 +185,7 @@ void FavouritesTest::favouritesAreAddedListedRemovedAndKept()
 
     click(tree()->viewport(), favouriteButton(0));
     QCOMPARE(rowIds(tree()), std::vector<std::string>{found[1]});
-    QCOMPARE(storedIds(database()), std::vector<std::string>{found[1]});
+    QCOMPARE(storedFavouriteIds(database()), std::vector<std::string>{found[1]});
     QVERIFY(m_messages->texts.empty());
 
     // Kept across a restart on the same folder, listed with what the database holds.
@@ -382,7 +368,8 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
         sqlite3_close(locker);
     }
     m_window.reset();
-    QCOMPARE(storedIds(fault == "missing" ? kept : database()), std::vector<std::string>{found[0]});
+    QCOMPARE(storedFavouriteIds(fault == "missing" ? kept : database()),
+             std::vector<std::string>{found[0]});
     m_messages->texts.clear();
 }
 

@@ -54,16 +54,6 @@ QPoint buttonPlace(int row, int b)
     return {630, row * TItemTree::kRowHeight + kButtonAreaTops[b] + 10};
 }
 
-RgbaImage toRgba(const QImage &image)
-{
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-    RgbaImage out;
-    out.allocate(rgba.width(), rgba.height());
-    for (int y = 0; y < rgba.height(); ++y)
-        std::copy_n(rgba.constScanLine(y), std::size_t(rgba.width()) * 4, out.row(y));
-    return out;
-}
-
 QImage filled(int width, int height, QColor colour)
 {
     QImage image(width, height, QImage::Format_RGBA8888);

@@ -126,23 +126,6 @@ struct Tally {
     std::vector<std::string> failures;
 };
 
-std::vector<std::string> storedFavourites(const fs::path &file)
-{
-    std::vector<std::string> ids;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        return {"<cannot open the database>"};
-    }
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, "select fid from info", -1, &statement, nullptr) == SQLITE_OK)
-        while (sqlite3_step(statement) == SQLITE_ROW)
-            ids.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return ids;
-}
-
 class Soak {
 public:
     explicit Soak(std::uint32_t seed)
@@ -474,7 +457,7 @@ private:
                 fail("after window " + std::to_string(m_tally.sessions) + ", temp/ holds " + name +
                      (entry.is_regular_file() && entry.file_size() == 0 ? " (empty)" : ""));
         }
-        std::vector<std::string> stored = storedFavourites(m_folder->databaseFile());
+        std::vector<std::string> stored = storedFavouriteIds(m_folder->databaseFile());
         const std::set<std::string> storedSet(stored.begin(), stored.end());
         if (storedSet != m_expected || stored.size() != storedSet.size()) {
             std::string what = "after window " + std::to_string(m_tally.sessions) +

@@ -11,16 +11,6 @@ namespace quenbo::testsupport {
 
 namespace {
 
-RgbaImage toRgba(const QImage &image)
-{
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-    RgbaImage out;
-    out.allocate(rgba.width(), rgba.height());
-    for (int y = 0; y < rgba.height(); ++y)
-        std::copy_n(rgba.constScanLine(y), std::size_t(rgba.width()) * 4, out.row(y));
-    return out;
-}
-
 QColor colour(std::uint32_t rgb)
 {
     return QColor(int(rgb >> 16), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
@@ -127,6 +117,16 @@ void writeSandboxArchive(ProgramFolder &folder, const std::string &baseUrl)
 QString appDir(const ProgramFolder &folder)
 {
     return QString::fromStdString(folder.appPath());
+}
+
+RgbaImage toRgba(const QImage &image)
+{
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+    RgbaImage out;
+    out.allocate(rgba.width(), rgba.height());
+    for (int y = 0; y < rgba.height(); ++y)
+        std::copy_n(rgba.constScanLine(y), std::size_t(rgba.width()) * 4, out.row(y));
+    return out;
 }
 
 }  // namespace quenbo::testsupport

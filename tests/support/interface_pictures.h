@@ -2,6 +2,7 @@
 
 #include "program_folder.h"
 
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -26,6 +27,9 @@ inline constexpr int kMarkerSide = 8;
 // Writes the folder's archive for a main window talking to the sandbox at baseUrl: the sandbox
 // settings and every interface picture.
 void writeSandboxArchive(ProgramFolder &folder, const std::string &baseUrl);
+
+// A Qt image as plain RGBA pixels, for the picture writers.
+RgbaImage toRgba(const QImage &image);
 
 // The folder ending in "/", as the main window takes it.
 QString appDir(const ProgramFolder &folder);

@@ -91,6 +91,23 @@ void createFavouritesDatabase(const fs::path &file)
     check(rc == SQLITE_OK, "schema failed");
 }
 
+std::vector<std::string> storedFavouriteIds(const fs::path &file)
+{
+    std::vector<std::string> ids;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(file.string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return {"<cannot open the database>"};
+    }
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, "select fid from info", -1, &statement, nullptr) == SQLITE_OK)
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            ids.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return ids;
+}
+
 ProgramFolder::ProgramFolder()
     : m_dir("quenbo-program")
 {

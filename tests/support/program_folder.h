@@ -34,6 +34,9 @@ ArchiveEntries corePictures();
 // Creates the SQLite database file from the shipped schema. Raises std::runtime_error when
 // SQLite fails.
 void createFavouritesDatabase(const std::filesystem::path &file);
+// The ids of every favourite stored in the database file, in storage order; one entry
+// "<cannot open the database>" when the file cannot be opened.
+std::vector<std::string> storedFavouriteIds(const std::filesystem::path &file);
 
 class ProgramFolder {
 public:

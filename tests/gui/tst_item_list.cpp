@@ -133,6 +133,22 @@ std::vector<std::uint8_t> jpegOf(int side, QColor colour)
     return EncodeJpeg(toRgba(filled(side, side, colour)), 95);
 }
 
+// A JPEG whose header reads but whose pixels do not decode: its quantisation tables are taken
+// out, which libjpeg notices only when decoding starts.
+std::vector<std::uint8_t> jpegWithoutQuantTables(const std::vector<std::uint8_t> &jpeg)
+{
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    std::size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA) {
+        const std::size_t length = std::size_t(jpeg[at + 2]) << 8 | jpeg[at + 3];
+        if (jpeg[at + 1] != 0xDB)
+            out.insert(out.end(), jpeg.begin() + long(at), jpeg.begin() + long(at + 2 + length));
+        at += 2 + length;
+    }
+    out.insert(out.end(), jpeg.begin() + long(at), jpeg.end());
+    return out;
+}
+
 void writeFile(const fs::path &file, const std::vector<std::uint8_t> &bytes)
 {
     std::ofstream out(file, std::ios::binary);
@@ -161,6 +177,7 @@ private slots:
     void titleSplitsAtTheFirstCharacterBeyondTheWidth_data();
     void titleSplitsAtTheFirstCharacterBeyondTheWidth();
     void emptyCachedPictureLeavesOnlyTheButtons();
+    void thumbnailThatFailsIsNotDecodedAgainUntilANewLoad();
     void sortingIsStableOnFourKeys_data();
     void sortingIsStableOnFourKeys();
     void twoRowsWithOneIdActOnTheUpperOne();
@@ -409,6 +426,31 @@ void ItemListTest::emptyCachedPictureLeavesOnlyTheButtons()
     const QImage waiting = rowImage(1);
     QVERIFY(hasInk(waiting, QRect(85, 5, 500, 60)));
     QVERIFY(!VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(1))->PictureLoaded);
+}
+
+void ItemListTest::thumbnailThatFailsIsNotDecodedAgainUntilANewLoad()
+{
+    writeFile(cacheFile("34"), jpegWithoutQuantTables(jpegOf(160, Qt::black)));
+    addRows({record("34")});
+    const ItemRow *row = VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(0));
+    const std::shared_ptr<TJpegImage> picture = m_window->Common().Items[0].Picture;
+    QVERIFY(!hasInk(rowImage(0), QRect(1, 1, 80, 80)));
+    QVERIFY(row->ThumbnailFailed);
+    const std::uint64_t failedLoad = picture->LoadSerial();
+    QCOMPARE(row->ThumbnailSerial, failedLoad);
+
+    // Later paints remember the failure for the same load of the picture.
+    QVERIFY(!hasInk(rowImage(0), QRect(1, 1, 80, 80)));
+    QVERIFY(row->ThumbnailFailed);
+    QCOMPARE(row->ThumbnailSerial, failedLoad);
+
+    // A new load of the picture object is decoded again.
+    const QColor colour(30, 90, 200);
+    const std::vector<std::uint8_t> good = jpegOf(160, colour);
+    picture->LoadFromBuffer(ByteSpan(good.data(), good.size()));
+    QVERIFY(near(rowImage(0).pixelColor(40, 40), colour));
+    QVERIFY(!row->ThumbnailFailed);
+    QCOMPARE(row->ThumbnailSerial, picture->LoadSerial());
 }
 
 void ItemListTest::sortingIsStableOnFourKeys_data()

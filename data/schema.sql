@@ -1,5 +1,6 @@
--- The favourites store: one row per favourite item. The program opens data/data.db and
--- never creates it; the run setup makes a fresh file from this schema.
+-- The favourites store: one row per favourite item. A portable copy opens data/data.db
+-- beside the program and never creates it; an installed program makes its database from
+-- this file (installed as share/quenbo/schema.sql) on its first run.
 CREATE TABLE info (
     fid        TEXT,
     fTitle     TEXT,

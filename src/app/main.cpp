@@ -1,28 +1,63 @@
 #include "application.h"
+#include "command_line_mode.h"
 #include "message_box.h"
+#include "program_paths.h"
 #include "skin.h"
+#include "termination_signals.h"
 #include "ufrmmain.h"
+#include "xdg_folders.h"
 
-#include <QDir>
+#include <QCoreApplication>
 
 #include <exception>
+#include <iostream>
 #include <memory>
+
+namespace {
+
+// Says why the program cannot go on, on the terminal and in a message box.
+void reportStartupError(const std::string &message)
+{
+    std::cerr << "quenbo: " << message << '\n';
+    quenbo::showErrorMessage(nullptr, QString::fromStdString(message));
+}
+
+}  // namespace
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("quenbo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUENBO_VERSION));
+    if (quenbo::isCommandLineRun(argc, argv)) {
+        const QCoreApplication app(argc, argv);
+        return quenbo::runCommandLine();
+    }
+
     quenbo::Application app(argc, argv);
     quenbo::installFontSubstitutions();
-    const QString appDir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/';
+    const quenbo::ProgramPaths paths = quenbo::currentProgramPaths();
+    if (!quenbo::ArchiveFound(paths) && paths.layout == quenbo::FolderLayout::Installed) {
+        reportStartupError(quenbo::DescribeMissingArchive(paths));
+        return 1;
+    }
+    try {
+        quenbo::PrepareInstalledFolders(paths);
+    } catch (const std::exception &error) {
+        // Without its folders or database the window still browses; the favourites commands
+        // then report the database's own error.
+        reportStartupError(error.what());
+    }
 
     std::unique_ptr<quenbo::Tfrm_main> window;
     try {
-        window = std::make_unique<quenbo::Tfrm_main>(appDir);
+        window = std::make_unique<quenbo::Tfrm_main>(paths);
     } catch (const std::exception &error) {
         // Without its archive or settings the window has nothing to show: say which file or
         // setting failed and stop.
-        quenbo::showErrorMessage(nullptr, QString::fromUtf8(error.what()));
+        reportStartupError(error.what());
         return 1;
     }
+    quenbo::closeOnTerminationSignals(window.get());
     window->show();
     const int status = quenbo::Application::exec();
     window.reset();

@@ -2,6 +2,27 @@
 
 namespace quenbo {
 
+namespace {
+
+// Whether the walk's character is one UTF-8 allows: decodeUtf8At already refuses bad lead and
+// continuation bytes, but not overlong three- and four-byte forms, surrogates or code points
+// beyond U+10FFFF.
+bool wellFormed(char32_t code, std::size_t length, unsigned char lead)
+{
+    switch (length) {
+    case 1:
+        return lead < 0x80;
+    case 2:
+        return true;
+    case 3:
+        return code >= 0x800 && (code < 0xD800 || code > 0xDFFF);
+    default:
+        return code >= 0x10000 && code <= 0x10FFFF;
+    }
+}
+
+}  // namespace
+
 std::pair<char32_t, std::size_t> decodeUtf8At(std::string_view text, std::size_t at)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
@@ -26,6 +47,17 @@ std::pair<char32_t, std::size_t> decodeUtf8At(std::string_view text, std::size_t
         code = (code << 6) | (byte(at + i) & 0x3F);
     }
     return {code, length};
+}
+
+std::size_t firstInvalidUtf8(std::string_view text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        const auto [code, length] = decodeUtf8At(text, at);
+        if (!wellFormed(code, length, static_cast<unsigned char>(text[at])))
+            return at;
+        at += length;
+    }
+    return std::string_view::npos;
 }
 
 std::string_view trimBlanks(std::string_view text)

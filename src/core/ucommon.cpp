@@ -26,6 +26,13 @@ std::string executableDirectory()
     return fs::read_symlink("/proc/self/exe").parent_path().string() + "/";
 }
 
+ProgramPaths portableLayoutOf(std::string appPath)
+{
+    if (appPath.empty())
+        throw std::invalid_argument("TCommon needs the program directory");
+    return PortablePaths(std::move(appPath));
+}
+
 }  // namespace
 
 TCommon::TCommon(const TZipFile &zip)
@@ -34,17 +41,20 @@ TCommon::TCommon(const TZipFile &zip)
 }
 
 TCommon::TCommon(const TZipFile &zip, std::string appPath)
+    : TCommon(zip, portableLayoutOf(std::move(appPath)))
+{
+}
+
+TCommon::TCommon(const TZipFile &zip, const ProgramPaths &paths)
     : FZip(zip)
+    , FSettingsFile(paths.settingsFile)
+    , FDatabaseFile(paths.databaseFile)
 {
     CipherKey = settingsCipherKey();
     FCipher.emplace(CipherKey);
 
-    if (appPath.empty())
-        throw std::invalid_argument("TCommon needs the program directory");
-    AppPath = std::move(appPath);
-    if (AppPath.back() != '/')
-        AppPath += '/';
-    TempPath = AppPath + "temp/";
+    AppPath = paths.programFolder;
+    TempPath = paths.cacheFolder;
     std::error_code ignored;
     fs::create_directory(TempPath, ignored);
 

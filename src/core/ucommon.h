@@ -3,6 +3,7 @@
 #include "favourites_db.h"
 #include "gif_image.h"
 #include "item_list.h"
+#include "program_paths.h"
 #include "setting_cipher.h"
 #include "uTypeData.h"
 #include "worker_registry.h"
@@ -30,8 +31,9 @@ struct CreditIconEntry {
 // lives from the main window's creation to its destruction. Everything runs on the GUI thread
 // except RemoveWorker, which workers call from their own threads.
 //
-// Paths use "/" as separator. Beside the program: "config.ini" (the data-cache flag),
-// "temp/" (the picture cache), "data/data.db" (favourites).
+// Paths use "/" as separator. The files (the settings file with the data-cache flag, the
+// picture cache and the favourites database) are where the program's ProgramPaths say;
+// in the portable layout "config.ini", "temp/" and "data/data.db" beside the program.
 class TCommon final {
 public:
     // The production gateway, used when the archive names no Gateway.
@@ -40,11 +42,13 @@ public:
     static constexpr std::string_view kDefaultSiteUrl = "http://www.quenbo.example";
 
     // Reads the base settings and credit icons from zip, which must outlive this object. The
-    // program directory is the executable's, or appPath ("/" is added when missing). Raises
-    // the decoder's ECipherException or EBase64Error for a required setting that is absent or
-    // malformed, and IniError when the default settings file cannot be written.
+    // files are those of paths; the first two forms use the portable layout of the
+    // executable's directory or of appPath ("/" is added when missing). Raises the decoder's
+    // ECipherException or EBase64Error for a required setting that is absent or malformed,
+    // and IniError when the default settings file cannot be written.
     explicit TCommon(const TZipFile &zip);
     TCommon(const TZipFile &zip, std::string appPath);
+    TCommon(const TZipFile &zip, const ProgramPaths &paths);
     // Runs Shutdown() when it has not run; an error it raises is dropped here.
     ~TCommon();
     TCommon(const TCommon &) = delete;
@@ -63,8 +67,8 @@ public:
     void SaveCacheFlag();
     void LoadCreditIcons();
     void ClearTempFiles();
-    std::string SettingsFile() const { return AppPath + "config.ini"; }
-    std::string DatabaseFile() const { return AppPath + "data/data.db"; }
+    const std::string &SettingsFile() const { return FSettingsFile; }
+    const std::string &DatabaseFile() const { return FDatabaseFile; }
 
     // The worker registry; see WorkerRegistry for the threading contract.
     void AddWorker(WorkerEntry entry) { Workers.add(std::move(entry)); }
@@ -114,8 +118,8 @@ public:
     WorkerSlots DownloadSlots{kMaxDownloadThreads};
     WorkerRegistry Workers;
     IdList FavIds;
-    std::string AppPath;
-    std::string TempPath;
+    std::string AppPath;   // the executable's directory
+    std::string TempPath;  // the picture cache
     std::string AppKey;
     std::string AppSecret;
     std::string NickName;
@@ -129,6 +133,8 @@ public:
 
 private:
     const TZipFile &FZip;
+    std::string FSettingsFile;
+    std::string FDatabaseFile;
     std::optional<TSettingCipher> FCipher;
     bool FShutDown = false;
 };

@@ -2,7 +2,12 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <memory>
 
 namespace quenbo {
@@ -144,6 +149,45 @@ DbRows FavouritesDb::run(std::string_view sql, std::span<const SqlValue> params,
         }
     }
     return rows;
+}
+
+bool CreateDatabaseFile(const std::string &path, std::string_view schema)
+{
+    const auto failure = [&](const std::string &reason) {
+        return DatabaseError("unable to make the database file " + path + ": " + reason);
+    };
+    if (::access(path.c_str(), F_OK) == 0)
+        return false;
+    // Built beside path under a name of its own, then linked into place: link(2) never
+    // replaces an existing name, so a database that appeared meanwhile is kept.
+    std::string temporary = path + ".new-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw failure(std::strerror(errno));
+    ::close(fd);
+    const auto removeTemporary = [&] {
+        ::unlink(temporary.c_str());
+        ::unlink((temporary + "-journal").c_str());
+    };
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(temporary.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    char *message = nullptr;
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, std::string(schema).c_str(), nullptr, nullptr, &message);
+    const std::string reason = message ? message : db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_free(message);
+    if (sqlite3_close(db) != SQLITE_OK && rc == SQLITE_OK)
+        rc = SQLITE_ERROR;
+    if (rc != SQLITE_OK) {
+        removeTemporary();
+        throw failure(reason);
+    }
+    const bool made = ::link(temporary.c_str(), path.c_str()) == 0;
+    const int linkError = errno;
+    removeTemporary();
+    if (!made && linkError != EEXIST)
+        throw failure(std::strerror(linkError));
+    return made;
 }
 
 }  // namespace quenbo

@@ -80,4 +80,10 @@ private:
     sqlite3 *m_db = nullptr;
 };
 
+// Makes a new database file at path from the statements of schema. The file appears whole or
+// not at all, and never replaces a file at path: when one is there already, also one that
+// another process made meanwhile, it is left as it is and false is returned. Raises
+// DatabaseError naming path when the file cannot be made.
+bool CreateDatabaseFile(const std::string &path, std::string_view schema);
+
 }  // namespace quenbo

@@ -6,6 +6,7 @@
 #include "picture_box.h"
 #include "picture_button.h"
 #include "picture_qt.h"
+#include "program_paths.h"
 #include "startup_error.h"
 #include "uItemTree.h"
 #include "ucommon.h"
@@ -23,13 +24,18 @@
 namespace quenbo {
 
 Tfrm_main::Tfrm_main(const QString &appDir, QWidget *parent)
+    : Tfrm_main(PortablePaths(appDir.toStdString()), parent)
+{
+}
+
+Tfrm_main::Tfrm_main(const ProgramPaths &paths, QWidget *parent)
     : QWidget(parent)
 {
     CreateControls();
     ConnectCommands();
     ConnectResultCommands();
     connect(itemTree, &VirtualTree::mouseDown, this, &Tfrm_main::itemTreeMouseDown);
-    FormCreate(appDir);
+    FormCreate(paths);
     FormResize();
 }
 
@@ -43,17 +49,17 @@ HttpClient &Tfrm_main::Http() const
     return FGateway->http();
 }
 
-void Tfrm_main::FormCreate(const QString &appDir)
+void Tfrm_main::FormCreate(const ProgramPaths &paths)
 {
     FKeyword.clear();
     FCategoryId.clear();
     FSearchMode = SearchMode::None;
     FLastAddress.clear();
 
-    const std::string archive = (appDir + QStringLiteral("data/skin.isn")).toStdString();
+    const std::string &archive = paths.archive;
     FZipFile = std::make_unique<TZipFile>(archive);
     try {
-        FCommon = std::make_unique<TCommon>(*FZipFile, appDir.toStdString());
+        FCommon = std::make_unique<TCommon>(*FZipFile, paths);
     } catch (const ECipherException &error) {
         throw std::runtime_error(DescribeSettingsFailure(*FZipFile, archive, error.what()));
     } catch (const EBase64Error &error) {

@@ -25,6 +25,7 @@ namespace quenbo {
 
 class Gateway;
 class HttpClient;
+struct ProgramPaths;
 class PictureBox;
 class PictureButton;
 class TCommon;
@@ -51,10 +52,12 @@ public:
     static constexpr int kOuterWidth = 900;
     static constexpr int kOuterHeight = 650;
 
-    // appDir is the folder that holds the program, ending in "/". Raises, with a message that
-    // names the file or the setting, when the archive cannot be opened or a base setting does
-    // not decode; nothing of the window's objects is left then.
+    // paths name the archive and the files the program keeps; the first form uses the portable
+    // layout of appDir, the folder that holds the program, ending in "/". Raises, with a
+    // message that names the file or the setting, when the archive cannot be opened or a base
+    // setting does not decode; nothing of the window's objects is left then.
     explicit Tfrm_main(const QString &appDir, QWidget *parent = nullptr);
+    explicit Tfrm_main(const ProgramPaths &paths, QWidget *parent = nullptr);
     ~Tfrm_main() override;
 
     const TZipFile &ZipFile() const { return *FZipFile; }
@@ -219,7 +222,7 @@ private:
     void CreateControls();
     void CreateMenus();
     void SetTabOrder();
-    void FormCreate(const QString &appDir);
+    void FormCreate(const ProgramPaths &paths);
     void FormShow();
     void LoadInterfacePictures();
     void LoadButtonPictures(PictureButton *button, const char *baseName);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+// Backups of the favourites table as UTF-8 CSV (RFC 4180, no byte order mark): a header line
+// with the thirteen column names in storage order (fid, fTitle, fNick, fClick, fShopClick,
+// fPrice, fYongjin, fPicUrl, fFanxian, fXiaoCount, fCredit, fAddress, fVolume), then one record
+// per favourite with every column, lines ended by CRLF. A NULL is written as an empty field.
+
+namespace quenbo {
+
+class FavouritesDb;
+
+// Raised when a backup cannot be written, read or understood. The message names the file and,
+// for a fault inside it, its 1-based physical line ("<file>, line <n>: <reason>"); line() is
+// that line, or 0 when the fault is not in one line.
+class BackupError : public std::runtime_error {
+public:
+    BackupError(const std::string &file, std::size_t line, const std::string &reason);
+    std::size_t line() const { return m_line; }
+
+private:
+    std::size_t m_line;
+};
+
+// The largest backup read or written, 64 MiB: a few hundred thousand favourites.
+inline constexpr std::uint64_t kMaxBackupBytes = 64 * 1024 * 1024;
+
+// What an import did: records added as new rows, and records left out because their fid is
+// stored already or came earlier in the same file.
+struct FavouritesImport {
+    std::size_t added = 0;
+    std::size_t alreadyThere = 0;
+};
+
+// Writes every stored favourite, in storage order, to file and returns how many it wrote, replacing
+// it atomically: a reader sees the old file or the whole new one. The integer columns are written
+// as the program reads them (SQLite's conversion to an integer), so every backup can be imported
+// again. Raises BackupError naming file, and leaves file as it was, when it cannot be written and
+// when the backup could not be imported again: a stored text that is not valid UTF-8, an empty fid,
+// or more than kMaxBackupBytes in all. Raises DatabaseError when the table cannot be read.
+std::size_t ExportFavourites(FavouritesDb &db, const std::string &file);
+
+// Adds the favourites of the backup at file whose fid is not stored yet, in file order, all in
+// one transaction. The whole file is checked first: a header that is not the thirteen names in
+// order (a UTF-8 byte order mark before it is allowed), a record without exactly thirteen
+// fields (an empty line among the records is one), bad quoting, bytes that are not UTF-8, an
+// empty fid, or an integer column that is not an optional '-' and decimal digits within 64
+// bits raise BackupError naming the file and the line, and nothing is imported. An empty
+// integer field is stored as 0, as the program reads a missing count. Line ends may be CRLF or
+// LF. A file that cannot be read or is larger than kMaxBackupBytes raises BackupError naming
+// it; a database failure raises DatabaseError after rolling back, so nothing is imported.
+FavouritesImport ImportFavourites(FavouritesDb &db, const std::string &file);
+
+}  // namespace quenbo

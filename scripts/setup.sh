@@ -13,6 +13,7 @@ packages=(
   libssl-dev libpugixml-dev libsqlite3-dev sqlite3
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth hyperfine curl jq bc
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

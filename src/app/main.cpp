@@ -8,6 +8,7 @@
 #include "xdg_folders.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <exception>
 #include <iostream>
@@ -34,6 +35,8 @@ int main(int argc, char *argv[])
     }
 
     quenbo::Application app(argc, argv);
+    // Ties the window to the desktop entry and its icon, also on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quenbo.Quenbo"));
     quenbo::installFontSubstitutions();
     const quenbo::ProgramPaths paths = quenbo::currentProgramPaths();
     if (!quenbo::ArchiveFound(paths) && paths.layout == quenbo::FolderLayout::Installed) {

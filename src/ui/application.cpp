@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "message_box.h"
+#include "skin.h"
 
 namespace quenbo {
 
@@ -12,6 +13,9 @@ void showUncaughtError(const std::exception &error)
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    // The desktop's theme (a dark one too) does not reach the program's own windows and
+    // messages; the main window also keeps its skin when the theme changes while it is open.
+    setPalette(skinPalette());
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

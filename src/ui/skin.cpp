@@ -3,6 +3,10 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include <memory>
 
 // Resources of a static library are registered by hand; it must happen at global scope.
 static void registerSkinResources()
@@ -11,6 +15,12 @@ static void registerSkinResources()
 }
 
 namespace quenbo {
+
+QPalette skinPalette()
+{
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    return fusion->standardPalette();
+}
 
 QString skinStyleSheet()
 {
@@ -25,6 +35,7 @@ QFrame#pnl_left, QFrame#pnl_top, QFrame#pnl_bottom {
 }
 QFrame#pnl_bottom { background: #ffffff; }
 QWidget#pnl_Ttop { background: transparent; }
+QLabel#Label2 { color: #000000; }
 QMenuBar#MenuBar {
     background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fbfbfb, stop:1 #e6e6e6);
     border-bottom: 1px solid #c4c4c4;
@@ -68,6 +79,8 @@ QComboBox::drop-down {
 QComboBox::down-arrow { image: url(:/skin/arrow_down.xpm); width: 7px; height: 4px; }
 QComboBox QAbstractItemView {
     border: 1px solid #bdbdbd;
+    background: #ffffff;
+    color: #000000;
     selection-background-color: #ff6a00;
     selection-color: #ffffff;
 }

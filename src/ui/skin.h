@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPalette>
 #include <QString>
 
 namespace quenbo {
@@ -7,6 +8,10 @@ namespace quenbo {
 // The window's skin: one style sheet that frames the three panels and draws the menu bar, the
 // edit box, the drop-down lists and the page buttons in one quiet look.
 QString skinStyleSheet();
+
+// The colours the skin and its artwork are drawn for: the light greys and white fields of
+// Qt's Fusion style, whatever the desktop's theme is.
+QPalette skinPalette();
 
 // Maps the font faces the layout names ("新宋体", "Tahoma", "Arial", "MS Sans Serif") to
 // installed faces that cover both Latin and Chinese text. Call once after the application

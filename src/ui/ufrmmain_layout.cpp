@@ -128,6 +128,9 @@ void Tfrm_main::CreateControls()
 
     CreateMenus();
     SetTabOrder();
+    // The skin keeps its own colours under any desktop theme. Set once every control and menu
+    // exists, so that it reaches each of them.
+    setPalette(skinPalette());
 }
 
 void Tfrm_main::CreateMenus()

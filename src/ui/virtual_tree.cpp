@@ -331,7 +331,8 @@ void VirtualTree::paintEvent(QPaintEvent *event)
     ensureRows();
     QPainter painter(viewport());
     const QRegion &region = event->region();
-    painter.fillRect(region.boundingRect(), palette().color(QPalette::Base));
+    // Rows are drawn on plain white, whatever the palette: their colours are chosen for it.
+    painter.fillRect(region.boundingRect(), Qt::white);
     if (m_rows.empty())
         return;
     const int offset = verticalScrollBar()->value();

@@ -17,6 +17,8 @@
 #include "ufrmmain.h"
 #include "xml_document.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
@@ -195,6 +197,7 @@ private slots:
     void pictureFaultFailsOnlyItsOwnJob();
     void newSearchWhileTheOldWorkerRuns();
     void shutdownWithWorkersNeverStartedOrStillRunning();
+    void skinStaysTheSameUnderADarkDesktopPalette();
     void screenshotOfTheItemList();
 
 private:
@@ -883,6 +886,59 @@ void ItemListTest::shutdownWithWorkersNeverStartedOrStillRunning()
     m_window.reset();
     QVERIFY(pictureStillFaulty(ids[0]));
     QVERIFY(!fs::exists(cacheFile(ids[1])));
+}
+
+// Where two pictures of the window first differ, for the failure message; empty when equal.
+QString firstDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return QStringLiteral("sizes differ");
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return QStringLiteral("(%1, %2): %3 against %4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(QColor(a.pixel(x, y)).name(), QColor(b.pixel(x, y)).name());
+    return {};
+}
+
+void ItemListTest::skinStaysTheSameUnderADarkDesktopPalette()
+{
+    const std::vector<TTaoBaoData> rows = {record("71"), record("72")};
+    addRows(rows);
+    const QImage light = m_window->grab().toImage();
+    const QImage lightMenu = m_window->Pop_MShop->grab().toImage();
+    m_window->cb_paixu->showPopup();
+    const QImage lightList = m_window->cb_paixu->view()->grab().toImage();
+    m_window->cb_paixu->hidePopup();
+
+    // A dark desktop theme, as a platform theme hands it to the application.
+    const QPalette desktop = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(desktop); });
+    QPalette dark(QColor(60, 60, 60), QColor(40, 40, 40));
+    dark.setColor(QPalette::Base, QColor(25, 25, 25));
+    dark.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents();
+
+    // The open window does not follow the change, and a window opened under it looks the same.
+    QCOMPARE(firstDifference(m_window->grab().toImage(), light), QString());
+    QCOMPARE(firstDifference(m_window->Pop_MShop->grab().toImage(), lightMenu), QString());
+    m_window.reset();
+    m_window = openWindow(*m_folder);
+    QVERIFY(m_window);
+    m_window->pnl_load->hide();
+    addRows(rows);
+    QCOMPARE(firstDifference(m_window->grab().toImage(), light), QString());
+    m_window->cb_paixu->showPopup();
+    QCOMPARE(firstDifference(m_window->cb_paixu->view()->grab().toImage(), lightList), QString());
+    m_window->cb_paixu->hidePopup();
+    // The rows are painted on plain white, also beside their texts.
+    QCOMPARE(rowImage(1).pixelColor(280, 70), QColor(Qt::white));
 }
 
 void ItemListTest::screenshotOfTheItemList()

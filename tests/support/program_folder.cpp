@@ -100,7 +100,8 @@ std::vector<std::string> storedFavouriteIds(const fs::path &file)
         return {"<cannot open the database>"};
     }
     sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, "select fid from info order by rowid", -1, &statement, nullptr) == SQLITE_OK)
+    if (sqlite3_prepare_v2(db, "select fid from info order by rowid", -1, &statement, nullptr) ==
+        SQLITE_OK)
         while (sqlite3_step(statement) == SQLITE_ROW)
             ids.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
     sqlite3_finalize(statement);

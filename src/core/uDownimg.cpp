@@ -22,8 +22,6 @@ TImgDown::TImgDown(TCommon &common, RefreshHook refreshItem)
     , FRefreshItem(std::move(refreshItem))
     , FThreadId(NextThreadId())
 {
-    Http.emplace();
-    Http->setAbortFlag(&Stopped);
 }
 
 TImgDown::~TImgDown()
@@ -60,6 +58,10 @@ void TImgDown::StopWork()
 
 void TImgDown::Execute()
 {
+    // The connection is made here, on the worker's own thread, so that the page load that
+    // queued the jobs does not wait for it.
+    Http.emplace();
+    Http->setAbortFlag(&Stopped);
     while (!Jobs.empty()) {
         if (Stopped)
             break;

@@ -63,7 +63,7 @@ private:
     RefreshHook FRefreshItem;
     const std::uint32_t FThreadId;
     std::deque<TDownPic> Jobs;
-    std::optional<HttpClient> Http;  // released when the worker's jobs are done
+    std::optional<HttpClient> Http;  // made when the thread starts, released when the jobs are done
     std::string Buffer;
     TJpegImage Jpeg;
     std::atomic<bool> Stopped{false};

@@ -74,6 +74,8 @@ public:
     void AddWorker(WorkerEntry entry) { Workers.add(std::move(entry)); }
     void RemoveWorker(std::uint32_t threadId) { Workers.remove(threadId); }
     void ReleaseWorkers() { Workers.releaseAll(); }
+    // Destroys the workers that have finished their jobs; GUI thread, after a page is shown.
+    void ReleaseEndedWorkers() { Workers.destroyEnded(); }
 
     // Removes the first record of Items whose NumIid equals id exactly, with its picture.
     void RemoveItem(const std::string &id);

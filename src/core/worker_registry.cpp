@@ -11,10 +11,15 @@ WorkerRegistry::~WorkerRegistry()
 
 void WorkerRegistry::add(WorkerEntry entry)
 {
+    const std::lock_guard lock(m_mutex);
+    m_entries.push_back(std::move(entry));
+}
+
+void WorkerRegistry::destroyEnded()
+{
     std::vector<WorkerEntry> ended;
     {
         const std::lock_guard lock(m_mutex);
-        m_entries.push_back(std::move(entry));
         ended.swap(m_ended);
     }
     // The ended workers are destroyed here, outside the lock.

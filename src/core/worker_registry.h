@@ -10,12 +10,12 @@ namespace quenbo {
 // A background worker as the registry sees it.
 //
 // Lifetime contract: the registry owns the worker and destroys it only on a thread that calls
-// add() or releaseAll(), never on the worker's own thread. A worker that ends by itself calls
-// remove() with its id as its last use of the registry and then only returns from its thread
-// function, so its destructor may join that thread. Since add() destroys the workers that
-// have ended, a worker that can end before its starter has finished starting it must be
-// started on the thread that calls add() (the GUI thread), or its destructor must wait for
-// the start to complete.
+// add(), destroyEnded() or releaseAll(), never on the worker's own thread. A worker that ends
+// by itself calls remove() with its id as its last use of the registry and then only returns
+// from its thread function, so its destructor may join that thread. Since destroyEnded()
+// destroys the workers that have ended, a worker that can end before its starter has finished
+// starting it must be started on the thread that calls destroyEnded() (the GUI thread), or its
+// destructor must wait for the start to complete.
 class TWorker {
 public:
     virtual ~TWorker() = default;
@@ -40,12 +40,15 @@ public:
     WorkerRegistry(const WorkerRegistry &) = delete;
     WorkerRegistry &operator=(const WorkerRegistry &) = delete;
 
-    // Registers the entry, which the registry owns from then on. Also destroys the workers
-    // that have removed themselves since the last call.
+    // Registers the entry, which the registry owns from then on.
     void add(WorkerEntry entry);
     // Takes the first entry with this thread id out of the registry; its worker is destroyed
-    // later by add() or releaseAll(). Nothing when no entry has the id. Any thread.
+    // later by destroyEnded() or releaseAll(). Nothing when no entry has the id. Any thread.
     void remove(std::uint32_t threadId);
+    // Destroys the workers that have removed themselves since the last call, joining their
+    // threads. Kept apart from add() so that a page load does not wait for the last page's
+    // workers: the caller runs it once the new page is shown.
+    void destroyEnded();
     // Stops every registered worker (StopWork), from the first, then destroys them in the same
     // order, so that their threads wind down together; then destroys the workers that removed
     // themselves.

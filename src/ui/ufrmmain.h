@@ -30,6 +30,7 @@ class PictureBox;
 class PictureButton;
 class TCommon;
 class TZipFile;
+class TImgDown;
 class TItemTree;
 enum class ItemSortKey : std::uint8_t;
 class TleftTree;
@@ -229,6 +230,10 @@ private:
     void FillPageList();
     // Carries a worker's repaint request for an item over to this window's thread.
     std::function<void(const std::string &id)> RefreshRequest();
+    // A new picture worker, registered with the core object before its jobs are added. The
+    // workers that have finished are destroyed once the event loop runs again, after the page
+    // being loaded is shown, not while it loads.
+    TImgDown *NewPictureWorker();
 
     std::unique_ptr<TZipFile> FZipFile;
     std::unique_ptr<TCommon> FCommon;

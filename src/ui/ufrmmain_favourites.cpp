@@ -43,9 +43,7 @@ void Tfrm_main::ListFavourites()
 
     // Registered before its jobs are added; a column that fails below leaves it registered
     // and never started, and shutdown releases it.
-    auto owned = std::make_unique<TImgDown>(*FCommon, RefreshRequest());
-    TImgDown *worker = owned.get();
-    FCommon->AddWorker({worker->ThreadId(), std::move(owned)});
+    TImgDown *worker = NewPictureWorker();
 
     for (std::size_t i = 0; i < rows.size(); ++i) {
         TTaoBaoData record;

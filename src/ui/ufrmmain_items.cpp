@@ -12,6 +12,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QMoveEvent>
+#include <QTimer>
 
 namespace quenbo {
 
@@ -36,6 +37,18 @@ std::function<void(const std::string &id)> Tfrm_main::RefreshRequest()
     };
 }
 
+TImgDown *Tfrm_main::NewPictureWorker()
+{
+    auto made = std::make_unique<TImgDown>(*FCommon, RefreshRequest());
+    TImgDown *worker = made.get();
+    FCommon->AddWorker({made->ThreadId(), std::move(made)});
+    QTimer::singleShot(0, this, [this] {
+        if (FCommon)
+            FCommon->ReleaseEndedWorkers();
+    });
+    return worker;
+}
+
 void Tfrm_main::LoadItemPage(const std::string &address)
 {
     WaitCursor busy;
@@ -44,11 +57,7 @@ void Tfrm_main::LoadItemPage(const std::string &address)
     FItemTree->Clear();
     TImgDown *worker = nullptr;
     ItemAnswerSteps steps;
-    steps.beginBatch = [&] {
-        auto made = std::make_unique<TImgDown>(*FCommon, RefreshRequest());
-        worker = made.get();
-        FCommon->AddWorker({made->ThreadId(), std::move(made)});
-    };
+    steps.beginBatch = [&] { worker = NewPictureWorker(); };
     steps.itemId = [&](const std::string &id) { FItemTree->AddItem(id); };
     steps.item = [&](TTaoBaoData record, TDownPic job) {
         FCommon->Items.append(std::move(record));

@@ -165,13 +165,17 @@ TEST(WorkerRegistry, RemovesTheFirstEntryOfAnIdAndStopsTheRestInOrder)
     EXPECT_EQ(registry.size(), 3u);
     registry.remove(7);
     EXPECT_EQ(registry.size(), 2u);
-    // A removed worker is never stopped, and is released off its own thread later.
+    // A removed worker is never stopped, and is released off its own thread later: not by the
+    // next add, which a page load makes, but when its owner asks.
+    registry.add({9, std::make_unique<RecordingWorker>(log, 4)});
     EXPECT_TRUE(log.empty());
+    registry.destroyEnded();
+    EXPECT_EQ(log, (std::vector<int>{-1}));
 
     // Every worker is told to stop, in order, before any is released, so that their waits
     // overlap at shutdown.
     registry.releaseAll();
-    EXPECT_EQ(log, (std::vector<int>{2, 3, -2, -3, -1}));
+    EXPECT_EQ(log, (std::vector<int>{-1, 2, 3, 4, -2, -3, -4}));
     EXPECT_EQ(registry.size(), 0u);
 }
 

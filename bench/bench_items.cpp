@@ -1,5 +1,6 @@
 #include "http_client.h"
 #include "interface_pictures.h"
+#include "picture_button.h"
 #include "sandbox_server.h"
 #include "skin.h"
 #include "uDownimg.h"
@@ -9,6 +10,7 @@
 #include "xml_document.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
@@ -24,7 +26,8 @@
 
 // The item list's figures, each beside a reference measured in the same run: loading a 40-item
 // page against libcurl fetching the same address, one worker fetching 40 pictures against
-// libcurl fetching them on one connection, and painting and scrolling the list.
+// libcurl fetching them on one connection, a search until its 40 pictures are painted against
+// libcurl fetching the answer and the pictures, and painting and scrolling the list.
 
 namespace {
 
@@ -37,6 +40,7 @@ struct Setup {
     std::unique_ptr<Tfrm_main> window;
     std::vector<std::string> ids;
     std::vector<std::string> pictureUrls;
+    std::vector<std::string> searchPictureUrls;  // of the first page of the search
 };
 Setup *g_setup = nullptr;
 
@@ -164,6 +168,57 @@ void BM_CurlFetches40Pictures(benchmark::State &state)
 }
 BENCHMARK(BM_CurlFetches40Pictures)->UseRealTime();
 
+// What a user waits for after a search: from the search command to the list painted with all
+// 40 pictures in their rows, none of them cached. Each screen of rows is painted in turn, as
+// scrolling through the list shows them.
+const QString kSearchWord = QStringLiteral("连衣裙");
+
+void paintEveryRow(VirtualTree &tree, QImage &frame)
+{
+    QScrollBar *bar = tree.verticalScrollBar();
+    for (int y = 0;; y += tree.viewport()->height()) {
+        bar->setValue(std::min(y, bar->maximum()));
+        tree.viewport()->render(&frame);
+        if (y >= bar->maximum())
+            break;
+    }
+    bar->setValue(0);
+}
+
+void BM_SearchUntilPicturesPainted(benchmark::State &state)
+{
+    Tfrm_main &window = *g_setup->window;
+    TCommon &common = window.Common();
+    VirtualTree &tree = *window.itemTree;
+    QImage frame(tree.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    window.E_Serch->setText(kSearchWord);
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearCache(common);
+        state.ResumeTiming();
+        window.b_Srech->click();
+        waitForWorkers(common);
+        paintEveryRow(tree, frame);
+    }
+    if (tree.topLevelCount() != int(g_setup->searchPictureUrls.size()))
+        state.SkipWithError("the search did not list the expected rows");
+}
+BENCHMARK(BM_SearchUntilPicturesPainted)->UseRealTime();
+
+// The transport's share of the same wait: the answer and its 40 pictures on one connection.
+void BM_CurlFetchesSearchAndPictures(benchmark::State &state)
+{
+    Curl curl;
+    Tfrm_main &window = *g_setup->window;
+    const std::string keyword = kSearchWord.toStdString();
+    for (auto _ : state) {
+        curl.get(window.BuildItemQuery(0, keyword, "0", 1));
+        for (const std::string &url : g_setup->searchPictureUrls)
+            curl.get(url + "_b.jpg");
+    }
+}
+BENCHMARK(BM_CurlFetchesSearchAndPictures)->UseRealTime();
+
 // Fills the list with rows of the 40 cached items, repeated up to the count.
 void fillRows(int count)
 {
@@ -233,6 +288,10 @@ int main(int argc, char **argv)
             setup.ids.push_back(item.children("num_iid").front().text());
             setup.pictureUrls.push_back(item.children("pic_url").front().text());
         }
+    xml.load(http, setup.window->BuildItemQuery(0, kSearchWord.toStdString(), "0", 1));
+    for (const XmlElement &items : xml.documentElement().children("taobaoke_items"))
+        for (const XmlElement &item : items.children("taobaoke_item"))
+            setup.searchPictureUrls.push_back(item.children("pic_url").front().text());
     g_setup = &setup;
     fillRows(0);
 

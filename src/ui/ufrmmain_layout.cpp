@@ -5,6 +5,7 @@
 #include "picture_button.h"
 #include "skin.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
@@ -128,6 +129,15 @@ void Tfrm_main::CreateControls()
 
     CreateMenus();
     SetTabOrder();
+    // Under a style sheet Qt hands the window's font on only to the window's own children;
+    // every control inside the panels without a font of its own takes the window font too,
+    // and so do the lists the drop-down boxes open. The menus and the preview are windows of
+    // their own and keep the desktop's font.
+    for (QWidget *control : findChildren<QWidget *>())
+        if (!control->isWindow() && !control->testAttribute(Qt::WA_SetFont))
+            control->setFont(font());
+    for (QComboBox *box : {cb_paixu, static_cast<QComboBox *>(cbox_pagecount)})
+        box->view()->setFont(font());
     // The skin keeps its own colours under any desktop theme. Set once every control and menu
     // exists, so that it reaches each of them.
     setPalette(skinPalette());

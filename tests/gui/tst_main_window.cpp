@@ -6,6 +6,7 @@
 #include "ucommon.h"
 #include "ufrmmain.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
@@ -191,6 +192,18 @@ void MainWindowTest::controlsHaveTheirDesignedTextsAndStates()
     QCOMPARE(chain, (QList<QWidget *>{window->vlefttree, window->E_Serch, window->cb_paixu,
                                       window->itemTree, window->B_PFrist, window->cbox_pagecount,
                                       window->b_Pnext}));
+
+    // The controls inside the skinned panels write in the window font too, once shown, and
+    // so do the lists that the drop-down boxes open.
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             window->Label2, window->cb_paixu, window->cb_paixu->view(), window->B_PFrist,
+             window->b_Pnext, window->cbox_pagecount, window->cbox_pagecount->view()}) {
+        QVERIFY2(control->font().family() == QStringLiteral("Tahoma"),
+                 qPrintable(control->metaObject()->className()));
+        QCOMPARE(control->font().pixelSize(), 11);
+    }
 }
 
 void MainWindowTest::menusHaveTheirCaptionsAndVisibility_data()

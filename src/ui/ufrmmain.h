@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -230,10 +231,11 @@ private:
     void FillPageList();
     // Carries a worker's repaint request for an item over to this window's thread.
     std::function<void(const std::string &id)> RefreshRequest();
-    // A new picture worker, registered with the core object before its jobs are added. The
-    // workers that have finished are destroyed once the event loop runs again, after the page
-    // being loaded is shown, not while it loads.
+    // A new picture worker, registered with the core object before its jobs are added.
     TImgDown *NewPictureWorker();
+    // Starts the workers, whose jobs are all queued, once the event loop runs again, after
+    // the page being loaded is shown, and then destroys the workers that have finished.
+    void StartWhenShown(std::vector<TImgDown *> workers);
 
     std::unique_ptr<TZipFile> FZipFile;
     std::unique_ptr<TCommon> FCommon;

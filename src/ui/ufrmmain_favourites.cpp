@@ -69,7 +69,7 @@ void Tfrm_main::ListFavourites()
         worker->AddJob(job);
         FItemTree->AddItem(id);
     }
-    worker->Start();
+    StartWhenShown({worker});
 }
 
 }  // namespace quenbo

@@ -42,11 +42,21 @@ TImgDown *Tfrm_main::NewPictureWorker()
     auto made = std::make_unique<TImgDown>(*FCommon, RefreshRequest());
     TImgDown *worker = made.get();
     FCommon->AddWorker({made->ThreadId(), std::move(made)});
-    QTimer::singleShot(0, this, [this] {
-        if (FCommon)
-            FCommon->ReleaseEndedWorkers();
-    });
     return worker;
+}
+
+void Tfrm_main::StartWhenShown(std::vector<TImgDown *> workers)
+{
+    // Making the threads and joining the ended ones waits until the list is back in the
+    // event loop, so the new page does not wait for them. Until then none of these workers
+    // can end, so each stays registered; only the window's release takes them first.
+    QTimer::singleShot(0, this, [this, workers = std::move(workers)] {
+        if (FDestroyed)
+            return;
+        for (TImgDown *worker : workers)
+            worker->Start();
+        FCommon->ReleaseEndedWorkers();
+    });
 }
 
 void Tfrm_main::LoadItemPage(const std::string &address)
@@ -56,6 +66,7 @@ void Tfrm_main::LoadItemPage(const std::string &address)
     const VirtualTree::UpdateScope batch(itemTree);
     FItemTree->Clear();
     TImgDown *worker = nullptr;
+    std::vector<TImgDown *> filled;
     ItemAnswerSteps steps;
     steps.beginBatch = [&] { worker = NewPictureWorker(); };
     steps.itemId = [&](const std::string &id) { FItemTree->AddItem(id); };
@@ -66,7 +77,7 @@ void Tfrm_main::LoadItemPage(const std::string &address)
     // Started only after its last job is queued, on this thread: until then the worker cannot
     // end, so the registry keeps it alive while this walk holds it.
     steps.endBatch = [&] {
-        worker->Start();
+        filled.push_back(worker);
         worker = nullptr;
     };
     try {
@@ -75,6 +86,7 @@ void Tfrm_main::LoadItemPage(const std::string &address)
         // A failed fetch or answer keeps what was read and shows nothing; a worker whose
         // container was cut short stays registered, unstarted, until shutdown.
     }
+    StartWhenShown(std::move(filled));
 }
 
 void Tfrm_main::itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,

@@ -102,6 +102,9 @@ bool ItemQueryTest::waitForWorkers()
 void ItemQueryTest::keywordSearchListsThePageAndFetchesItsPictures()
 {
     m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣 裙", "", 1));
+    // The page is listed before any download thread is made; the threads start once the
+    // event loop runs again.
+    QCOMPARE(m_window->Common().DownloadSlots.running(), std::size_t(0));
     const std::vector<std::string> ids = rowIds(m_window->itemTree);
     QVERIFY(!ids.empty() && ids.size() <= 40);
     const ItemList &items = m_window->Common().Items;

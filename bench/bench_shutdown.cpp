@@ -80,6 +80,8 @@ void BM_Shutdown(benchmark::State &state)
                                      : window->Common().IndexUrl;
         for (int i = 0; holdup != kNone && i < kWorkers; ++i)
             window->LoadItemPage(list);
+        // The pages' workers start once the event loop runs.
+        QCoreApplication::processEvents();
         if (holdup == kHangingLookup) {
             const auto bound = Clock::now() + std::chrono::seconds(10);
             while (hangingLookups() < hangingBefore + kWorkers && Clock::now() < bound)

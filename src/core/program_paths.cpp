@@ -2,6 +2,7 @@
 
 #include "favourites_db.h"
 #include "file_io.h"
+#include "text_util.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -20,11 +21,9 @@ constexpr const char *kSchemaName = "schema.sql";
 // A schema is a few hundred bytes; anything near this is not one.
 constexpr std::uint64_t kMaxSchemaBytes = 1 << 20;
 
-std::string asFolder(std::string folder)
+std::string asFolder(std::string_view folder)
 {
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
+    return std::string(withoutTrailingSlashes(folder)) + '/';
 }
 
 bool isFile(const std::string &path)
@@ -56,7 +55,7 @@ ProgramPaths PortablePaths(std::string programFolder)
 {
     ProgramPaths paths;
     paths.layout = FolderLayout::Portable;
-    paths.programFolder = asFolder(std::move(programFolder));
+    paths.programFolder = asFolder(programFolder);
     paths.archive = paths.programFolder + "data/" + kArchiveName;
     paths.archivePlaces = {paths.archive};
     paths.settingsFile = paths.programFolder + "config.ini";
@@ -69,7 +68,7 @@ ProgramPaths InstalledPaths(std::string programFolder, const XdgFolders &xdg)
 {
     ProgramPaths paths;
     paths.layout = FolderLayout::Installed;
-    paths.programFolder = asFolder(std::move(programFolder));
+    paths.programFolder = asFolder(programFolder);
     const std::string dataFolder = asFolder(xdg.dataHome) + kFolderName;
     const std::string prefixFolder = prefixDataFolder(paths.programFolder);
 

@@ -1,5 +1,6 @@
 #include "http_client.h"
 #include "interface_pictures.h"
+#include "item_thumbnails.h"
 #include "picture_button.h"
 #include "sandbox_server.h"
 #include "skin.h"
@@ -44,9 +45,10 @@ struct Setup {
 };
 Setup *g_setup = nullptr;
 
+// Until the picture workers have ended and the thumbnails of their pictures are in the rows.
 void waitForWorkers(TCommon &common)
 {
-    while (common.Workers.size() > 0) {
+    while (common.Workers.size() > 0 || !g_setup->window->Thumbnails().Idle()) {
         QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     }

@@ -99,6 +99,9 @@ public:
     // Loads the item's cached picture into picture and returns true; otherwise loads the
     // stand-by picture and returns false. A null picture loads nothing and gives false.
     bool LoadItemPicture(const std::string &id, TJpegImage *picture) const;
+    // Loads the item's cached picture into picture and returns true; false when there is none
+    // or it is not a JPEG. Reads only the cache file, so any thread may call it.
+    bool LoadCachedPicture(const std::string &id, TJpegImage &picture) const;
     // TempPath + id + ".jpg" for an id of plain decimal digits; nothing for any other id, so
     // no outside text ever leaves the cache directory.
     std::optional<std::string> CacheFileName(std::string_view id) const;

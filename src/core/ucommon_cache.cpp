@@ -46,22 +46,29 @@ void TCommon::FindItem(const std::string &id, TTaoBaoData &record) const
         record = *found;
 }
 
-bool TCommon::LoadItemPicture(const std::string &id, TJpegImage *picture) const
+bool TCommon::LoadCachedPicture(const std::string &id, TJpegImage &picture) const
 {
-    if (!picture)
-        return false;
     if (const std::optional<std::string> file = CacheFileName(id)) {
         std::vector<std::uint8_t> bytes;
         // A file being written is not there yet under this name (it is renamed into place
-        // whole); one that cannot be read or is not a JPEG falls back to the stand-by picture.
+        // whole); one that cannot be read or is not a JPEG counts as no picture.
         if (readWholeFile(*file, kMaxCachedPicture, bytes)) {
             try {
-                picture->LoadFromBuffer(bytes);
+                picture.LoadFromBuffer(bytes);
                 return true;
             } catch (const PictureError &) {
             }
         }
     }
+    return false;
+}
+
+bool TCommon::LoadItemPicture(const std::string &id, TJpegImage *picture) const
+{
+    if (!picture)
+        return false;
+    if (LoadCachedPicture(id, *picture))
+        return true;
     FZip.ReadJpeg("loadimg", *picture);
     return false;
 }

@@ -3,6 +3,7 @@
 #include "bitmap.h"
 #include "browser_opener.h"
 #include "frmimgframe.h"
+#include "item_thumbnails.h"
 #include "jpeg_image.h"
 #include "number_format.h"
 #include "picture_qt.h"
@@ -30,7 +31,6 @@ constexpr int kAreaRight = 659;
 constexpr int kAreaTops[] = {5, 32, 58};
 constexpr int kAreaHeight = 21;
 constexpr int kThumbnailFirst = 1;
-constexpr int kThumbnailSide = 80;
 constexpr int kPreviewFirst = 2;
 constexpr int kPreviewLast = 80;
 constexpr int kPressPauseMs = 200;
@@ -157,6 +157,20 @@ VirtualTree::Node *TItemTree::FindRow(const std::string &id) const
 void TItemTree::RefreshItem(const std::string &id)
 {
     Tree->repaintNode(FindRow(id));
+}
+
+void TItemTree::RefreshItem(const std::string &id, const QImage &thumbnail)
+{
+    VirtualTree::Node *node = FindRow(id);
+    if (!node)
+        return;
+    if (!thumbnail.isNull()) {
+        ItemRow *row = VirtualTree::nodeData<ItemRow>(node);
+        row->Thumbnail = thumbnail;
+        row->ThumbnailMade = true;
+        row->PictureLoaded = true;
+    }
+    Tree->repaintNode(node);
 }
 
 void TItemTree::DeleteItem(const std::string &id)
@@ -317,9 +331,13 @@ void TItemTree::DrawNode(QPainter &painter, VirtualTree::Node *node, const QRect
 
     TTaoBaoData record;
     FCommon.FindItem(id, record);
-    if (!row->PictureLoaded && FCommon.LoadItemPicture(id, record.Picture.get()))
-        row->PictureLoaded = true;
-    drawThumbnail(painter, *row, record.Picture);
+    if (row->ThumbnailMade) {
+        painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), row->Thumbnail);
+    } else {
+        if (!row->PictureLoaded && FCommon.LoadItemPicture(id, record.Picture.get()))
+            row->PictureLoaded = true;
+        drawThumbnail(painter, *row, record.Picture);
+    }
 
     drawTitle(painter, record.Title);
     const QString seller = QStringLiteral("掌柜：");
@@ -358,11 +376,7 @@ void TItemTree::drawThumbnail(QPainter &painter, ItemRow &row,
         row.ThumbnailOf = picture;
         row.ThumbnailSerial = picture->LoadSerial();
         row.ThumbnailFailed = true;
-        const RgbaImage pixels = picture->DecodeReduced(kThumbnailSide, kThumbnailSide);
-        if (pixels.empty())
-            throw PictureError("the item picture is empty");
-        row.Thumbnail = toQImage(pixels).scaled(kThumbnailSide, kThumbnailSide,
-                                                Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        row.Thumbnail = MakeItemThumbnail(*picture, kThumbnailSide);
         row.ThumbnailFailed = false;
     }
     painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), row.Thumbnail);

@@ -25,11 +25,13 @@ class TZipFile;
 class Tfrm_imgframe;
 
 // What the item list keeps with each row: the item's id and whether its own picture has been
-// loaded from the picture cache. The thumbnail is the record's picture decoded reduced and
-// scaled to the thumbnail square once, kept while that picture object holds the same load.
+// loaded from the picture cache. The thumbnail is either made off this thread from the cached
+// picture and handed over (ThumbnailMade), or else the record's picture decoded reduced and
+// scaled to the thumbnail square at a paint, kept while that picture object holds the same load.
 struct ItemRow {
     std::string NumIid;
     bool PictureLoaded = false;
+    bool ThumbnailMade = false;
     std::weak_ptr<const TJpegImage> ThumbnailOf;
     std::uint64_t ThumbnailSerial = 0;
     QImage Thumbnail;
@@ -44,6 +46,7 @@ class TItemTree {
 public:
     static constexpr int kRowHeight = 84;
     static constexpr int kTitleWidth = 192;
+    static constexpr int kThumbnailSide = 80;
 
     // Takes over the drawing, mouse movement and comparison of tree, which must outlive this
     // presenter, and loads the selected background and the twelve button pictures from zip (a
@@ -64,6 +67,9 @@ public:
     void Clear();
     // Repaints the first row with this id; nothing when there is none.
     void RefreshItem(const std::string &id);
+    // Gives the first row with this id the thumbnail of its cached picture and repaints it; a
+    // null thumbnail only repaints it, and the row then reads the cache file itself.
+    void RefreshItem(const std::string &id, const QImage &thumbnail);
     // Removes the first row with this id; nothing when there is none.
     void DeleteItem(const std::string &id);
     // Sorts the rows, stably, by the key; a value outside the four keys keeps the order.

@@ -2,6 +2,7 @@
 
 #include "frmimgframe.h"
 #include "gateway.h"
+#include "item_thumbnails.h"
 #include "message_box.h"
 #include "picture_box.h"
 #include "picture_button.h"
@@ -68,6 +69,12 @@ void Tfrm_main::FormCreate(const ProgramPaths &paths)
     FGateway = std::make_unique<Gateway>(*FCommon);
     FPageNo = 1;
     FItemTree = std::make_unique<TItemTree>(itemTree, *FCommon, *FZipFile);
+    FThumbnails =
+        std::make_unique<ItemThumbnails>(*FCommon, TItemTree::kThumbnailSide,
+                                         [this](const std::string &id, const QImage &thumbnail) {
+                                             if (FItemTree)
+                                                 FItemTree->RefreshItem(id, thumbnail);
+                                         });
     FLeftTree = std::make_unique<TleftTree>(vlefttree, *FZipFile);
 
     LoadInterfacePictures();
@@ -138,6 +145,8 @@ void Tfrm_main::FormDestroy()
     // the item list after its presenter is released.
     if (FCommon)
         FCommon->ReleaseWorkers();
+    if (FThumbnails)
+        FThumbnails->Stop();
     FItemTree.reset();
     FLeftTree.reset();
     FGateway.reset();

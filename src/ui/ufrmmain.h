@@ -25,6 +25,7 @@ class QTimer;
 namespace quenbo {
 
 class Gateway;
+class ItemThumbnails;
 class HttpClient;
 struct ProgramPaths;
 class PictureBox;
@@ -66,6 +67,7 @@ public:
     TCommon &Common() const { return *FCommon; }
     TleftTree &LeftTree() const { return *FLeftTree; }
     TItemTree &ItemTree() const { return *FItemTree; }
+    ItemThumbnails &Thumbnails() const { return *FThumbnails; }
     // The preview popup; null before its creation step and after its release.
     Tfrm_imgframe *ImgFrame() const { return FImgFrame.get(); }
     // The connection that the gateway queries use.
@@ -229,7 +231,8 @@ private:
     void LoadInterfacePictures();
     void LoadButtonPictures(PictureButton *button, const char *baseName);
     void FillPageList();
-    // Carries a worker's repaint request for an item over to this window's thread.
+    // A worker's repaint request for an item: its thumbnail is made off this window's thread
+    // and then handed to the item list.
     std::function<void(const std::string &id)> RefreshRequest();
     // A new picture worker, registered with the core object before its jobs are added.
     TImgDown *NewPictureWorker();
@@ -240,6 +243,7 @@ private:
     std::unique_ptr<TZipFile> FZipFile;
     std::unique_ptr<TCommon> FCommon;
     std::unique_ptr<TItemTree> FItemTree;
+    std::unique_ptr<ItemThumbnails> FThumbnails;
     std::unique_ptr<TleftTree> FLeftTree;
     std::unique_ptr<Tfrm_imgframe> FImgFrame;
     std::unique_ptr<Gateway> FGateway;  // the gateway queries' connection and XML document

@@ -1,5 +1,6 @@
 #include "ufrmmain.h"
 
+#include "item_thumbnails.h"
 #include "number_format.h"
 #include "picture_button.h"
 #include "uDownimg.h"
@@ -15,6 +16,7 @@ void Tfrm_main::b_scClick()
     b_fshop->show();
     pnl_PageControls->setEnabled(false);
     FItemTree->Clear();
+    FThumbnails->Drop();
     FCommon->FavIds.clear();
     ListFavourites();
 }

@@ -2,6 +2,7 @@
 #include "ufrmmain.h"
 
 #include "gateway.h"
+#include "item_thumbnails.h"
 #include "message_box.h"
 #include "uDownimg.h"
 #include "uItemTree.h"
@@ -25,16 +26,8 @@ std::string Tfrm_main::BuildItemQuery(int mode, const std::string &keyword, cons
 std::function<void(const std::string &id)> Tfrm_main::RefreshRequest()
 {
     // Runs on a worker's thread. The window outlives every worker (FormDestroy stops and joins
-    // them first), and a request still queued when the presenter is gone does nothing.
-    return [this](const std::string &id) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, id] {
-                if (FItemTree)
-                    FItemTree->RefreshItem(id);
-            },
-            Qt::QueuedConnection);
-    };
+    // them before it stops the thumbnail threads).
+    return [this](const std::string &id) { FThumbnails->Make(id); };
 }
 
 TImgDown *Tfrm_main::NewPictureWorker()
@@ -65,6 +58,7 @@ void Tfrm_main::LoadItemPage(const std::string &address)
     // The emptied list and its new rows are painted once, after the walk.
     const VirtualTree::UpdateScope batch(itemTree);
     FItemTree->Clear();
+    FThumbnails->Drop();
     TImgDown *worker = nullptr;
     std::vector<TImgDown *> filled;
     ItemAnswerSteps steps;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "interface_pictures.h"
+#include "item_thumbnails.h"
 #include "message_box.h"
 #include "ucommon.h"
 #include "ufrmmain.h"
@@ -109,9 +110,11 @@ inline void verifyNoWindowLeft()
 }
 
 // Waits, within a generous bound, until every download worker of the window has ended.
+// Until the picture workers have ended and the thumbnails of their pictures are made.
 inline bool waitForWorkers(Tfrm_main &window)
 {
-    return QTest::qWaitFor([&] { return window.Common().Workers.size() == 0; }, 30000);
+    return QTest::qWaitFor(
+        [&] { return window.Common().Workers.size() == 0 && window.Thumbnails().Idle(); }, 30000);
 }
 
 }  // namespace quenbo::testsupport

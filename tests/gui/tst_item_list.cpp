@@ -4,6 +4,7 @@
 #include "gui_test_support.h"
 #include "http_client.h"
 #include "interface_pictures.h"
+#include "item_thumbnails.h"
 #include "jpeg_image.h"
 #include "picture_box.h"
 #include "picture_button.h"
@@ -193,6 +194,7 @@ private slots:
     void rowButtonsActOnceForAClickAndForADoubleClick();
     void favouritesErrorIsShownAndEndsThePress();
     void whollyCachedBatchMakesNoRequest();
+    void rowsOutOfViewGetTheirThumbnailsFromTheDownloads();
     void pictureFaultFailsOnlyItsOwnJob_data();
     void pictureFaultFailsOnlyItsOwnJob();
     void newSearchWhileTheOldWorkerRuns();
@@ -812,6 +814,33 @@ void ItemListTest::whollyCachedBatchMakesNoRequest()
     tree()->viewport()->grab();
     for (int i = 0; i < tree()->visibleRowCount() && i < 3; ++i)
         QVERIFY(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(i))->PictureLoaded);
+}
+
+void ItemListTest::rowsOutOfViewGetTheirThumbnailsFromTheDownloads()
+{
+    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForWorkers());
+    QCoreApplication::processEvents();
+    const int last = tree()->topLevelCount() - 1;
+    QVERIFY(tree()->rowTop(tree()->topLevelNode(last)).value_or(0) > tree()->viewport()->height());
+    const ItemRow *row = VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(last));
+    // Never painted, the row already holds the thumbnail a paint would make from the cache
+    // file, and its record keeps no copy of the file.
+    QVERIFY(row->ThumbnailMade);
+    TJpegImage picture;
+    QVERIFY(m_window->Common().LoadCachedPicture(row->NumIid, picture));
+    const QImage expected = MakeItemThumbnail(picture, TItemTree::kThumbnailSide);
+    QCOMPARE(row->Thumbnail, expected);
+    TTaoBaoData record;
+    m_window->Common().FindItem(row->NumIid, record);
+    QVERIFY(record.Picture->Empty());
+
+    tree()->setFocus();
+    QTest::keyClick(tree(), Qt::Key_End);
+    const int top = tree()->rowTop(tree()->topLevelNode(last)).value_or(-1);
+    QVERIFY(top >= 0);
+    const QImage shown = tree()->viewport()->grab().toImage();
+    QVERIFY(near(shown.pixelColor(41, top + 41), expected.pixelColor(40, 40)));
 }
 
 void ItemListTest::pictureFaultFailsOnlyItsOwnJob_data()

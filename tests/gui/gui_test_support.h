@@ -109,8 +109,8 @@ inline void verifyNoWindowLeft()
     QVERIFY2(left.isEmpty(), qPrintable("windows left open: " + left.join(", ")));
 }
 
-// Waits, within a generous bound, until every download worker of the window has ended.
-// Until the picture workers have ended and the thumbnails of their pictures are made.
+// Waits, within a generous bound, until every download worker of the window has ended and the
+// thumbnails of their pictures are made.
 inline bool waitForWorkers(Tfrm_main &window)
 {
     return QTest::qWaitFor(

@@ -47,9 +47,20 @@ struct Setup {
 };
 Setup *g_setup = nullptr;
 
-// Until the picture workers have ended and the thumbnails of their pictures are in the rows.
+// Until the page asked for is listed: its answer has come back and its rows are added.
+void waitForPage(const Tfrm_main &window)
+{
+    while (!window.GatewayIdle()) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+}
+
+// Until the page asked for is listed, its picture workers have ended and the thumbnails of
+// their pictures are in the rows.
 void waitForWorkers(TCommon &common)
 {
+    waitForPage(*g_setup->window);
     while (common.Workers.size() > 0 || !g_setup->window->Thumbnails().Idle()) {
         QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::microseconds(100));
@@ -99,6 +110,7 @@ void BM_LoadItemPage(benchmark::State &state)
     const std::string address = window.Common().IndexUrl;
     for (auto _ : state) {
         window.LoadItemPage(address);
+        waitForPage(window);
         state.PauseTiming();
         waitForWorkers(window.Common());
         state.ResumeTiming();

@@ -78,9 +78,15 @@ void BM_Shutdown(benchmark::State &state)
         const std::string list = holdup == kHangingLookup
                                      ? g_setup->hangingList->baseUrl() + "/index.xml"
                                      : window->Common().IndexUrl;
-        for (int i = 0; holdup != kNone && i < kWorkers; ++i)
+        // Each page is listed before the next is asked for, which would otherwise supersede
+        // it; the pages' workers start once the event loop runs.
+        for (int i = 0; holdup != kNone && i < kWorkers; ++i) {
             window->LoadItemPage(list);
-        // The pages' workers start once the event loop runs.
+            while (!window->GatewayIdle()) {
+                QCoreApplication::processEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
         QCoreApplication::processEvents();
         if (holdup == kHangingLookup) {
             const auto bound = Clock::now() + std::chrono::seconds(10);

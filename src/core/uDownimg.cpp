@@ -17,9 +17,10 @@ std::uint32_t NextThreadId()
 
 }  // namespace
 
-TImgDown::TImgDown(TCommon &common, RefreshHook refreshItem)
+TImgDown::TImgDown(TCommon &common, RefreshHook refreshItem, RefreshHook failedItem)
     : FCommon(common)
     , FRefreshItem(std::move(refreshItem))
+    , FFailedItem(std::move(failedItem))
     , FThreadId(NextThreadId())
 {
 }
@@ -32,6 +33,12 @@ TImgDown::~TImgDown()
     FCommon.DownloadSlots.cancel(this);
     if (FThread.joinable())
         FThread.join();
+}
+
+void TImgDown::SetFailureHook(RefreshHook failedItem)
+{
+    if (!FStarted)
+        FFailedItem = std::move(failedItem);
 }
 
 void TImgDown::AddJob(TDownPic job)
@@ -65,9 +72,12 @@ void TImgDown::Execute()
     while (!Jobs.empty()) {
         if (Stopped)
             break;
-        // A job that fails fails only itself: its row keeps the stand-by picture, and the
-        // pictures of the later items are still fetched.
-        DoJob(Jobs.front());
+        // A job that fails fails only itself: its row is told that no picture is coming, and
+        // the pictures of the later items are still fetched. A job cut short by the stop flag
+        // is no failure of its picture; the stopped worker reports nothing.
+        const bool done = DoJob(Jobs.front());
+        if (!done && !Stopped && FFailedItem)
+            FFailedItem(Jobs.front().NumIid);
         // A body is held only while its job runs.
         Buffer = std::string();
         Jpeg = TJpegImage();
@@ -85,33 +95,34 @@ void TImgDown::Execute()
     FCommon.DownloadSlots.finished();
 }
 
-void TImgDown::DoJob(const TDownPic &job)
+bool TImgDown::DoJob(const TDownPic &job)
 {
     // An id that is not a plain number has no cache file; there is nothing to fetch it into.
     const std::optional<std::string> file = FCommon.CacheFileName(job.NumIid);
     if (!file)
-        return;
+        return false;
     std::error_code error;
     if (std::filesystem::exists(*file, error)) {
         FRefreshItem(job.NumIid);
-        return;
+        return true;
     }
     try {
         Buffer = Http->get(job.PicUrl + "_b.jpg");
         if (Stopped)
-            return;
+            return false;
         Jpeg.LoadFromBuffer({reinterpret_cast<const std::uint8_t *>(Buffer.data()), Buffer.size()});
     } catch (const std::exception &) {
-        return;
+        return false;
     }
     if (Jpeg.Width() > kMaxPictureSide || Jpeg.Height() > kMaxPictureSide ||
         std::int64_t(Jpeg.Width()) * Jpeg.Height() > kMaxPicturePixels)
-        return;
+        return false;
     // Written under a temporary name and renamed into place, so no reader ever takes a
     // half-written file for the item's picture.
     if (!writeFileAtomically(*file, Buffer, WriteSync::Unsynced))
-        return;
+        return false;
     FRefreshItem(job.NumIid);
+    return true;
 }
 
 }  // namespace quenbo

@@ -23,9 +23,10 @@ class TCommon;
 // The creator, on the GUI thread, makes the worker (suspended), registers it with
 // TCommon::AddWorker, adds the jobs and starts it. Its thread runs as soon as one of
 // TCommon::DownloadSlots is free. The worker does its jobs in order; a job whose picture is
-// cached already only asks for a repaint. A job that fails fails only itself; after the last
-// job the worker takes itself out of the registry and lets go of its connection and buffers.
-// StopWork ends it at shutdown without any further file or repaint request.
+// cached already only asks for a repaint. A job that fails fails only itself and is reported
+// by the failure hook, so that its row stops waiting; after the last job the worker takes
+// itself out of the registry and lets go of its connection and buffers. StopWork ends it at
+// shutdown without any further file, repaint request or failure report.
 class TImgDown final : public TWorker {
 public:
     // Item pictures are a few hundred pixels a side; a downloaded picture larger than this,
@@ -38,12 +39,19 @@ public:
     using RefreshHook = std::function<void(const std::string &id)>;
 
     // A suspended worker: its thread does not run until Start. common must outlive it.
-    TImgDown(TCommon &common, RefreshHook refreshItem);
+    // failedItem, when given, is set as by SetFailureHook.
+    TImgDown(TCommon &common, RefreshHook refreshItem, RefreshHook failedItem = {});
     // Stops the worker and waits for its thread.
     ~TImgDown() override;
 
     // The id under which the worker is registered; fixed from creation on.
     std::uint32_t ThreadId() const { return FThreadId; }
+    // Called on the worker's thread with the id of an item whose picture could not be had: no
+    // connection, a reply that is no success or no JPEG, a picture over the size caps, an id
+    // with no cache file, a cache file that cannot be written. Never for a job whose picture is
+    // cached already, nor once the worker is stopped. The receiver carries the report over to
+    // the GUI thread itself, as for the refresh hook. Only before Start; empty reports nothing.
+    void SetFailureHook(RefreshHook failedItem);
     // Appends a job. Only while the worker is suspended.
     void AddJob(TDownPic job);
     // Starts the thread, at once or when a download slot frees. Once.
@@ -54,13 +62,14 @@ public:
 
 private:
     void Execute();
-    // Fetches one picture into the cache and asks for its row's repaint; a failure (no
-    // connection, a reply that is no success or no JPEG, a cache file that cannot be written)
-    // writes nothing and asks for nothing.
-    void DoJob(const TDownPic &job);
+    // Fetches one picture into the cache and asks for its row's repaint. Returns false when
+    // the job failed (no connection, a reply that is no success or no JPEG, a cache file that
+    // cannot be written); a failed job writes nothing and asks for nothing.
+    bool DoJob(const TDownPic &job);
 
     TCommon &FCommon;
     RefreshHook FRefreshItem;
+    RefreshHook FFailedItem;
     const std::uint32_t FThreadId;
     std::deque<TDownPic> Jobs;
     std::optional<HttpClient> Http;  // made when the thread starts, released when the jobs are done

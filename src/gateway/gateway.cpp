@@ -1,6 +1,7 @@
 #include "gateway.h"
 
 #include "category_query.h"
+#include "item_answer_recording.h"
 #include "request_time.h"
 #include "ucommon.h"
 
@@ -26,6 +27,11 @@ std::string Gateway::itemQueryAddress(int mode, const std::string &keyword, cons
     return ItemQueryAddress(m_common, input);
 }
 
+std::string Gateway::categoryQueryAddress(const std::string &parentId) const
+{
+    return CategoryQueryAddress(m_common, parentId, RequestTimestamp());
+}
+
 void Gateway::loadItems(const std::string &address, const ItemAnswerSteps &steps)
 {
     m_xml.load(m_http, address);
@@ -35,17 +41,37 @@ void Gateway::loadItems(const std::string &address, const ItemAnswerSteps &steps
 bool Gateway::loadCategories(const std::string &parentId,
                              const std::function<void(const TShopClass &)> &add)
 {
+    std::vector<TShopClass> level;
+    const bool answered = !fetchCategories(categoryQueryAddress(parentId), level).failed();
+    for (const TShopClass &record : level)
+        add(record);
+    return answered;
+}
+
+ExchangeFailure Gateway::fetchItems(const std::string &address, ItemAnswerRecording &answer)
+{
     try {
-        m_xml.load(m_http, CategoryQueryAddress(m_common, parentId, RequestTimestamp()));
-    } catch (const std::exception &) {
-        return false;
+        loadItems(address, answer.recorder());
+    } catch (const std::exception &error) {
+        return DescribeFailure(error);
+    }
+    return ReadRefusal(m_xml.documentElement());
+}
+
+ExchangeFailure Gateway::fetchCategories(const std::string &address, std::vector<TShopClass> &level)
+{
+    try {
+        m_xml.load(m_http, address);
+    } catch (const std::exception &error) {
+        return DescribeFailure(error);
     }
     // The gateway's refusal parses too, but it is no answer about the category.
     const XmlElement root = m_xml.documentElement();
-    if (root.name() == "error_response")
-        return false;
-    ReadCategoryAnswer(root, add);
-    return true;
+    ExchangeFailure refusal = ReadRefusal(root);
+    if (refusal.failed())
+        return refusal;
+    ReadCategoryAnswer(root, [&level](const TShopClass &record) { level.push_back(record); });
+    return {};
 }
 
 }  // namespace quenbo

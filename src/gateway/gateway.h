@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange_failure.h"
 #include "http_client.h"
 #include "item_query.h"
 #include "uTypeData.h"
@@ -8,14 +9,16 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quenbo {
 
+class ItemAnswerRecording;
 class TCommon;
 
-// The window's conversation with the platform gateway: one keep-alive connection and one XML
-// document, reused by every query. Each query blocks its caller until the answer has been
-// read. One thread at a time (the GUI thread).
+// One conversation with the platform gateway: one keep-alive connection and one XML document,
+// reused by every query. Each query blocks its caller until the answer has been read, so the
+// window runs them on threads of their own (GatewayExchanges). One thread at a time.
 class Gateway {
 public:
     // The largest answer taken: a page of 40 items is tens of kilobytes, and a larger body is
@@ -33,6 +36,9 @@ public:
     std::string itemQueryAddress(int mode, const std::string &keyword, const std::string &cid,
                                  int pageNo) const;
 
+    // The signed address of the category query for the subcategories of parentId; signed now.
+    std::string categoryQueryAddress(const std::string &parentId) const;
+
     // Fetches the item answer at address (a gateway address or the start-up list) and walks
     // it with steps. Raises HttpError or XmlError for a failed fetch or an answer that does
     // not parse; what the steps received before stays theirs.
@@ -43,6 +49,11 @@ public:
     // (no connection, an HTTP error, an answer that does not parse, the gateway's refusal).
     bool loadCategories(const std::string &parentId,
                         const std::function<void(const TShopClass &)> &add);
+
+    // The two queries as the window runs them: the answer's steps or categories recorded, and
+    // what went wrong instead of an exception. The gateway's refusal is a failure too.
+    ExchangeFailure fetchItems(const std::string &address, ItemAnswerRecording &answer);
+    ExchangeFailure fetchCategories(const std::string &address, std::vector<TShopClass> &level);
 
 private:
     const TCommon &m_common;

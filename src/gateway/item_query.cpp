@@ -26,7 +26,8 @@ void deleteAll(std::string &text, std::string_view what)
     text = std::move(kept);
 }
 
-// The text of a field, cut to kMaxFieldBytes without splitting a character.
+}  // namespace
+
 std::string fieldText(const XmlElement &field)
 {
     std::string text = field.text();
@@ -42,8 +43,6 @@ std::string fieldText(const XmlElement &field)
     text.resize(end);
     return text;
 }
-
-}  // namespace
 
 std::string RemoveBlanks(std::string_view keyword)
 {

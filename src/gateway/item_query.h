@@ -36,6 +36,9 @@ struct ItemQueryInput {
     std::string timestamp;
 };
 
+// The text of an answer's field, cut to kMaxFieldBytes without splitting a character.
+std::string fieldText(const XmlElement &field);
+
 // The keyword without any blank (code 32); nothing else is trimmed.
 std::string RemoveBlanks(std::string_view keyword);
 

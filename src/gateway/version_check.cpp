@@ -43,9 +43,10 @@ std::string SiteAddress(std::string_view siteUrl, std::string_view path)
     return std::string(withoutTrailingSlashes(siteUrl)).append(path);
 }
 
-UpdateOffer FetchUpdateOffer(std::string_view siteUrl)
+UpdateOffer FetchUpdateOffer(std::string_view siteUrl, const std::atomic<bool> *abort)
 {
     HttpClient http;
+    http.setAbortFlag(abort);
     http.setTimeouts(kVersionConnectTimeoutMs, kVersionTotalTimeoutMs);
     http.setMaxBodyBytes(kVersionMaxBytes);
     return ReadVersionText(http.get(SiteAddress(siteUrl, kVersionFilePath)));

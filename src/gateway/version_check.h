@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -15,8 +16,7 @@ inline constexpr std::string_view kVersionFilePath = "/bate.txt";
 // The version tag of this release, compared exactly, letter case significant.
 inline constexpr std::string_view kReleaseTag = "v1";
 
-// The check blocks the window while it runs, so it waits far less than a gateway query, and a
-// file of a few bytes has no reason to be large.
+// A file of a few bytes comes quickly or not at all, and has no reason to be large.
 inline constexpr long kVersionConnectTimeoutMs = 5'000;
 inline constexpr long kVersionTotalTimeoutMs = 10'000;
 inline constexpr std::size_t kVersionMaxBytes = 64 * 1024;
@@ -40,7 +40,8 @@ UpdateOffer ReadVersionText(std::string_view text);
 std::string SiteAddress(std::string_view siteUrl, std::string_view path);
 
 // Fetches the version file under siteUrl, on a connection of its own with the short time-outs
-// above, and reads it. Raises HttpError for no connection, a time-out or an error status.
-UpdateOffer FetchUpdateOffer(std::string_view siteUrl);
+// above, and reads it. Raises HttpError for no connection, a time-out, an error status or
+// *abort set (from any thread) while it runs.
+UpdateOffer FetchUpdateOffer(std::string_view siteUrl, const std::atomic<bool> *abort = nullptr);
 
 }  // namespace quenbo

@@ -160,7 +160,7 @@ std::string HttpClient::get(const std::string &address)
 {
     const std::string wire = wireAddress(address);
     if (m_abort && m_abort->load())
-        throw HttpError("GET " + wire + ": aborted");
+        throw HttpError("GET " + wire + ": aborted", HttpError::Reason::Aborted);
 
     Transfer transfer;
     transfer.limit = m_maxBodyBytes;
@@ -177,19 +177,28 @@ std::string HttpClient::get(const std::string &address)
 
     const CURLcode result = m_handle->perform(m_abort);
     if (result != CURLE_OK) {
-        std::string reason;
-        if (transfer.overLimit || result == CURLE_FILESIZE_EXCEEDED)
-            reason = "the body is larger than " + std::to_string(m_maxBodyBytes) + " bytes";
-        else if (result == CURLE_ABORTED_BY_CALLBACK)
-            reason = "aborted";
-        else
-            reason = m_handle->error[0] != '\0' ? m_handle->error : curl_easy_strerror(result);
-        throw HttpError("GET " + wire + ": " + reason);
+        std::string text;
+        HttpError::Reason reason = HttpError::Reason::Connection;
+        if (transfer.overLimit || result == CURLE_FILESIZE_EXCEEDED) {
+            text = "the body is larger than " + std::to_string(m_maxBodyBytes) + " bytes";
+            reason = HttpError::Reason::TooLarge;
+        } else if (result == CURLE_ABORTED_BY_CALLBACK) {
+            text = "aborted";
+            reason = HttpError::Reason::Aborted;
+        } else {
+            text = m_handle->error[0] != '\0' ? m_handle->error : curl_easy_strerror(result);
+            if (result == CURLE_OPERATION_TIMEDOUT)
+                reason = HttpError::Reason::Timeout;
+            else if (result == CURLE_TOO_MANY_REDIRECTS || result == CURLE_UNSUPPORTED_PROTOCOL)
+                reason = HttpError::Reason::Redirect;
+        }
+        throw HttpError("GET " + wire + ": " + text, reason);
     }
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     if (status < 200 || status > 299)
-        throw HttpError("GET " + wire + ": HTTP status " + std::to_string(status));
+        throw HttpError("GET " + wire + ": HTTP status " + std::to_string(status),
+                        HttpError::Reason::Status, status);
     return std::move(transfer.body);
 }
 

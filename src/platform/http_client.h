@@ -12,10 +12,34 @@
 
 namespace quenbo {
 
-// Raised for a transfer that did not end in a successful reply; the message names the address.
+// Raised for a transfer that did not end in a successful reply; the message names the address,
+// and reason() says what kind of failure it was, so a caller can tell the user.
 class HttpError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    enum class Reason {
+        Connection,  // no connection: a name that does not resolve, a refusal, a dropped line
+        Timeout,     // the connection or the whole transfer took longer than allowed
+        Status,      // the server answered with a status other than 2xx; see status()
+        TooLarge,    // the body is longer than the client takes
+        Aborted,     // the abort flag was set
+        Redirect,    // too many redirects, or one to a scheme the transfer may not follow
+    };
+
+    explicit HttpError(const std::string &message, Reason reason = Reason::Connection,
+                       long status = 0)
+        : std::runtime_error(message)
+        , m_reason(reason)
+        , m_status(status)
+    {
+    }
+
+    Reason reason() const { return m_reason; }
+    // The final HTTP status for Reason::Status; 0 otherwise.
+    long status() const { return m_status; }
+
+private:
+    Reason m_reason;
+    long m_status;
 };
 
 // One client keeps one connection handle, so consecutive requests to the same server reuse the

@@ -49,7 +49,8 @@ void ItemThumbnails::Make(const std::string &id)
             if (FCommon.LoadCachedPicture(id, picture))
                 thumbnail = MakeItemThumbnail(picture, FSide);
         } catch (const std::exception &) {
-            // No thumbnail: the row reads the cache file itself when it is painted.
+            // No thumbnail: the row reads the cache file itself, and shows that it has no
+            // picture if that fails too.
         }
         QMetaObject::invokeMethod(
             this,

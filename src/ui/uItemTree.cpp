@@ -12,7 +12,6 @@
 #include "uzipfile.h"
 
 #include <QPainter>
-#include <QThread>
 
 #include <cmath>
 #include <limits>
@@ -33,7 +32,6 @@ constexpr int kAreaHeight = 21;
 constexpr int kThumbnailFirst = 1;
 constexpr int kPreviewFirst = 2;
 constexpr int kPreviewLast = 80;
-constexpr int kPressPauseMs = 200;
 // The popup's bottom pixel row lies on the cursor's row.
 constexpr int kPreviewAboveCursor = 221;
 
@@ -106,6 +104,14 @@ TItemTree::TItemTree(VirtualTree *tree, TCommon &common, const TZipFile &zip)
     for (std::size_t i = 0; i < ButtonPictures.size(); ++i)
         if (zip.ReadBitmap(kButtonNames[i], picture))
             ButtonPictures[i] = toQImage(picture.Image());
+    // Made like a row's thumbnail, so that it fills the same square as the stand-by.
+    TJpegImage noPicture;
+    if (zip.ReadJpeg("nopic", noPicture)) {
+        try {
+            NoPicture = MakeItemThumbnail(noPicture, kThumbnailSide);
+        } catch (const std::exception &) {
+        }
+    }
     Hover.fill(false);
     Pressed.fill(false);
     Tree->setDefaultNodeHeight(kRowHeight);
@@ -142,6 +148,8 @@ void TItemTree::Clear()
     Tree->clear();
     FHotNode = nullptr;
     FPreviewNode = nullptr;
+    // The rows are new ones, whatever their ids.
+    FLastFavouritePress.reset();
 }
 
 VirtualTree::Node *TItemTree::FindRow(const std::string &id) const
@@ -164,12 +172,33 @@ void TItemTree::RefreshItem(const std::string &id, const QImage &thumbnail)
     VirtualTree::Node *node = FindRow(id);
     if (!node)
         return;
+    ItemRow *row = VirtualTree::nodeData<ItemRow>(node);
+    row->PictureFailed = false;
     if (!thumbnail.isNull()) {
-        ItemRow *row = VirtualTree::nodeData<ItemRow>(node);
         row->Thumbnail = thumbnail;
         row->ThumbnailMade = true;
         row->PictureLoaded = true;
+    } else if (!row->PictureLoaded) {
+        // Read here rather than at the next paint because a cache file that holds no picture
+        // will not get better: the row stops waiting at once, in view or not. A picture read
+        // here is decoded at the paint, which shows the no-picture picture if that fails.
+        const TTaoBaoData *record = FCommon.Items.findFirst(id);
+        row->PictureLoaded = record && FCommon.LoadItemPicture(id, record->Picture.get());
+        row->PictureFailed = !row->PictureLoaded;
     }
+    Tree->repaintNode(node);
+}
+
+void TItemTree::MarkPictureFailed(const std::string &id)
+{
+    VirtualTree::Node *node = FindRow(id);
+    if (!node)
+        return;
+    ItemRow *row = VirtualTree::nodeData<ItemRow>(node);
+    // Another batch of the same page may have brought the picture already.
+    if (row->ThumbnailMade || row->PictureLoaded)
+        return;
+    row->PictureFailed = true;
     Tree->repaintNode(node);
 }
 
@@ -232,6 +261,9 @@ void TItemTree::HandleMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint p
     const int hit = buttonHit(pos.x(), pos.y() - Tree->rowTop(node).value_or(0));
     if (doubleClick && hit >= 0)
         return;
+    const auto now = std::chrono::steady_clock::now();
+    if (hit == Favourite && repeatedFavouritePress(id, now))
+        return;
     for (int k = 0; k < ButtonCount; ++k)
         Pressed[std::size_t(k)] = k == hit;
     switch (hit) {
@@ -250,13 +282,21 @@ void TItemTree::HandleMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint p
             FCommon.RemoveItem(id);
             FCommon.DeleteFavourite(id);
         }
-        // A short pause lets the pressed picture register before anything else happens.
-        QThread::msleep(kPressPauseMs);
+        // Only a press that acted starts the gap; one the store refused may be tried again.
+        FLastFavouriteId = id;
+        FLastFavouritePress = now;
         break;
     default:
         Tree->setSelectedNode(node);
         break;
     }
+}
+
+bool TItemTree::repeatedFavouritePress(const std::string &id,
+                                       std::chrono::steady_clock::time_point now) const
+{
+    return FLastFavouritePress && FLastFavouriteId == id &&
+           now - *FLastFavouritePress < std::chrono::milliseconds(kFavouritePressGapMs);
 }
 
 void TItemTree::MouseMove(Qt::KeyboardModifiers, QPoint pos)
@@ -333,6 +373,8 @@ void TItemTree::DrawNode(QPainter &painter, VirtualTree::Node *node, const QRect
     FCommon.FindItem(id, record);
     if (row->ThumbnailMade) {
         painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), row->Thumbnail);
+    } else if (row->PictureFailed) {
+        drawNoPicture(painter);
     } else {
         if (!row->PictureLoaded && FCommon.LoadItemPicture(id, record.Picture.get()))
             row->PictureLoaded = true;
@@ -368,18 +410,35 @@ void TItemTree::drawThumbnail(QPainter &painter, ItemRow &row,
     const bool same =
         row.ThumbnailOf.lock() == picture && row.ThumbnailSerial == picture->LoadSerial();
     // A picture that failed once fails at every paint without being decoded again; loading
-    // another picture into the object (a new download) changes its serial.
-    if (same && row.ThumbnailFailed)
+    // another picture into the object (a new download) changes its serial. The failure still
+    // ends the row's paint, after its square shows that it has no picture (the stand-by
+    // itself failing leaves the square empty: that row is still loading).
+    const auto fail = [&] {
+        if (row.PictureLoaded)
+            drawNoPicture(painter);
         throw PictureError("the item picture does not decode");
+    };
+    if (same && row.ThumbnailFailed)
+        fail();
     if (!same || row.Thumbnail.isNull()) {
         row.Thumbnail = QImage();
         row.ThumbnailOf = picture;
         row.ThumbnailSerial = picture->LoadSerial();
         row.ThumbnailFailed = true;
-        row.Thumbnail = MakeItemThumbnail(*picture, kThumbnailSide);
+        try {
+            row.Thumbnail = MakeItemThumbnail(*picture, kThumbnailSide);
+        } catch (const std::exception &) {
+            fail();
+        }
         row.ThumbnailFailed = false;
     }
     painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), row.Thumbnail);
+}
+
+void TItemTree::drawNoPicture(QPainter &painter)
+{
+    if (!NoPicture.isNull())
+        painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), NoPicture);
 }
 
 void TItemTree::drawTitle(QPainter &painter, const std::string &title)

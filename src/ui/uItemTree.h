@@ -8,8 +8,10 @@
 #include <QPointer>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -28,6 +30,8 @@ class Tfrm_imgframe;
 // loaded from the picture cache. The thumbnail is either made off this thread from the cached
 // picture and handed over (ThumbnailMade), or else the record's picture decoded reduced and
 // scaled to the thumbnail square at a paint, kept while that picture object holds the same load.
+// A row whose picture will not come (PictureFailed) or does not decode (ThumbnailFailed) shows
+// the no-picture picture instead of the stand-by.
 struct ItemRow {
     std::string NumIid;
     bool PictureLoaded = false;
@@ -36,6 +40,7 @@ struct ItemRow {
     std::uint64_t ThumbnailSerial = 0;
     QImage Thumbnail;
     bool ThumbnailFailed = false;  // the picture named above does not decode: not tried again
+    bool PictureFailed = false;    // its download failed, or its cache file holds no picture
 };
 
 // The item list presenter: owns the drawing of the item list control, one 84-pixel row per
@@ -47,10 +52,12 @@ public:
     static constexpr int kRowHeight = 84;
     static constexpr int kTitleWidth = 192;
     static constexpr int kThumbnailSide = 80;
+    static constexpr int kFavouritePressGapMs = 200;
 
     // Takes over the drawing, mouse movement and comparison of tree, which must outlive this
-    // presenter, and loads the selected background and the twelve button pictures from zip (a
-    // picture that fails to load draws nothing). common must outlive the presenter.
+    // presenter, and loads the selected background, the twelve button pictures and the
+    // no-picture thumbnail from zip (a picture that fails to load draws nothing). common must
+    // outlive the presenter.
     TItemTree(VirtualTree *tree, TCommon &common, const TZipFile &zip);
     // Hands the control back without handlers; its rows stay.
     ~TItemTree();
@@ -67,9 +74,15 @@ public:
     void Clear();
     // Repaints the first row with this id; nothing when there is none.
     void RefreshItem(const std::string &id);
-    // Gives the first row with this id the thumbnail of its cached picture and repaints it; a
-    // null thumbnail only repaints it, and the row then reads the cache file itself.
+    // The picture of the item is cached: gives the first row with this id the thumbnail made of
+    // it, takes back a failure marked before, and repaints the row. A null thumbnail (none
+    // could be made) has the row read the cache file itself: a file that holds no picture
+    // marks the row failed, one that does not decode shows as failed at the paint.
     void RefreshItem(const std::string &id, const QImage &thumbnail);
+    // The picture of the item will not come: the first row with this id shows the no-picture
+    // picture instead of the stand-by, until a RefreshItem with its thumbnail. A row that
+    // has its picture already keeps it. Nothing when there is no such row.
+    void MarkPictureFailed(const std::string &id);
     // Removes the first row with this id; nothing when there is none.
     void DeleteItem(const std::string &id);
     // Sorts the rows, stably, by the key; a value outside the four keys keeps the order.
@@ -79,8 +92,9 @@ public:
     // The press at pos (client coordinates), for any mouse button: opens the cash-back or the
     // click address, adds or removes the favourite, or selects the row. The second press of a
     // double-click does not act on the buttons again: it would open the address twice, or
-    // remove the favourite that moved up under the pointer. Errors of the favourites store are
-    // not caught.
+    // remove the favourite that moved up under the pointer. Nor does a press on the favourite
+    // button of the row whose favourite button acted less than kFavouritePressGapMs before.
+    // Errors of the favourites store are not caught.
     void HandleMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos,
                          bool doubleClick = false);
     // Lights the buttons under pos, places, shows or hides the preview, repaints the row.
@@ -98,6 +112,10 @@ private:
     static int buttonHit(int x, int ry);
     void drawButtons(QPainter &painter, const std::string &id, int state);
     void drawThumbnail(QPainter &painter, ItemRow &row, const std::shared_ptr<TJpegImage> &picture);
+    void drawNoPicture(QPainter &painter);
+    // A press on the favourite button of row id within the gap after the last one that acted.
+    bool repeatedFavouritePress(const std::string &id,
+                                std::chrono::steady_clock::time_point now) const;
     void drawTitle(QPainter &painter, const std::string &title);
     void drawText(QPainter &painter, int x, int y, const QFont &font, QColor colour,
                   const QString &text);
@@ -111,10 +129,15 @@ private:
     VirtualTree::Node *FHotNode = nullptr;
     VirtualTree::Node *FPreviewNode = nullptr;
     QImage SelectedPicture;
+    QImage NoPicture;
     std::array<QImage, 12> ButtonPictures;
     std::array<bool, ButtonCount> Hover{};
     std::array<bool, ButtonCount> Pressed{};
     ItemSortKey FSortKey = ItemSortKey::Credit;
+    // The last favourite press that acted: its row's id and when (a monotonic clock, so a
+    // change of the wall clock cannot swallow or repeat a press).
+    std::string FLastFavouriteId;
+    std::optional<std::chrono::steady_clock::time_point> FLastFavouritePress;
 
     const QFont FTitleFont;
     const QFont FValueFont;

@@ -1,7 +1,7 @@
 #include "ufrmmain.h"
 
 #include "frmimgframe.h"
-#include "gateway.h"
+#include "gateway_exchanges.h"
 #include "item_thumbnails.h"
 #include "message_box.h"
 #include "picture_box.h"
@@ -45,18 +45,13 @@ Tfrm_main::~Tfrm_main()
     FormDestroy();
 }
 
-HttpClient &Tfrm_main::Http() const
+bool Tfrm_main::GatewayIdle() const
 {
-    return FGateway->http();
+    return !FExchanges || FExchanges->pending() == 0;
 }
 
 void Tfrm_main::FormCreate(const ProgramPaths &paths)
 {
-    FKeyword.clear();
-    FCategoryId.clear();
-    FSearchMode = SearchMode::None;
-    FLastAddress.clear();
-
     const std::string &archive = paths.archive;
     FZipFile = std::make_unique<TZipFile>(archive);
     try {
@@ -66,8 +61,20 @@ void Tfrm_main::FormCreate(const ProgramPaths &paths)
     } catch (const EBase64Error &error) {
         throw std::runtime_error(DescribeSettingsFailure(*FZipFile, archive, error.what()));
     }
-    FGateway = std::make_unique<Gateway>(*FCommon);
-    FPageNo = 1;
+    // Answers come back through the event loop; one that arrives while the window is being
+    // released is dropped.
+    FExchanges = std::make_unique<GatewayExchanges>(*FCommon, [this](std::function<void()> apply) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, apply = std::move(apply)] {
+                if (!FDestroyed)
+                    apply();
+            },
+            Qt::QueuedConnection);
+    });
+    FSession = std::make_unique<SearchSession>([this](const ItemQuery &query) {
+        return BuildItemQuery(int(query.mode), query.keyword, query.categoryId, query.pageNo);
+    });
     FItemTree = std::make_unique<TItemTree>(itemTree, *FCommon, *FZipFile);
     FThumbnails =
         std::make_unique<ItemThumbnails>(*FCommon, TItemTree::kThumbnailSide,
@@ -141,6 +148,9 @@ void Tfrm_main::FormDestroy()
         return;
     FDestroyed = true;
     trm_load->stop();
+    // Every exchange in flight is cancelled and its lane joined, within the connections'
+    // abort poll, so closing never waits on the network.
+    FExchanges.reset();
     // The workers go first: once they are stopped and joined, no repaint request can reach
     // the item list after its presenter is released.
     if (FCommon)
@@ -149,7 +159,6 @@ void Tfrm_main::FormDestroy()
         FThumbnails->Stop();
     FItemTree.reset();
     FLeftTree.reset();
-    FGateway.reset();
     if (FCommon) {
         try {
             FCommon->Shutdown();
@@ -194,9 +203,18 @@ void Tfrm_main::FormShow()
 void Tfrm_main::trm_loadTimer()
 {
     trm_load->stop();
-    FLastAddress = FCommon->IndexUrl;
-    LoadItemPage(FLastAddress);
+    RunStep(FSession->startupList(FCommon->IndexUrl));
     LoadCategoryLevel("0");
+    FUpdateCheckDue = true;
+}
+
+void Tfrm_main::CheckForUpdateWhenLoaded()
+{
+    // The question comes after the first loading has shown what it brought, as it would if
+    // the loads ran one after the other.
+    if (!FUpdateCheckDue || FSession->loading() || FPendingLevels.contains("0"))
+        return;
+    FUpdateCheckDue = false;
     CheckForUpdate();
 }
 

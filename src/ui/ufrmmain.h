@@ -1,14 +1,16 @@
 #pragma once
 
 #include "page_combo_box.h"
+#include "search_session.h"
+#include "status_line.h"
 #include "virtual_tree.h"
 
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,9 +26,10 @@ class QTimer;
 
 namespace quenbo {
 
-class Gateway;
+class GatewayExchanges;
 class ItemThumbnails;
-class HttpClient;
+struct CategoryLevelAnswer;
+struct ItemPageAnswer;
 struct ProgramPaths;
 class PictureBox;
 class PictureButton;
@@ -38,16 +41,18 @@ enum class ItemSortKey : std::uint8_t;
 class TleftTree;
 class Tfrm_imgframe;
 
-// What the search state last searched: nothing yet, a keyword or a category. The values are
-// the modes the item query takes.
-enum class SearchMode : std::int32_t { None = -1, Keyword = 0, Category = 1 };
-
 // The main window. Its constructor builds the controls at their designed places and then runs
 // FormCreate, which makes the application's objects in their fixed order; its destruction
 // releases them in the reverse order (FormDestroy). GUI thread only.
 //
-// The controls and the search state are public, named as the layout names them, so the
-// commands and the tests reach them directly.
+// The window never waits on the network: item pages, category levels and the version file
+// are fetched by GatewayExchanges off this thread, and their answers are applied here when
+// they arrive. The search state and its rules are the SearchSession's; the window forwards
+// its commands to it and shows what it reports. The status line under the list says what is
+// loading and what failed.
+//
+// The controls are public, named as the layout names them, so the commands and the tests
+// reach them directly.
 class Tfrm_main : public QWidget {
     Q_OBJECT
 
@@ -70,8 +75,13 @@ public:
     ItemThumbnails &Thumbnails() const { return *FThumbnails; }
     // The preview popup; null before its creation step and after its release.
     Tfrm_imgframe *ImgFrame() const { return FImgFrame.get(); }
-    // The connection that the gateway queries use.
-    HttpClient &Http() const;
+    // The exchanges with the gateway and the maker's site; tests change their limits.
+    GatewayExchanges &Exchanges() const { return *FExchanges; }
+    // The search state and its rules.
+    const SearchSession &Session() const { return *FSession; }
+    // True when no exchange with the gateway or the maker's site is out and every answer has
+    // been applied.
+    bool GatewayIdle() const;
 
     // ufrmmain.cpp: creation, the first loading, destruction
     // Releases the application's objects in order; runs once, also from the destructor. An
@@ -85,13 +95,15 @@ public:
     void FormResize();
 
     // ufrmmain_categories.cpp: the category query and the category tree's press handler
-    // Asks the gateway for the subcategories of parentId and adds them to the category tree;
-    // hides the loading indicator at the end, whatever happened. Failures show nothing. True
-    // when the gateway answered, even with no subcategories; false when the query failed (no
-    // connection, an HTTP error, an answer that does not parse, the gateway's refusal).
-    bool LoadCategoryLevel(const std::string &parentId);
-    // The press handler of the category tree: loads a category's subcategories on its first
-    // press, opens or closes it, and starts the category search on a double-click.
+    // Asks the gateway for the subcategories of parentId, unless that question is out
+    // already. When the answer arrives its categories are added to the category tree and the
+    // loading indicator is hidden, whatever happened; a failure is said in the status line.
+    // The subcategories of a category are added under it even if the tree changed meanwhile.
+    void LoadCategoryLevel(const std::string &parentId);
+    // The press handler of the category tree: asks for a category's subcategories on its first
+    // press and opens it when they arrive (a failed query leaves it closed and unloaded, so
+    // the next press asks again), opens or closes a loaded one, starts the category search on
+    // a double-click, and asks again for the top level when a press finds the tree empty.
     void vlefttreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                             bool doubleClick, QPoint pos);
     // The category search: enables the page strip, sets the search state to category cid and
@@ -103,8 +115,10 @@ public:
     // blanks removed), mode 1 by category cid, any other mode by neither.
     std::string BuildItemQuery(int mode, const std::string &keyword, const std::string &cid,
                                int pageNo);
-    // Empties the item list, then fetches address and lists its items, each container's
-    // pictures fetched by a worker of its own. Failures show nothing; what was read stays.
+    // Empties the item list and asks for the item answer at address; when it arrives, lists
+    // its items, each container's pictures fetched by a worker of its own. A newer call, or
+    // the favourites view, supersedes it: its transfer is cancelled and its answer dropped.
+    // The status line says it is loading, then what failed or that nothing was found.
     void LoadItemPage(const std::string &address);
     // The press handler of the item list: the row buttons, the selection and, for the right
     // button, the shop menu. An error of the favourites store is shown in the default error
@@ -126,9 +140,9 @@ public:
     void N8Click();
     // "进入店铺": opens the shop of SelectedItem in the browser.
     void N_GoshopClick();
-    // Fetches the version file from the maker's web server and, when it names another
-    // version, asks whether to upgrade and opens its download page on OK. Blocks for at most
-    // the version file's time-out; its failures show nothing.
+    // Asks for the version file on the maker's web server; when it arrives and names another
+    // version, asks whether to upgrade and opens its download page on OK. Its failures show
+    // nothing.
     void CheckForUpdate();
 
     // ufrmmain_search.cpp: search, sorting and paging
@@ -157,22 +171,6 @@ public:
     // the database's error; rows read before it stay listed.
     void ListFavourites();
 
-    // The parameters of the last item page asked of the gateway, so that it can be asked for
-    // again with a fresh signature.
-    struct SearchQuery {
-        SearchMode Mode = SearchMode::Keyword;
-        std::string Keyword;
-        std::string CategoryId;
-        std::int32_t PageNo = 1;
-    };
-
-    // The search state.
-    std::optional<SearchQuery> FLastQuery;  // empty while the start-up list is shown
-    std::string FKeyword;
-    std::string FCategoryId;
-    std::string FLastAddress;
-    SearchMode FSearchMode = SearchMode::None;
-    std::int32_t FPageNo = 1;
     std::int32_t Tag = 0;  // the shared direction toggle of the sort buttons
 
     // The controls.
@@ -207,6 +205,8 @@ public:
     QPushButton *B_PFrist = nullptr;
     PageComboBox *cbox_pagecount = nullptr;
     QPushButton *b_Pnext = nullptr;
+    // The status line, in the free part of the page strip's row: what is loading, what failed.
+    QLabel *L_Status = nullptr;
 
     QTimer *trm_load = nullptr;
 
@@ -216,11 +216,17 @@ protected:
     void moveEvent(QMoveEvent *event) override;
 
 private:
-    // Builds the request of one item page, remembers it as the last one and loads it.
-    void LoadQuery(SearchMode mode, const std::string &keyword, const std::string &cid,
-                   std::int32_t pageNo);
-    // Loads page FPageNo of the current keyword or category search.
-    void LoadCurrentPage();
+    // Carries out what a session command asks: loads a page or shows a refusal.
+    void RunStep(const SearchSession::Step &step);
+    // Shows the item answer of load ticket, unless a newer load superseded it.
+    void ApplyItemPage(std::uint64_t ticket, bool startupList, ItemPageAnswer &answer);
+    // Adds the categories of an answer under the parent asked about and opens it when the
+    // presses while it was loading ask for that.
+    void ApplyCategoryLevel(CategoryLevelAnswer &answer);
+    // Shows the status line's text and the busy cursors of what is loading.
+    void ShowProgress();
+    // Runs the version check once the start-up list and the top-level categories are settled.
+    void CheckForUpdateWhenLoaded();
     void SortBy(ItemSortKey key);
     void ShowPageMessage(const QString &text);
     void CreateControls();
@@ -234,6 +240,8 @@ private:
     // A worker's repaint request for an item: its thumbnail is made off this window's thread
     // and then handed to the item list.
     std::function<void(const std::string &id)> RefreshRequest();
+    // A worker's report of a picture that could not be fetched: the row shows "no picture".
+    std::function<void(const std::string &id)> FailureRequest();
     // A new picture worker, registered with the core object before its jobs are added.
     TImgDown *NewPictureWorker();
     // Starts the workers, whose jobs are all queued, once the event loop runs again, after
@@ -246,7 +254,18 @@ private:
     std::unique_ptr<ItemThumbnails> FThumbnails;
     std::unique_ptr<TleftTree> FLeftTree;
     std::unique_ptr<Tfrm_imgframe> FImgFrame;
-    std::unique_ptr<Gateway> FGateway;  // the gateway queries' connection and XML document
+    std::unique_ptr<GatewayExchanges> FExchanges;
+    std::unique_ptr<SearchSession> FSession;
+    StatusLine FStatus;
+    // The category levels asked for and not answered yet, by parent id: the parent's node
+    // (null for the top level) and how often a press asked to open or close it meanwhile.
+    struct PendingLevel {
+        VirtualTree::Node *node = nullptr;
+        int toggles = 0;
+    };
+    std::map<std::string, PendingLevel> FPendingLevels;
+    bool FTopLevelFailed = false;  // the last answer about the top level was a failure
+    bool FUpdateCheckDue = false;
     bool FShown = false;
     bool FDestroyed = false;
 };

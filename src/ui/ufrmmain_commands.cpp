@@ -2,11 +2,10 @@
 #include "ufrmmain.h"
 
 #include "browser_opener.h"
-#include "http_client.h"
+#include "gateway_exchanges.h"
 #include "message_box.h"
 #include "ucommon.h"
 #include "version_check.h"
-#include "wait_cursor.h"
 
 #include <QAction>
 
@@ -57,23 +56,16 @@ void Tfrm_main::N_GoshopClick()
 
 void Tfrm_main::CheckForUpdate()
 {
-    UpdateOffer offer;
-    {
-        WaitCursor busy;
-        try {
-            offer = FetchUpdateOffer(FCommon->SiteUrl);
-        } catch (const HttpError &) {
-            // No connection, a time-out or an error status: the check ends without a word.
+    FExchanges->checkForUpdate(FCommon->SiteUrl, [this](UpdateAnswer &answer) {
+        // No connection, a time-out or an error status: the check ends without a word.
+        if (answer.failure.failed() || !answer.offer.askToUpgrade)
             return;
-        }
-    }
-    if (!offer.askToUpgrade)
-        return;
-    const auto answer = showMessage({nullptr, QStringLiteral("检查到有新版本,是否现在进行升级"),
-                                     QStringLiteral("提示"), QMessageBox::NoIcon,
-                                     QMessageBox::Ok | QMessageBox::Cancel});
-    if (answer == QMessageBox::Ok && !offer.address.empty())
-        openInBrowser(offer.address);
+        const auto choice = showMessage({nullptr, QStringLiteral("检查到有新版本,是否现在进行升级"),
+                                         QStringLiteral("提示"), QMessageBox::NoIcon,
+                                         QMessageBox::Ok | QMessageBox::Cancel});
+        if (choice == QMessageBox::Ok && !answer.offer.address.empty())
+            openInBrowser(answer.offer.address);
+    });
 }
 
 }  // namespace quenbo

@@ -1,5 +1,6 @@
 #include "ufrmmain.h"
 
+#include "gateway_exchanges.h"
 #include "item_thumbnails.h"
 #include "number_format.h"
 #include "picture_button.h"
@@ -14,7 +15,12 @@ namespace quenbo {
 void Tfrm_main::b_scClick()
 {
     b_fshop->show();
-    pnl_PageControls->setEnabled(false);
+    // A page still loading would fill the favourites view with its rows: it is dropped.
+    FSession->enterFavourites();
+    FExchanges->cancelItems();
+    FStatus.clear(StatusLine::Topic::Items);
+    ShowProgress();
+    pnl_PageControls->setEnabled(FSession->pagingEnabled());
     FItemTree->Clear();
     FThumbnails->Drop();
     FCommon->FavIds.clear();
@@ -23,18 +29,10 @@ void Tfrm_main::b_scClick()
 
 void Tfrm_main::b_fshopClick()
 {
-    // A gateway address carries the moment it was signed, and the platform refuses one older
-    // than ten minutes: a page of a search is therefore asked for again with a new signature.
-    // The start-up list, which is no gateway request, is loaded as it was.
-    if (FLastQuery)
-        LoadQuery(FLastQuery->Mode, FLastQuery->Keyword, FLastQuery->CategoryId,
-                  FLastQuery->PageNo);
-    else
-        LoadItemPage(FLastAddress);
-    // Before any search there is nothing to page through: the start-up list has no pages, and
-    // paging would ask for a category without an id.
-    pnl_PageControls->setEnabled(FLastQuery.has_value());
+    RunStep(FSession->leaveFavourites());
+    pnl_PageControls->setEnabled(FSession->pagingEnabled());
     b_fshop->hide();
+    CheckForUpdateWhenLoaded();
 }
 
 void Tfrm_main::ListFavourites()

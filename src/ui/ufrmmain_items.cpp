@@ -1,16 +1,16 @@
 // The item query, the item list's press handler and the preview popup's placement.
 #include "ufrmmain.h"
 
-#include "gateway.h"
+#include "gateway_exchanges.h"
 #include "item_thumbnails.h"
 #include "message_box.h"
 #include "uDownimg.h"
 #include "uItemTree.h"
 #include "ucommon.h"
-#include "wait_cursor.h"
 
 #include <QAction>
 #include <QCursor>
+#include <QLabel>
 #include <QMenu>
 #include <QMoveEvent>
 #include <QTimer>
@@ -20,7 +20,7 @@ namespace quenbo {
 std::string Tfrm_main::BuildItemQuery(int mode, const std::string &keyword, const std::string &cid,
                                       int pageNo)
 {
-    return FGateway->itemQueryAddress(mode, keyword, cid, pageNo);
+    return FExchanges->itemQueryAddress(mode, keyword, cid, pageNo);
 }
 
 std::function<void(const std::string &id)> Tfrm_main::RefreshRequest()
@@ -30,9 +30,24 @@ std::function<void(const std::string &id)> Tfrm_main::RefreshRequest()
     return [this](const std::string &id) { FThumbnails->Make(id); };
 }
 
+std::function<void(const std::string &id)> Tfrm_main::FailureRequest()
+{
+    // Runs on a worker's thread; the report is carried to this thread. One that arrives after
+    // FormDestroy released the list finds no presenter and is dropped.
+    return [this](const std::string &id) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, id] {
+                if (FItemTree)
+                    FItemTree->MarkPictureFailed(id);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
 TImgDown *Tfrm_main::NewPictureWorker()
 {
-    auto made = std::make_unique<TImgDown>(*FCommon, RefreshRequest());
+    auto made = std::make_unique<TImgDown>(*FCommon, RefreshRequest(), FailureRequest());
     TImgDown *worker = made.get();
     FCommon->AddWorker({made->ThreadId(), std::move(made)});
     return worker;
@@ -54,33 +69,87 @@ void Tfrm_main::StartWhenShown(std::vector<TImgDown *> workers)
 
 void Tfrm_main::LoadItemPage(const std::string &address)
 {
-    WaitCursor busy;
-    // The emptied list and its new rows are painted once, after the walk.
-    const VirtualTree::UpdateScope batch(itemTree);
+    // The list is emptied before the answer is asked for, so it stays empty while the answer
+    // is awaited and when it fails.
     FItemTree->Clear();
     FThumbnails->Drop();
-    TImgDown *worker = nullptr;
-    std::vector<TImgDown *> filled;
-    ItemAnswerSteps steps;
-    steps.beginBatch = [&] { worker = NewPictureWorker(); };
-    steps.itemId = [&](const std::string &id) { FItemTree->AddItem(id); };
-    steps.item = [&](TTaoBaoData record, TDownPic job) {
-        FCommon->Items.append(std::move(record));
-        worker->AddJob(std::move(job));
-    };
-    // Started only after its last job is queued, on this thread: until then the worker cannot
-    // end, so the registry keeps it alive while this walk holds it.
-    steps.endBatch = [&] {
-        filled.push_back(worker);
-        worker = nullptr;
-    };
-    try {
-        FGateway->loadItems(address, steps);
-    } catch (const std::exception &) {
-        // A failed fetch or answer keeps what was read and shows nothing; a worker whose
+    const std::uint64_t ticket = FSession->beginLoad();
+    const bool startupList = address == FCommon->IndexUrl;
+    FStatus.set(StatusLine::Topic::Items, startupList ? "正在载入推荐商品 …" : "正在搜索 …");
+    ShowProgress();
+    FExchanges->loadItems(address, [this, ticket, startupList](ItemPageAnswer &answer) {
+        ApplyItemPage(ticket, startupList, answer);
+    });
+}
+
+void Tfrm_main::ApplyItemPage(std::uint64_t ticket, bool startupList, ItemPageAnswer &answer)
+{
+    if (!FSession->finishLoad(ticket))
+        return;
+    {
+        // The new rows are painted once, after the walk.
+        const VirtualTree::UpdateScope batch(itemTree);
+        TImgDown *worker = nullptr;
+        std::vector<TImgDown *> filled;
+        ItemAnswerSteps steps;
+        steps.beginBatch = [&] { worker = NewPictureWorker(); };
+        steps.itemId = [&](const std::string &id) { FItemTree->AddItem(id); };
+        steps.item = [&](TTaoBaoData record, TDownPic job) {
+            FCommon->Items.append(std::move(record));
+            worker->AddJob(std::move(job));
+        };
+        // Started only after its last job is queued, on this thread: until then the worker
+        // cannot end, so the registry keeps it alive while this walk holds it. A worker whose
         // container was cut short stays registered, unstarted, until shutdown.
+        steps.endBatch = [&] {
+            filled.push_back(worker);
+            worker = nullptr;
+        };
+        answer.walk.replay(steps);
+        StartWhenShown(std::move(filled));
     }
-    StartWhenShown(std::move(filled));
+    if (answer.failure.failed())
+        FStatus.set(StatusLine::Topic::Items,
+                    FailureLine(startupList ? "推荐商品载入失败" : "搜索失败", answer.failure),
+                    true);
+    else if (answer.walk.itemCount() == 0)
+        FStatus.set(StatusLine::Topic::Items, "没有找到商品");
+    else
+        FStatus.clear(StatusLine::Topic::Items);
+    ShowProgress();
+    CheckForUpdateWhenLoaded();
+}
+
+void Tfrm_main::RunStep(const SearchSession::Step &step)
+{
+    switch (step.kind) {
+    case SearchSession::Step::Kind::Nothing:
+        break;
+    case SearchSession::Step::Kind::Load:
+        LoadItemPage(step.address);
+        break;
+    case SearchSession::Step::Kind::Refuse:
+        ShowPageMessage(QString::fromStdString(step.message));
+        break;
+    }
+}
+
+void Tfrm_main::ShowProgress()
+{
+    L_Status->setText(QString::fromStdString(FStatus.text()));
+    QPalette palette = L_Status->palette();
+    palette.setColor(QPalette::WindowText,
+                     FStatus.alarming() ? QColor(192, 0, 0) : QColor(76, 76, 76));
+    L_Status->setPalette(palette);
+    // The busy cursor shows over what is loading; the rest of the window works as ever.
+    if (FSession->loading())
+        itemTree->setCursor(Qt::BusyCursor);
+    else
+        itemTree->unsetCursor();
+    if (FPendingLevels.empty())
+        vlefttree->unsetCursor();
+    else
+        vlefttree->setCursor(Qt::BusyCursor);
 }
 
 void Tfrm_main::itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,

@@ -119,6 +119,11 @@ void Tfrm_main::CreateControls()
         button->setAutoDefault(false);
     }
     pnl_PageControls->setEnabled(false);
+    // The status line takes the free part of the page strip's row, left of the page controls.
+    L_Status = make<QLabel>(this, "L_Status", {297, 448, 460, 24});
+    L_Status->setTextFormat(Qt::PlainText);
+    L_Status->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    L_Status->setFont(fontWithPixels("新宋体", 12));
 
     trm_load = new QTimer(this);
     trm_load->setObjectName(QStringLiteral("trm_load"));
@@ -209,6 +214,8 @@ void Tfrm_main::FormResize()
     pnl_load->setGeometry(2, 64, 197, 47);
     pnl_PageControls->setGeometry(w - pnl_PageControls->width() - 5,
                                   pnl_bottom->y() + pnl_bottom->height() + 1, 219, 24);
+    L_Status->setGeometry(pnl_bottom->x() + 2, pnl_PageControls->y(),
+                          pnl_PageControls->x() - pnl_bottom->x() - 7, 24);
     b_fshop->move(pnl_Ttop->width() - 75, b_fshop->y());
     itemTree->setColumnWidth(itemTree->width() - 20);
 }

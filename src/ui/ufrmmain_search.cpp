@@ -4,7 +4,6 @@
 #include "message_box.h"
 #include "page_combo_box.h"
 #include "picture_button.h"
-#include "text_util.h"
 #include "uItemTree.h"
 #include "ucommon.h"
 
@@ -14,31 +13,6 @@
 #include <QPushButton>
 
 namespace quenbo {
-
-namespace {
-
-constexpr int kFirstPage = 1;
-constexpr int kLastPage = 99;
-
-// The longest run of the text without blanks; the first of equal length. A title's end often
-// joins two words with a blank, and the gateway drops blanks from a keyword, so the whole end
-// would become a word that no title holds, not even the item's own.
-std::string LongestWord(const std::string &text)
-{
-    std::string longest;
-    std::size_t begin = 0;
-    while (begin <= text.size()) {
-        std::size_t end = text.find(' ', begin);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end - begin > longest.size())
-            longest = text.substr(begin, end - begin);
-        begin = end + 1;
-    }
-    return longest;
-}
-
-}  // namespace
 
 void Tfrm_main::ConnectResultCommands()
 {
@@ -58,28 +32,21 @@ void Tfrm_main::ConnectResultCommands()
     wire(N_Db, &QAction::triggered, &Tfrm_main::N_DbClick);
 }
 
-void Tfrm_main::LoadQuery(SearchMode mode, const std::string &keyword, const std::string &cid,
-                          int pageNo)
-{
-    FLastQuery = SearchQuery{mode, keyword, cid, pageNo};
-    FLastAddress = BuildItemQuery(int(mode), keyword, cid, pageNo);
-    LoadItemPage(FLastAddress);
-}
-
 void Tfrm_main::b_SrechClick()
 {
-    const std::string text = E_Serch->text().toStdString();
-    if (text.empty())
+    const SearchSession::Step step = FSession->keywordSearch(E_Serch->text().toStdString());
+    if (step.kind == SearchSession::Step::Kind::Nothing)
         return;
-    FKeyword = trimBlanks(text);
-    FSearchMode = SearchMode::Keyword;
-    LoadQuery(SearchMode::Keyword, FKeyword, "0", kFirstPage);
-    pnl_PageControls->setEnabled(true);
+    RunStep(step);
+    pnl_PageControls->setEnabled(FSession->pagingEnabled());
+    // Categories that could not be loaded at start-up are asked for again with a search.
+    if (FTopLevelFailed)
+        LoadCategoryLevel("0");
 }
 
 void Tfrm_main::N_DbClick()
 {
-    const std::string keyword = LongestWord(TCommon::SimilarKeyword(FCommon->SelectedItem.Title));
+    const std::string keyword = SimilarItemsKeyword(FCommon->SelectedItem.Title);
     if (keyword.empty())
         return;
     E_Serch->setText(QString::fromStdString(keyword));
@@ -109,14 +76,6 @@ void Tfrm_main::b_fanClick()
     SortBy(ItemSortKey::CashBack);
 }
 
-void Tfrm_main::LoadCurrentPage()
-{
-    if (FSearchMode == SearchMode::Keyword)
-        LoadQuery(SearchMode::Keyword, FKeyword, "0", FPageNo);
-    else
-        LoadQuery(SearchMode::Category, std::string(), FCategoryId, FPageNo);
-}
-
 void Tfrm_main::ShowPageMessage(const QString &text)
 {
     showMessage({this, text, applicationTitle(), QMessageBox::NoIcon, QMessageBox::Ok});
@@ -124,32 +83,23 @@ void Tfrm_main::ShowPageMessage(const QString &text)
 
 void Tfrm_main::B_PFristClick()
 {
-    if (FPageNo <= kFirstPage) {
-        ShowPageMessage(QStringLiteral("第一页"));
-        return;
-    }
-    --FPageNo;
-    cbox_pagecount->setCurrentIndex(FPageNo - 1);
-    LoadCurrentPage();
+    const SearchSession::Step step = FSession->previousPage();
+    if (step.kind == SearchSession::Step::Kind::Load)
+        cbox_pagecount->setCurrentIndex(FSession->pageNo() - 1);
+    RunStep(step);
 }
 
 void Tfrm_main::b_PnextClick()
 {
-    if (FPageNo >= kLastPage) {
-        ShowPageMessage(QStringLiteral("最后一页"));
-        return;
-    }
-    ++FPageNo;
-    cbox_pagecount->setCurrentIndex(FPageNo - 1);
-    LoadCurrentPage();
+    const SearchSession::Step step = FSession->nextPage();
+    if (step.kind == SearchSession::Step::Kind::Load)
+        cbox_pagecount->setCurrentIndex(FSession->pageNo() - 1);
+    RunStep(step);
 }
 
 void Tfrm_main::cbox_pagecountCloseUp()
 {
-    bool ok = false;
-    const int page = cbox_pagecount->currentText().toInt(&ok);
-    FPageNo = ok ? page : kFirstPage;
-    LoadCurrentPage();
+    RunStep(FSession->choosePage(cbox_pagecount->currentText().toStdString()));
 }
 
 }  // namespace quenbo

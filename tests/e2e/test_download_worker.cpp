@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // The application's core object in a temporary program directory, a sandbox on a free
-// loopback port, and the repaint requests that workers make.
+// loopback port, and the repaint requests and failure reports that workers make.
 class DownloadWorkerTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -67,6 +67,10 @@ protected:
             const std::lock_guard lock(m_mutex);
             m_refreshed.push_back(id);
         });
+        worker->SetFailureHook([this](const std::string &id) {
+            const std::lock_guard lock(m_mutex);
+            m_failed.push_back(id);
+        });
         TImgDown *raw = worker.get();
         m_common->AddWorker({raw->ThreadId(), std::move(worker)});
         for (const TDownPic &j : jobs)
@@ -88,6 +92,11 @@ protected:
     {
         const std::lock_guard lock(m_mutex);
         return m_refreshed;
+    }
+    std::vector<std::string> failed()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_failed;
     }
 
     fs::path cacheFile(const std::string &id) const { return m_dir.tempDir() / (id + ".jpg"); }
@@ -113,6 +122,7 @@ protected:
     std::unique_ptr<httplib::Client> m_control;
     std::mutex m_mutex;
     std::vector<std::string> m_refreshed;
+    std::vector<std::string> m_failed;
 };
 
 TEST_F(DownloadWorkerTest, StoresEachPictureAndAsksForRepaintsInOrder)
@@ -120,6 +130,7 @@ TEST_F(DownloadWorkerTest, StoresEachPictureAndAsksForRepaintsInOrder)
     startWorker({job(0), job(1), job(2)});
     ASSERT_TRUE(waitForWorkers());
     EXPECT_EQ(refreshed(), (std::vector<std::string>{itemId(0), itemId(1), itemId(2)}));
+    EXPECT_TRUE(failed().empty());
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_EQ(fileBytes(cacheFile(itemId(i))), servedPicture(itemId(i))) << i;
     EXPECT_EQ(cacheEntries(), 3u);  // no temporary file left behind
@@ -136,6 +147,7 @@ TEST_F(DownloadWorkerTest, CachedPicturesMakeNoRequest)
     startWorker(jobs);
     ASSERT_TRUE(waitForWorkers());
     EXPECT_EQ(refreshed(), (std::vector<std::string>{"11", "22", "33"}));
+    EXPECT_TRUE(failed().empty());
     EXPECT_EQ(fileBytes(cacheFile("22")), "cached");
 }
 
@@ -153,12 +165,14 @@ TEST_F(DownloadWorkerTest, FailedJobFailsOnlyItself)
     for (const auto &fault : faults) {
         SCOPED_TRACE(fault.kind);
         m_refreshed.clear();
+        m_failed.clear();
         for (const fs::directory_entry &entry : fs::directory_iterator(m_dir.tempDir()))
             fs::remove(entry.path());
         setFault(itemId(11), fault.kind, fault.extra);
         startWorker({job(10), job(11), job(12)});
         ASSERT_TRUE(waitForWorkers());
         EXPECT_EQ(refreshed(), (std::vector<std::string>{itemId(10), itemId(12)}));
+        EXPECT_EQ(failed(), std::vector<std::string>{itemId(11)});
         EXPECT_TRUE(fs::exists(cacheFile(itemId(10))));
         EXPECT_FALSE(fs::exists(cacheFile(itemId(11))));
         EXPECT_TRUE(fs::exists(cacheFile(itemId(12))));
@@ -167,12 +181,37 @@ TEST_F(DownloadWorkerTest, FailedJobFailsOnlyItself)
     }
 }
 
+TEST_F(DownloadWorkerTest, CacheThatCannotBeWrittenIsAFailure)
+{
+    fs::remove_all(m_dir.tempDir());
+    startWorker({job(13), job(14)});
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_TRUE(refreshed().empty());
+    EXPECT_EQ(failed(), (std::vector<std::string>{itemId(13), itemId(14)}));
+}
+
+TEST_F(DownloadWorkerTest, FailureReportGoesToTheHookGivenAtCreation)
+{
+    std::vector<std::string> reported;
+    auto worker = std::make_unique<TImgDown>(
+        *m_common, [](const std::string &) {},
+        [&reported](const std::string &id) { reported.push_back(id); });
+    TImgDown *raw = worker.get();
+    m_common->AddWorker({raw->ThreadId(), std::move(worker)});
+    setFault(itemId(15), "not_found");
+    raw->AddJob(job(15));
+    raw->Start();
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_EQ(reported, std::vector<std::string>{itemId(15)});
+}
+
 TEST_F(DownloadWorkerTest, EmptyBodyIsStoredAsAnEmptyFile)
 {
     setFault(itemId(3), "empty");
     startWorker({job(3)});
     ASSERT_TRUE(waitForWorkers());
     EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(3)});
+    EXPECT_TRUE(failed().empty());
     ASSERT_TRUE(fs::exists(cacheFile(itemId(3))));
     EXPECT_EQ(fs::file_size(cacheFile(itemId(3))), 0u);
 }
@@ -187,6 +226,7 @@ TEST_F(DownloadWorkerTest, DownloadAddressIsThePictureAddressWithSuffix)
     EXPECT_EQ(m_sandbox->receivedSince(before),
               (std::vector<std::string>{"/pic/abc.jpg_b.jpg", "/pic/" + itemId(5) + "_b.jpg"}));
     EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(5)});
+    EXPECT_EQ(failed(), std::vector<std::string>{itemId(4)});
     EXPECT_FALSE(fs::exists(cacheFile(itemId(4))));
 }
 
@@ -224,6 +264,7 @@ TEST_F(DownloadWorkerTest, ShutdownDropsTheWorkersWaitingForASlot)
     EXPECT_EQ(m_common->DownloadSlots.running(), TCommon::kMaxDownloadThreads);
     m_common->ReleaseWorkers();
     EXPECT_TRUE(refreshed().empty());
+    EXPECT_TRUE(failed().empty());
     EXPECT_EQ(cacheEntries(), 0u);
     EXPECT_EQ(m_common->DownloadSlots.running(), 0u);
 }
@@ -258,9 +299,14 @@ TEST_F(DownloadWorkerTest, PicturesLargerThanAnItemPictureAreNotCached)
         job.PicUrl = server.baseUrl() + job.PicUrl;
     startWorker(jobs);
     ASSERT_TRUE(waitForWorkers());
-    for (std::size_t i = 0; i < std::size(cases); ++i)
+    std::vector<std::string> refused;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(fs::exists(cacheFile(jobs[i].NumIid)), cases[i].cached)
             << cases[i].width << " x " << cases[i].height;
+        if (!cases[i].cached)
+            refused.push_back(jobs[i].NumIid);
+    }
+    EXPECT_EQ(failed(), refused);
 }
 
 TEST_F(DownloadWorkerTest, IdThatIsNotANumberGetsNoFile)
@@ -268,6 +314,8 @@ TEST_F(DownloadWorkerTest, IdThatIsNotANumberGetsNoFile)
     startWorker({{"../escape", m_sandbox->baseUrl() + "/pic/" + itemId(6)}, job(7)});
     ASSERT_TRUE(waitForWorkers());
     EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(7)});
+    // Its row would wait for ever for a picture that has nowhere to go.
+    EXPECT_EQ(failed(), std::vector<std::string>{"../escape"});
     EXPECT_FALSE(fs::exists(m_dir.path() / "escape.jpg"));
     EXPECT_EQ(cacheEntries(), 1u);
 }
@@ -277,6 +325,7 @@ TEST_F(DownloadWorkerTest, EmptyBatchLeavesTheRegistry)
     startWorker({});
     EXPECT_TRUE(waitForWorkers());
     EXPECT_TRUE(refreshed().empty());
+    EXPECT_TRUE(failed().empty());
 }
 
 TEST_F(DownloadWorkerTest, NeverStartedWorkerIsReleasedAtShutdown)
@@ -286,6 +335,7 @@ TEST_F(DownloadWorkerTest, NeverStartedWorkerIsReleasedAtShutdown)
     m_common->ReleaseWorkers();
     EXPECT_EQ(m_common->Workers.size(), 0u);
     EXPECT_TRUE(refreshed().empty());
+    EXPECT_TRUE(failed().empty());
     EXPECT_EQ(cacheEntries(), 0u);
 }
 
@@ -299,7 +349,9 @@ TEST_F(DownloadWorkerTest, StopAbandonsTheTransferInFlight)
     // The abort reaches a stalled transfer within the transfer library's progress interval,
     // far sooner than the answer would come.
     EXPECT_LT(std::chrono::steady_clock::now() - before, 10s);
+    // The abandoned transfer is no failure of its picture: a stopped worker reports nothing.
     EXPECT_TRUE(refreshed().empty());
+    EXPECT_TRUE(failed().empty());
     EXPECT_EQ(cacheEntries(), 0u);
 }
 

@@ -109,6 +109,13 @@ inline void verifyNoWindowLeft()
     QVERIFY2(left.isEmpty(), qPrintable("windows left open: " + left.join(", ")));
 }
 
+// Waits, within a generous bound, until no exchange of the window with the gateway or the
+// maker's site is out and every answer has been applied.
+inline bool waitForGateway(Tfrm_main &window)
+{
+    return QTest::qWaitFor([&] { return window.GatewayIdle(); }, 30000);
+}
+
 // Waits, within a generous bound, until every download worker of the window has ended and the
 // thumbnails of their pictures are made.
 inline bool waitForWorkers(Tfrm_main &window)

@@ -1,4 +1,5 @@
 #include "gateway.h"
+#include "gateway_exchanges.h"
 #include "gui_test_support.h"
 #include "http_client.h"
 #include "interface_pictures.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTest>
@@ -19,8 +21,10 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 
 using namespace quenbo;
 using namespace quenbo::testsupport;
@@ -85,8 +89,8 @@ private slots:
     void hotRowRepaintsOnlyTheRowsItLeavesAndEnters();
     void hotAndSelectedRowsHaveTheirColours();
     void findCategoryNodeSearchesCollapsedSubtrees();
-    void badAnswersAddNothingAndSayNothing_data();
-    void badAnswersAddNothingAndSayNothing();
+    void badAnswersAddNothingAndSaySo_data();
+    void badAnswersAddNothingAndSaySo();
     void screenshotOfTheMainWindow();
 
 private:
@@ -136,6 +140,7 @@ void CategoryTreeTest::showTopLevel()
 {
     QVERIFY(showWithoutStartup(*m_window));
     m_window->LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(m_window->vlefttree->topLevelCount() > 1);
     m_received->mark();
 }
@@ -154,8 +159,8 @@ void CategoryTreeTest::firstLoadingFillsTheTopLevelAfterShowing()
     QVERIFY(!expected.isEmpty());
     QCOMPARE(nodeNames(m_window->vlefttree, nullptr), expected);
     QCOMPARE(m_window->Common().Categories.size(), std::size_t(expected.size()));
-    QCOMPARE(m_window->FLastAddress, m_window->Common().IndexUrl);
-    QCOMPARE(m_window->FSearchMode, SearchMode::None);
+    QCOMPARE(m_window->Session().lastAddress(), m_window->Common().IndexUrl);
+    QCOMPARE(m_window->Session().mode(), SearchMode::None);
     QVERIFY(!m_window->pnl_PageControls->isEnabled());
 }
 
@@ -163,6 +168,7 @@ void CategoryTreeTest::firstClickQueriesOnceAndOpensSecondCloses()
 {
     m_window->show();
     m_window->LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(*m_window));
     VirtualTree *tree = m_window->vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     QVERIFY(first);
@@ -172,6 +178,9 @@ void CategoryTreeTest::firstClickQueriesOnceAndOpensSecondCloses()
     QVERIFY(children > 0);
 
     click(tree->viewport(), rowPoint(tree, first));
+    // The category opens when its subcategories arrive.
+    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(VirtualTree::nodeData<TShopClass>(first)->Loaded);
     QVERIFY(VirtualTree::isExpanded(first));
     QCOMPARE(std::size_t(VirtualTree::childCount(first)), children);
@@ -203,13 +212,19 @@ void CategoryTreeTest::failedQueryLeavesTheCategoryToAskAgain()
     postFault("path=/router/rest&method=taobao.itemcats.get&kind=" + fault.toStdString());
 
     click(tree->viewport(), rowPoint(tree, first));
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(!category->Loaded);
     QCOMPARE(VirtualTree::childCount(first), 0);
+    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(m_window->L_Status->text().startsWith(QStringLiteral("分类载入失败：")));
     postFault("clear=1");
     // The next press asks again and opens the category with what the gateway answers now.
     click(tree->viewport(), rowPoint(tree, first));
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(category->Loaded);
     QVERIFY(VirtualTree::childCount(first) > 0);
+    QVERIFY(VirtualTree::isExpanded(first));
+    QVERIFY(m_window->L_Status->text().isEmpty());
     // A dropped connection may be tried again by the transport; each press still asks.
     QVERIFY(m_received->gateway().size() >= 2);
     for (const ReceivedRequest &request : m_received->gateway())
@@ -226,8 +241,10 @@ void CategoryTreeTest::leafCategoryIsAskedOnceAndMarkedLoaded()
     TShopClass *record = VirtualTree::nodeData<TShopClass>(leaf);
     // The gateway answers a category without subcategories with an empty list: it is loaded,
     // so later presses ask nothing.
-    for (int press = 0; press < 3; ++press)
+    for (int press = 0; press < 3; ++press) {
         click(tree->viewport(), rowPoint(tree, leaf));
+        QVERIFY(waitForGateway(*m_window));
+    }
     QVERIFY(record->Loaded);
     QCOMPARE(VirtualTree::childCount(leaf), 0);
     const std::vector<ReceivedRequest> requests = m_received->gateway();
@@ -244,6 +261,7 @@ void CategoryTreeTest::arrowKeysMoveTheFocusedRowAndOpenIt()
     QVERIFY(first && second);
     // The first category's children are loaded by a press; the second's are not.
     click(tree->viewport(), rowPoint(tree, first));
+    QVERIFY(waitForGateway(*m_window));
     click(tree->viewport(), rowPoint(tree, first));
     QVERIFY(!VirtualTree::isExpanded(first));
     QVERIFY(VirtualTree::childCount(first) > 0);
@@ -266,7 +284,7 @@ void CategoryTreeTest::arrowKeysMoveTheFocusedRowAndOpenIt()
     QVERIFY(!VirtualTree::isExpanded(second));
     QVERIFY(!VirtualTree::nodeData<TShopClass>(second)->Loaded);
     QVERIFY(m_received->pages().empty());
-    QCOMPARE(m_window->FSearchMode, SearchMode::None);
+    QCOMPARE(m_window->Session().mode(), SearchMode::None);
 
     // The focused row is drawn as selected.
     m_window->pnl_load->hide();
@@ -287,9 +305,11 @@ void CategoryTreeTest::everyButtonActsAlike()
     QFETCH(int, button);
     m_window->show();
     m_window->LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(*m_window));
     VirtualTree *tree = m_window->vlefttree;
     VirtualTree::Node *second = tree->topLevelNode(1);
     click(tree->viewport(), rowPoint(tree, second), Qt::MouseButton(button));
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(VirtualTree::nodeData<TShopClass>(second)->Loaded);
     QVERIFY(VirtualTree::isExpanded(second));
     QVERIFY(VirtualTree::childCount(second) > 0);
@@ -300,7 +320,10 @@ void CategoryTreeTest::doubleClickStartsTheCategorySearch()
 {
     m_window->show();
     m_window->LoadCategoryLevel("0");
-    m_window->FPageNo = 3;
+    // The page that paging goes on from is 3, as the page list chose it.
+    m_window->cbox_pagecount->setCurrentIndex(2);
+    m_window->cbox_pagecountCloseUp();
+    QVERIFY(waitForGateway(*m_window));
     VirtualTree *tree = m_window->vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     QVERIFY(first);
@@ -309,27 +332,35 @@ void CategoryTreeTest::doubleClickStartsTheCategorySearch()
     m_received->mark();
 
     doubleClick(tree->viewport(), rowPoint(tree, first));
-    // Both presses reach the press handler: one subcategory query, then the search.
+    QVERIFY(waitForGateway(*m_window));
+    // Both presses reach the press handler: one subcategory query and the search, which go
+    // out side by side.
     std::vector<std::string> methods;
-    for (const ReceivedRequest &request : m_received->gateway())
+    std::optional<ReceivedRequest> search;
+    for (const ReceivedRequest &request : m_received->gateway()) {
         methods.push_back(request.param("method"));
+        if (methods.back() == "taobao.taobaoke.items.get")
+            search = request;
+    }
+    std::sort(methods.begin(), methods.end());
     QCOMPARE(methods,
              (std::vector<std::string>{"taobao.itemcats.get", "taobao.taobaoke.items.get"}));
-    const ReceivedRequest search = m_received->gateway().back();
-    QCOMPARE(search.param("cid"), cid);
-    QCOMPARE(search.param("page_no"), std::string("1"));
+    QVERIFY(search);
+    QCOMPARE(search->param("cid"), cid);
+    QCOMPARE(search->param("page_no"), std::string("1"));
     QVERIFY(!VirtualTree::isExpanded(first));  // toggled once for each press
     QVERIFY(m_window->Common().Categories.size() > before);
-    QCOMPARE(m_window->FSearchMode, SearchMode::Category);
-    QCOMPARE(m_window->FCategoryId, cid);
-    QCOMPARE(m_window->FPageNo, 3);
-    QCOMPARE(m_window->cbox_pagecount->currentIndex(), 0);
+    QCOMPARE(m_window->Session().mode(), SearchMode::Category);
+    QCOMPARE(m_window->Session().categoryId(), cid);
+    QCOMPARE(m_window->Session().pageNo(), 3);
+    QCOMPARE(m_window->cbox_pagecount->currentIndex(), 2);
     QVERIFY(m_window->pnl_PageControls->isEnabled());
 }
 
 void CategoryTreeTest::categoriesGoUnderTheRequestedParent()
 {
     m_window->LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(*m_window));
     const int topLevel = m_window->vlefttree->topLevelCount();
     VirtualTree::Node *first = m_window->vlefttree->topLevelNode(0);
     const std::string firstCid = VirtualTree::nodeData<TShopClass>(first)->Cid;
@@ -339,6 +370,7 @@ void CategoryTreeTest::categoriesGoUnderTheRequestedParent()
     // when the second was asked for.
     m_window->LeftTree().AddCategory(category("990001", "x", "false"), 0);
     m_window->LoadCategoryLevel(firstCid);
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(VirtualTree::childCount(first) > 0);
     QVERIFY(!VirtualTree::isExpanded(first));
     QCOMPARE(
@@ -348,6 +380,7 @@ void CategoryTreeTest::categoriesGoUnderTheRequestedParent()
     // A parent id that is not a number sends its text unchanged and lands at the top level.
     m_window->pnl_load->show();
     m_window->LoadCategoryLevel("abc");
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(m_window->pnl_load->isHidden());
     QCOMPARE(m_window->vlefttree->topLevelCount(), topLevel + 1);
 }
@@ -463,7 +496,7 @@ void CategoryTreeTest::findCategoryNodeSearchesCollapsedSubtrees()
     QCOMPARE(m_window->vlefttree->topLevelCount(), 4);
 }
 
-void CategoryTreeTest::badAnswersAddNothingAndSayNothing_data()
+void CategoryTreeTest::badAnswersAddNothingAndSaySo_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("maxBody");
@@ -475,27 +508,34 @@ void CategoryTreeTest::badAnswersAddNothingAndSayNothing_data()
     QTest::newRow("huge body") << "" << 64;
 }
 
-void CategoryTreeTest::badAnswersAddNothingAndSayNothing()
+void CategoryTreeTest::badAnswersAddNothingAndSaySo()
 {
     QFETCH(QString, fault);
     QFETCH(int, maxBody);
     if (!fault.isEmpty())
         postFault("path=/router/rest&method=taobao.itemcats.get&kind=" + fault.toStdString() +
                   "&delay_ms=5000");
-    m_window->Http().setTimeouts(2000, 500);
-    if (maxBody > 0)
-        m_window->Http().setMaxBodyBytes(std::size_t(maxBody));
-    m_window->show();
+    m_window->Exchanges().setTransferLimits(
+        2000, 500, maxBody > 0 ? std::size_t(maxBody) : Gateway::kMaxAnswerBytes);
+    QVERIFY(showWithoutStartup(*m_window));
     m_window->LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(m_window->pnl_load->isHidden());
     QCOMPARE(m_window->vlefttree->totalCount(), 0);
     QVERIFY(m_window->Common().Categories.empty());
     QVERIFY(m_window->isEnabled());
+    // No message box, but the status line says what failed.
+    QVERIFY2(m_window->L_Status->text().startsWith(QStringLiteral("分类载入失败：")),
+             qPrintable(m_window->L_Status->text()));
     postFault("clear=1");
-    m_window->Http().setTimeouts(HttpClient::kConnectTimeoutMs, HttpClient::kTotalTimeoutMs);
-    m_window->Http().setMaxBodyBytes(Gateway::kMaxAnswerBytes);
-    m_window->LoadCategoryLevel("0");
+    m_window->Exchanges().setTransferLimits(HttpClient::kConnectTimeoutMs,
+                                            HttpClient::kTotalTimeoutMs, Gateway::kMaxAnswerBytes);
+    // A press on the empty panel asks for the top level again.
+    click(m_window->vlefttree->viewport(), QPoint(30, 5));
+    QVERIFY(!m_window->pnl_load->isHidden());
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(m_window->vlefttree->totalCount() > 0);
+    QVERIFY(m_window->L_Status->text().isEmpty());
 }
 
 void CategoryTreeTest::screenshotOfTheMainWindow()
@@ -503,10 +543,14 @@ void CategoryTreeTest::screenshotOfTheMainWindow()
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QTRY_VERIFY_WITH_TIMEOUT(m_window->pnl_load->isHidden(), 20000);
+    QVERIFY(waitForGateway(*m_window));
     VirtualTree *tree = m_window->vlefttree;
     click(tree->viewport(), rowPoint(tree, tree->topLevelNode(1)));
+    QVERIFY(waitForGateway(*m_window));
     VirtualTree::Node *child = VirtualTree::child(tree->topLevelNode(1), 0);
     click(tree->viewport(), rowPoint(tree, child));
+    QVERIFY(waitForGateway(*m_window));
+
     sendMouse(tree->viewport(), QEvent::MouseMove, rowPoint(tree, tree->topLevelNode(3)));
     m_window->E_Serch->setText(QStringLiteral("连衣裙"));
     QCoreApplication::processEvents();

@@ -234,6 +234,7 @@ void CommandsTest::versionCheckAsksOnlyForAnotherVersion()
     m_answer = QMessageBox::StandardButton(answer);
 
     window->CheckForUpdate();
+    QVERIFY(waitForGateway(*window));
 
     QCOMPARE(m_messages.size(), std::size_t(asked ? 1 : 0));
     if (asked) {
@@ -268,7 +269,7 @@ void CommandsTest::firstLoadingEndsWithTheVersionCheck()
     QTRY_COMPARE(m_messages.size(), std::size_t(1));
     QVERIFY(!window->trm_load->isActive());
     QVERIFY(categoriesWhenAsked > 0);
-    QCOMPARE(window->FLastAddress, window->Common().IndexUrl);
+    QCOMPARE(window->Session().lastAddress(), window->Common().IndexUrl);
     QCOMPARE(m_opened, std::vector<std::string>{base() + "/download"});
 }
 
@@ -363,6 +364,7 @@ void CommandsTest::similarItemsSearchForTheEndOfTheRightPressedTitle()
     QCOMPARE(menu->activeAction(), window->N_Db);
     QTest::keyClick(menu, Qt::Key_Return);
     QVERIFY(!menu->isVisible());
+    QVERIFY(waitForGateway(*window));
 
     // The longest word of the title's last ten characters, " 夏季 新品 连衣裙", is searched.
     const std::vector<ReceivedRequest> asked = received.gateway();

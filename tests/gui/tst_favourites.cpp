@@ -161,7 +161,7 @@ bool FavouritesTest::search(const QString &text)
 {
     m_window->E_Serch->setText(text);
     QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
-    return tree()->topLevelCount() > 0;
+    return waitForGateway(*m_window) && tree()->topLevelCount() > 0;
 }
 
 void FavouritesTest::favouritesAreAddedListedRemovedAndKept()
@@ -254,6 +254,7 @@ void FavouritesTest::leavingBeforeAnySearchReloadsTheStartUpList()
 {
     makeWindow();
     m_window->trm_loadTimer();
+    QVERIFY(waitForGateway(*m_window));
     const std::vector<std::string> startUp = rowIds(tree());
     QVERIFY(!startUp.empty());
 
@@ -261,6 +262,7 @@ void FavouritesTest::leavingBeforeAnySearchReloadsTheStartUpList()
     QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
     QVERIFY(tree()->topLevelCount() == 0);
     QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QVERIFY(waitForGateway(*m_window));
     QCOMPARE(rowIds(tree()), startUp);
     QVERIFY(!m_window->b_fshop->isVisible());
     std::vector<std::string> paths;
@@ -284,6 +286,7 @@ void FavouritesTest::leavingAfterASearchAsksAgainWithAFreshTimestamp()
     makeWindow();
     QVERIFY(search(QStringLiteral("衬衫")));
     QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QVERIFY(waitForGateway(*m_window));
     const std::vector<std::string> shown = rowIds(tree());
     QVERIFY(!shown.empty());
     const ReceivedRequest asked = m_received->gateway().back();
@@ -292,6 +295,7 @@ void FavouritesTest::leavingAfterASearchAsksAgainWithAFreshTimestamp()
     QTest::qWait(1100);  // the timestamp counts whole seconds
     m_received->mark();
     QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QVERIFY(waitForGateway(*m_window));
 
     const std::vector<ReceivedRequest> again = m_received->gateway();
     QCOMPARE(again.size(), std::size_t(1));
@@ -300,7 +304,7 @@ void FavouritesTest::leavingAfterASearchAsksAgainWithAFreshTimestamp()
     QVERIFY(again[0].param("timestamp") > asked.param("timestamp"));
     QVERIFY(again[0].param("sign") != asked.param("sign"));
     QCOMPARE(rowIds(tree()), shown);
-    QCOMPARE(m_window->FPageNo, 2);
+    QCOMPARE(m_window->Session().pageNo(), 2);
     QVERIFY(m_messages->texts.empty());
 }
 
@@ -324,6 +328,7 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
     QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
     QCOMPARE(rowIds(tree()), std::vector<std::string>{found[0]});
     QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QVERIFY(waitForGateway(*m_window));
     QCOMPARE(rowIds(tree()), found);
     // A fresh connection, as at the next start, meets the fault at its first statement.
     m_window->Common().FavQuery =
@@ -362,6 +367,7 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
         QVERIFY(!text.isEmpty());
 
     QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QVERIFY(waitForGateway(*m_window));
     QCOMPARE(rowIds(tree()), found);
     if (locker) {
         sqlite3_exec(locker, "rollback", nullptr, nullptr, nullptr);
@@ -396,8 +402,10 @@ void FavouritesTest::closingWhileWorkersDownloadLeavesNothingBehind()
     }
 
     // Three workers, each stalled in the middle of a picture.
-    for (int i = 0; i < 3; ++i)
-        m_window->LoadItemPage(m_window->FLastAddress);
+    for (int i = 0; i < 3; ++i) {
+        m_window->LoadItemPage(m_window->Session().lastAddress());
+        QVERIFY(waitForGateway(*m_window));
+    }
     QCOMPARE(m_window->Common().Workers.size(), std::size_t(3));
     QTest::qWait(200);
 

@@ -21,6 +21,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -48,6 +49,9 @@ QColor buttonColour(int b, int s)
     return QColor(50 + 40 * b, 30 + 60 * s, 200 - 30 * b);
 }
 const QColor kSelectedColour(222, 236, 250);
+// The test archive's stand-by picture (a light grey face) and its no-picture picture.
+const QColor kStandbyColour(235, 235, 235);
+const QColor kNoPictureColour(150, 40, 160);
 // The tops of the mouse areas of the row buttons 1, 2 and 3 inside a row.
 constexpr int kButtonAreaTops[] = {5, 32, 58};
 
@@ -73,6 +77,7 @@ Entries rowButtonPictures()
             entries[std::to_string(b) + (s ? "_" + std::to_string(s) : "") + ".bmp"] =
                 EncodeBmp(toRgba(filled(60, 22, buttonColour(b, s))));
     entries["treedown.bmp"] = EncodeBmp(toRgba(filled(600, 84, kSelectedColour)));
+    entries["nopic.jpg"] = EncodeJpeg(toRgba(filled(80, 80, kNoPictureColour)), 95);
     return entries;
 }
 
@@ -97,6 +102,15 @@ int storedFavourites(const fs::path &file, const std::string &id)
     sqlite3_finalize(statement);
     sqlite3_close(db);
     return count;
+}
+
+void forgetStored(const fs::path &file, const std::string &id)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    const std::string statement = "delete from info where fid='" + id + "'";
+    sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 
 TTaoBaoData record(const std::string &id)
@@ -179,8 +193,11 @@ private slots:
     void rowShowsItsSeparatorSelectionAndTitleLines();
     void titleSplitsAtTheFirstCharacterBeyondTheWidth_data();
     void titleSplitsAtTheFirstCharacterBeyondTheWidth();
-    void emptyCachedPictureLeavesOnlyTheButtons();
+    void emptyCachedPictureLeavesTheButtonsAndNoPicture();
     void thumbnailThatFailsIsNotDecodedAgainUntilANewLoad();
+    void thumbnailSquareShowsWhatThePictureCameTo_data();
+    void thumbnailSquareShowsWhatThePictureCameTo();
+    void failedDownloadShowsNoPictureUntilALaterOneArrives();
     void sortingIsStableOnFourKeys_data();
     void sortingIsStableOnFourKeys();
     void twoRowsWithOneIdActOnTheUpperOne();
@@ -192,6 +209,7 @@ private slots:
     void buttonsOpenAddressesAndKeepFavourites();
     void rowButtonsActOnceForAClickAndForADoubleClick_data();
     void rowButtonsActOnceForAClickAndForADoubleClick();
+    void favouriteButtonActsOnceWithinTheGapOfItsRow();
     void favouritesErrorIsShownAndEndsThePress();
     void whollyCachedBatchMakesNoRequest();
     void rowsOutOfViewGetTheirThumbnailsFromTheDownloads();
@@ -260,7 +278,8 @@ void ItemListTest::postFault(const std::string &form)
 
 bool ItemListTest::waitForWorkers()
 {
-    return testsupport::waitForWorkers(*m_window);
+    // The workers of an item page are made when its answer arrives.
+    return testsupport::waitForGateway(*m_window) && testsupport::waitForWorkers(*m_window);
 }
 
 std::vector<std::string> ItemListTest::indexIds()
@@ -419,12 +438,13 @@ void ItemListTest::titleSplitsAtTheFirstCharacterBeyondTheWidth()
     QCOMPARE(QByteArray::fromStdString(line2), second);
 }
 
-void ItemListTest::emptyCachedPictureLeavesOnlyTheButtons()
+void ItemListTest::emptyCachedPictureLeavesTheButtonsAndNoPicture()
 {
     writeFile(cacheFile("31"), {});
     addRows({record("31"), record("32")});
     const QImage broken = rowImage(0);
     QVERIFY(near(broken.pixelColor(630, 14), buttonColour(1, 0)));
+    QVERIFY(near(broken.pixelColor(40, 40), kNoPictureColour));
     QVERIFY(!hasInk(broken, QRect(85, 5, 500, 60)));
     QVERIFY(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(0))->PictureLoaded);
     // Without its picture yet, a row shows the stand-by picture and its texts.
@@ -439,13 +459,13 @@ void ItemListTest::thumbnailThatFailsIsNotDecodedAgainUntilANewLoad()
     addRows({record("34")});
     const ItemRow *row = VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(0));
     const std::shared_ptr<TJpegImage> picture = m_window->Common().Items[0].Picture;
-    QVERIFY(!hasInk(rowImage(0), QRect(1, 1, 80, 80)));
+    QVERIFY(near(rowImage(0).pixelColor(40, 40), kNoPictureColour));
     QVERIFY(row->ThumbnailFailed);
     const std::uint64_t failedLoad = picture->LoadSerial();
     QCOMPARE(row->ThumbnailSerial, failedLoad);
 
     // Later paints remember the failure for the same load of the picture.
-    QVERIFY(!hasInk(rowImage(0), QRect(1, 1, 80, 80)));
+    QVERIFY(near(rowImage(0).pixelColor(40, 40), kNoPictureColour));
     QVERIFY(row->ThumbnailFailed);
     QCOMPARE(row->ThumbnailSerial, failedLoad);
 
@@ -456,6 +476,115 @@ void ItemListTest::thumbnailThatFailsIsNotDecodedAgainUntilANewLoad()
     QVERIFY(near(rowImage(0).pixelColor(40, 40), colour));
     QVERIFY(!row->ThumbnailFailed);
     QCOMPARE(row->ThumbnailSerial, picture->LoadSerial());
+}
+
+void ItemListTest::thumbnailSquareShowsWhatThePictureCameTo_data()
+{
+    // Steps on row "35", in order: a cache file written ("cache good", "cache undecodable",
+    // "cache html"), a paint, the download's failure, the thumbnail made of the download, or
+    // the report that none could be made. Row "36" waits for its picture throughout.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QColor>("shown");
+    const QColor picture(30, 90, 200);
+    QTest::newRow("still loading") << QStringList{"paint"} << kStandbyColour;
+    QTest::newRow("download failed") << QStringList{"paint", "fail"} << kNoPictureColour;
+    QTest::newRow("failed, then a download brought it")
+        << QStringList{"fail", "paint", "thumbnail"} << picture;
+    QTest::newRow("failed, then a download with no thumbnail made")
+        << QStringList{"fail", "paint", "cache good", "no thumbnail"} << picture;
+    QTest::newRow("cached picture does not decode")
+        << QStringList{"cache undecodable", "paint"} << kNoPictureColour;
+    QTest::newRow("downloaded picture does not decode")
+        << QStringList{"paint", "cache undecodable", "no thumbnail"} << kNoPictureColour;
+    QTest::newRow("cache file holds no picture")
+        << QStringList{"paint", "cache html", "no thumbnail"} << kNoPictureColour;
+    QTest::newRow("shown picture kept after a failure")
+        << QStringList{"cache good", "paint", "fail"} << picture;
+}
+
+void ItemListTest::thumbnailSquareShowsWhatThePictureCameTo()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QColor, shown);
+    const QColor picture(30, 90, 200);
+    addRows({record("35"), record("36")});
+    for (const QString &step : steps) {
+        if (step == "paint")
+            rowImage(0);
+        else if (step == "fail")
+            list().MarkPictureFailed("35");
+        else if (step == "thumbnail")
+            list().RefreshItem("35", filled(80, 80, picture));
+        else if (step == "no thumbnail")
+            list().RefreshItem("35", QImage());
+        else if (step == "cache good")
+            writeFile(cacheFile("35"), jpegOf(160, picture));
+        else if (step == "cache undecodable")
+            writeFile(cacheFile("35"), jpegWithoutQuantTables(jpegOf(160, picture)));
+        else if (step == "cache html")
+            writeFile(cacheFile("35"), {'<', 'h', 't', 'm', 'l', '>'});
+        else
+            QFAIL(qPrintable("unknown step " + step));
+    }
+    const QImage rows = tree()->viewport()->grab().toImage();
+    const QColor first = rows.pixelColor(40, 40);
+    QVERIFY2(near(first, shown), qPrintable(first.name()));
+    QVERIFY(near(rows.pixelColor(40, TItemTree::kRowHeight + 40), kStandbyColour));
+}
+
+void ItemListTest::failedDownloadShowsNoPictureUntilALaterOneArrives()
+{
+    const std::vector<std::string> ids = indexIds();
+    QVERIFY(ids.size() >= 3);
+    postFault("picture=" + ids[1] + "&kind=not_found");
+    std::vector<TTaoBaoData> records;
+    for (std::size_t i = 0; i < 3; ++i)
+        records.push_back(record(ids[i]));
+    addRows(records);
+    QVERIFY(near(rowImage(1).pixelColor(40, 40), kStandbyColour));
+
+    // Wired as the window wires its workers: a success has the thumbnail made, a failure is
+    // carried to the GUI thread by a queued call.
+    TCommon &common = m_window->Common();
+    ItemThumbnails &thumbnails = m_window->Thumbnails();
+    TItemTree &items = list();
+    VirtualTree *view = tree();
+    const auto download = [&](const std::vector<std::string> &batch) {
+        auto worker = std::make_unique<TImgDown>(
+            common, [&thumbnails](const std::string &id) { thumbnails.Make(id); });
+        worker->SetFailureHook([view, &items](const std::string &id) {
+            QMetaObject::invokeMethod(
+                view, [&items, id] { items.MarkPictureFailed(id); }, Qt::QueuedConnection);
+        });
+        for (const std::string &id : batch)
+            worker->AddJob({id, m_sandbox->baseUrl() + "/pic/" + id});
+        TImgDown *started = worker.get();
+        common.AddWorker({worker->ThreadId(), std::move(worker)});
+        started->Start();
+        QVERIFY(waitForWorkers());
+        QCoreApplication::processEvents();
+    };
+    const auto squareOf = [&](int row) {
+        const ItemRow *data = VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(row));
+        return std::make_pair(rowImage(row).pixelColor(40, 40),
+                              data->ThumbnailMade ? data->Thumbnail.pixelColor(39, 39) : QColor());
+    };
+
+    download(ids);
+    for (const int row : {0, 2}) {
+        const auto [painted, thumbnail] = squareOf(row);
+        QVERIFY(thumbnail.isValid());
+        QVERIFY(near(painted, thumbnail));
+    }
+    const auto [failed, none] = squareOf(1);
+    QVERIFY(!none.isValid());
+    QVERIFY2(near(failed, kNoPictureColour), qPrintable(failed.name()));
+
+    postFault("clear=1");
+    download({ids[1]});
+    const auto [arrived, thumbnail] = squareOf(1);
+    QVERIFY(thumbnail.isValid());
+    QVERIFY(near(arrived, thumbnail));
 }
 
 void ItemListTest::sortingIsStableOnFourKeys_data()
@@ -758,6 +887,31 @@ void ItemListTest::rowButtonsActOnceForAClickAndForADoubleClick()
     QVERIFY(!m_window->Common().IsFavourite("81") && m_window->Common().IsFavourite("82"));
 }
 
+void ItemListTest::favouriteButtonActsOnceWithinTheGapOfItsRow()
+{
+    // Outside the favourites view the button stores the item unless it is stored already; the
+    // stored row is taken away behind the list's back, so that every press that acts shows.
+    const fs::path db = m_folder->path() / "data" / "data.db";
+    addRows({record("87"), record("88")});
+    QElapsedTimer sinceFirst;
+    sinceFirst.start();
+    click(tree()->viewport(), buttonPlace(0, 2));
+    QCOMPARE(storedFavourites(db, "87"), 1);
+    forgetStored(db, "87");
+    click(tree()->viewport(), buttonPlace(0, 2));
+    click(tree()->viewport(), buttonPlace(1, 2));
+    // Also shows that no press holds the window up for the gap.
+    QVERIFY2(sinceFirst.elapsed() < TItemTree::kFavouritePressGapMs,
+             qPrintable(QString::number(sinceFirst.elapsed()) + " ms for three presses"));
+    QCOMPARE(storedFavourites(db, "87"), 0);
+    // Another row's button is not held back.
+    QCOMPARE(storedFavourites(db, "88"), 1);
+
+    QTest::qWait(TItemTree::kFavouritePressGapMs + 50);
+    click(tree()->viewport(), buttonPlace(0, 2));
+    QCOMPARE(storedFavourites(db, "87"), 1);
+}
+
 void ItemListTest::favouritesErrorIsShownAndEndsThePress()
 {
     addRows({record("71"), record("72")});
@@ -799,6 +953,7 @@ void ItemListTest::favouritesErrorIsShownAndEndsThePress()
 void ItemListTest::whollyCachedBatchMakesNoRequest()
 {
     m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     const std::vector<std::string> ids = indexIds();
     QCOMPARE(tree()->topLevelCount(), int(ids.size()));
@@ -807,6 +962,7 @@ void ItemListTest::whollyCachedBatchMakesNoRequest()
         postFault("picture=" + id + "&kind=not_found&times=1");
     }
     m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();
     for (const std::string &id : ids)
@@ -819,6 +975,7 @@ void ItemListTest::whollyCachedBatchMakesNoRequest()
 void ItemListTest::rowsOutOfViewGetTheirThumbnailsFromTheDownloads()
 {
     m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();
     const int last = tree()->topLevelCount() - 1;
@@ -864,6 +1021,7 @@ void ItemListTest::pictureFaultFailsOnlyItsOwnJob()
     QVERIFY(ids.size() >= 3);
     postFault("picture=" + ids[1] + "&kind=" + kind.toStdString());
     m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();
     QVERIFY(fs::exists(cacheFile(ids[0])));
@@ -884,7 +1042,11 @@ void ItemListTest::newSearchWhileTheOldWorkerRuns()
     const std::vector<std::string> first = indexIds();
     postFault("picture=" + first[0] + "&kind=slow&delay_ms=800");
     m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForGateway(*m_window));
+    // The start-up list is shown and its worker is held up by the slow picture.
+    QVERIFY(testsupport::waitForGateway(*m_window));
     m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣裙", "", 1));
+    QVERIFY(testsupport::waitForGateway(*m_window));
     const int rows = tree()->topLevelCount();
     QVERIFY(rows > 0);
     QVERIFY(m_window->Common().Workers.size() >= 1);
@@ -978,9 +1140,10 @@ void ItemListTest::screenshotOfTheItemList()
     m_window = openWindow(shipped);
     QVERIFY(m_window);
     m_window->LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(*m_window));
     m_window->E_Serch->setText(QStringLiteral("连衣裙"));
-    m_window->FLastAddress = m_window->BuildItemQuery(0, "连衣裙", "", 1);
-    m_window->LoadItemPage(m_window->FLastAddress);
+    m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣裙", "", 1));
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();
     QWidget *viewport = tree()->viewport();

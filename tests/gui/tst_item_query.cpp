@@ -1,3 +1,5 @@
+#include "gateway.h"
+#include "gateway_exchanges.h"
 #include "gui_test_support.h"
 #include "http_client.h"
 #include "interface_pictures.h"
@@ -9,6 +11,7 @@
 #include "ucommon.h"
 #include "ufrmmain.h"
 
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
@@ -49,8 +52,9 @@ private slots:
     void keywordSearchListsThePageAndFetchesItsPictures();
     void categorySearchListsTheCategoryItems();
     void manyContainersStartAtMostFourDownloadThreads();
-    void failedAnswersLeaveTheListEmptyAndSayNothing_data();
-    void failedAnswersLeaveTheListEmptyAndSayNothing();
+    void failedAnswersLeaveTheListEmptyAndSaySo_data();
+    void failedAnswersLeaveTheListEmptyAndSaySo();
+    void searchWithoutItemsSaysSo();
 
 private:
     void postFault(const std::string &form);
@@ -102,6 +106,7 @@ bool ItemQueryTest::waitForWorkers()
 void ItemQueryTest::keywordSearchListsThePageAndFetchesItsPictures()
 {
     m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣 裙", "", 1));
+    QVERIFY(waitForGateway(*m_window));
     // The page is listed before any download thread is made; the threads start once the
     // event loop runs again.
     QCOMPARE(m_window->Common().DownloadSlots.running(), std::size_t(0));
@@ -121,6 +126,7 @@ void ItemQueryTest::keywordSearchListsThePageAndFetchesItsPictures()
 
     // The next list replaces this one.
     m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForGateway(*m_window));
     QCOMPARE(m_window->itemTree->topLevelCount(), 40);
     QCOMPARE(m_window->Common().Items.size(), std::size_t(40));
     QVERIFY(rowIds(m_window->itemTree) != ids);
@@ -132,8 +138,9 @@ void ItemQueryTest::categorySearchListsTheCategoryItems()
     const auto &catalogue = m_sandbox->catalogue();
     const auto &item = catalogue.items().front();
     m_window->SearchCategory(std::to_string(item.cid));
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(m_window->itemTree->topLevelCount() > 0);
-    QVERIFY(m_window->FLastAddress.find("&cid=" + std::to_string(item.cid) + "&") !=
+    QVERIFY(m_window->Session().lastAddress().find("&cid=" + std::to_string(item.cid) + "&") !=
             std::string::npos);
     QVERIFY(waitForWorkers());
 }
@@ -161,6 +168,7 @@ void ItemQueryTest::manyContainersStartAtMostFourDownloadThreads()
     QObject::connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, threadCount()); });
     sampler.start(1);
     m_window->LoadItemPage(server.baseUrl() + "/many.xml");
+    QVERIFY(waitForGateway(*m_window));
     peak = std::max(peak, threadCount());
     QVERIFY(waitForWorkers());
     sampler.stop();
@@ -174,21 +182,33 @@ void ItemQueryTest::manyContainersStartAtMostFourDownloadThreads()
     QVERIFY(peak <= before + 10 * int(TCommon::kMaxDownloadThreads));
 }
 
-void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSayNothing_data()
+void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSaySo_data()
 {
     QTest::addColumn<QString>("fault");
-    for (const char *kind :
-         {"not_found", "html", "truncated", "empty", "redirect_loop", "drop", "malformed"})
-        QTest::newRow(kind) << QString::fromLatin1(kind);
-    QTest::newRow("bad signature") << QString();
-    QTest::newRow("network down") << QStringLiteral("down");
+    QTest::addColumn<QString>("status");  // what the status line says
+    const QString unreadable = QStringLiteral("搜索失败：服务器的回答无法解析");
+    QTest::newRow("not_found") << "not_found" << QStringLiteral("搜索失败：服务器返回 HTTP 404");
+    QTest::newRow("html") << "html" << unreadable;
+    QTest::newRow("truncated") << "truncated" << unreadable;
+    QTest::newRow("empty") << "empty" << unreadable;
+    QTest::newRow("malformed") << "malformed" << unreadable;
+    QTest::newRow("redirect_loop")
+        << "redirect_loop" << QStringLiteral("搜索失败：服务器的转向无法跟随");
+    QTest::newRow("drop") << "drop" << QStringLiteral("搜索失败：无法连接到服务器");
+    QTest::newRow("network down") << "down" << QStringLiteral("搜索失败：无法连接到服务器");
+    QTest::newRow("time-out") << "slow"
+                              << QStringLiteral("搜索失败：服务器没有及时回答（连接超时）");
+    QTest::newRow("bad signature") << QString() << QStringLiteral("搜索失败：Invalid Signature");
 }
 
-void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSayNothing()
+void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSaySo()
 {
     QFETCH(QString, fault);
+    QFETCH(QString, status);
     m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣裙", "", 1));
+    QVERIFY(waitForGateway(*m_window));
     QVERIFY(m_window->itemTree->topLevelCount() > 0);
+    QVERIFY(m_window->L_Status->text().isEmpty());
     QVERIFY(waitForWorkers());
 
     std::string address = m_window->BuildItemQuery(0, "连衣裙", "", 3);
@@ -197,13 +217,30 @@ void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSayNothing()
     else if (fault == "down")
         address = "http://127.0.0.1:1/router/rest?x=1";
     else
-        postFault("path=/router/rest&kind=" + fault.toStdString() + "&times=1");
-    m_window->Http().setTimeouts(2000, 4000);
+        postFault("path=/router/rest&kind=" + fault.toStdString() + "&delay_ms=3000");
+    m_window->Exchanges().setTransferLimits(2000, 1000, Gateway::kMaxAnswerBytes);
     m_window->LoadItemPage(address);
+    QCOMPARE(m_window->L_Status->text(), QStringLiteral("正在搜索 …"));
+    QVERIFY(waitForGateway(*m_window));
     QCOMPARE(m_window->itemTree->topLevelCount(), 0);
     QVERIFY(m_window->Common().Items.empty());
     QCOMPARE(m_window->Common().Workers.size(), std::size_t(0));
+    // Nothing pops up; the status line says what failed, until the next success.
     QVERIFY(m_messages->texts.empty());
+    QCOMPARE(m_window->L_Status->text(), status);
+    postFault("clear=1");
+    m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣裙", "", 1));
+    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(m_window->L_Status->text().isEmpty());
+    QVERIFY(waitForWorkers());
+}
+
+void ItemQueryTest::searchWithoutItemsSaysSo()
+{
+    m_window->LoadItemPage(m_window->BuildItemQuery(0, "没有这样的商品", "", 1));
+    QVERIFY(waitForGateway(*m_window));
+    QCOMPARE(m_window->itemTree->topLevelCount(), 0);
+    QCOMPARE(m_window->L_Status->text(), QStringLiteral("没有找到商品"));
 }
 
 QTEST_MAIN(ItemQueryTest)

@@ -177,10 +177,11 @@ void MainWindowTest::controlsHaveTheirDesignedTextsAndStates()
     QVERIFY(!window->trm_load->isActive());
     QCOMPARE(window->trm_load->interval(), 1000);
 
-    QCOMPARE(window->FSearchMode, SearchMode::None);
-    QCOMPARE(window->FPageNo, 1);
-    QVERIFY(window->FKeyword.empty() && window->FCategoryId.empty() &&
-            window->FLastAddress.empty());
+    const SearchSession &session = window->Session();
+    QCOMPARE(session.mode(), SearchMode::None);
+    QCOMPARE(session.pageNo(), 1);
+    QVERIFY(session.keyword().empty() && session.categoryId().empty() &&
+            session.lastAddress().empty());
 
     for (PictureButton *button : {window->b_sc, window->b_Srech, window->b_xin, window->b_jiage,
                                   window->b_xiao, window->b_fan, window->b_fshop})

@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -186,7 +187,7 @@ bool SearchPagingTest::search(const QString &text)
     if (m_window->E_Serch->text() != text)
         return false;
     QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
-    return tree()->topLevelCount() > 0;
+    return testsupport::waitForGateway(*m_window) && tree()->topLevelCount() > 0;
 }
 
 void SearchPagingTest::firstStartMakesItsSettingsAndLoadsInOrder()
@@ -201,17 +202,20 @@ void SearchPagingTest::firstStartMakesItsSettingsAndLoadsInOrder()
     m_window->show();
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->pnl_load->isVisible(), 10000);
     QVERIFY(!m_window->trm_load->isActive());
-    QCOMPARE(m_window->FLastAddress, m_window->Common().IndexUrl);
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->GatewayIdle() && m_received->pages().size() == 3, 10000);
+    QCOMPARE(m_window->Session().lastAddress(), m_window->Common().IndexUrl);
     QVERIFY(tree()->topLevelCount() > 0);
     QVERIFY(m_window->vlefttree->topLevelCount() > 0);
     QVERIFY(!m_window->pnl_PageControls->isEnabled());
     QVERIFY(m_messages.empty());
 
-    // The start-up list, then the top categories, then the version file; pictures meanwhile.
+    // The start-up list and the top categories side by side, then, once both are shown, the
+    // version file; pictures meanwhile.
     std::vector<std::string> order;
-    for (const ReceivedRequest &request : m_received->since())
-        if (!request.path.starts_with("/pic/"))
-            order.push_back(request.isGateway() ? request.param("method") : request.path);
+    for (const ReceivedRequest &request : m_received->pages())
+        order.push_back(request.isGateway() ? request.param("method") : request.path);
+    QCOMPARE(order.size(), std::size_t(3));
+    std::sort(order.begin(), order.begin() + 2);
     QCOMPARE(order, (std::vector<std::string>{"/index.xml", "taobao.itemcats.get", "/bate.txt"}));
     QCOMPARE(m_received->gateway().front().param("parent_cid"), std::string("0"));
 
@@ -264,9 +268,9 @@ void SearchPagingTest::keywordSearchSendsTheTrimmedKeyword()
     // The sandbox answers items only to a request whose signature and timestamp it accepted.
     if (!sent.isEmpty())
         QVERIFY(rows);
-    QCOMPARE(QString::fromStdString(m_window->FKeyword), kept);
-    QCOMPARE(m_window->FSearchMode, SearchMode::Keyword);
-    QCOMPARE(m_window->FPageNo, 5);
+    QCOMPARE(QString::fromStdString(m_window->Session().keyword()), kept);
+    QCOMPARE(m_window->Session().mode(), SearchMode::Keyword);
+    QCOMPARE(m_window->Session().pageNo(), 5);
     QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("5"));
     QVERIFY(m_window->pnl_PageControls->isEnabled());
     QVERIFY(m_messages.empty());
@@ -289,12 +293,14 @@ void SearchPagingTest::newSearchKeepsThePageToContinueFrom()
     QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
     QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
     QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("3"));
+    QVERIFY(waitForGateway(*m_window));
 
     m_received->mark();
     QVERIFY(search(QStringLiteral("连衣裙")));
     QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("3"));
     QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
     QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("4"));
+    QVERIFY(waitForGateway(*m_window));
 
     const std::vector<ReceivedRequest> requests = m_received->gateway();
     QCOMPARE(requests.size(), std::size_t(2));
@@ -321,7 +327,7 @@ void SearchPagingTest::pagingPastTheEndsIsRefusedWithoutARequest()
     QCOMPARE(rowIds(tree()), shown);
 
     choosePageByKeys("99");
-    QCOMPARE(m_window->FPageNo, 99);
+    QCOMPARE(m_window->Session().pageNo(), 99);
     QCOMPARE(m_received->gateway().back().param("page_no"), std::string("99"));
 
     m_received->mark();
@@ -329,7 +335,7 @@ void SearchPagingTest::pagingPastTheEndsIsRefusedWithoutARequest()
     QCOMPARE(m_messages.size(), std::size_t(2));
     QCOMPARE(m_messages[1].text, QStringLiteral("最后一页"));
     QVERIFY(m_received->pages().empty());
-    QCOMPARE(m_window->FPageNo, 99);
+    QCOMPARE(m_window->Session().pageNo(), 99);
 }
 
 void SearchPagingTest::pageListLoadsThePageChosen()
@@ -337,6 +343,7 @@ void SearchPagingTest::pageListLoadsThePageChosen()
     makeWindow();
     QVERIFY(search(QStringLiteral("连衣裙")));
     QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QVERIFY(waitForGateway(*m_window));
     PageComboBox *pages = m_window->cbox_pagecount;
     const auto lastPageAsked = [this] { return m_received->gateway().back().param("page_no"); };
 
@@ -348,7 +355,7 @@ void SearchPagingTest::pageListLoadsThePageChosen()
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, entry.center());
     QTRY_COMPARE(m_received->gateway().size(), std::size_t(1));
     QCOMPARE(lastPageAsked(), std::string("7"));
-    QCOMPARE(m_window->FPageNo, 7);
+    QCOMPARE(m_window->Session().pageNo(), 7);
     QCOMPARE(pages->currentText(), QStringLiteral("7"));
 
     // Typing a number and Enter in the open list loads that page.
@@ -370,7 +377,7 @@ void SearchPagingTest::pageListLoadsThePageChosen()
         QCOMPARE(request.param("sort"), std::string("credit_desc"));
     }
     QCOMPARE(lastPageAsked(), std::string("12"));
-    QCOMPARE(m_window->FPageNo, 12);
+    QCOMPARE(m_window->Session().pageNo(), 12);
 
     // The closed list ignores the keys and the wheel that would change its number without
     // loading; "下一页" then goes on from the page shown.
@@ -386,6 +393,7 @@ void SearchPagingTest::pageListLoadsThePageChosen()
     QCOMPARE(pages->currentText(), QStringLiteral("12"));
     QVERIFY(m_received->gateway().empty());
     QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QVERIFY(waitForGateway(*m_window));
     QCOMPARE(lastPageAsked(), std::string("13"));
     QCOMPARE(pages->currentText(), QStringLiteral("13"));
 
@@ -417,6 +425,7 @@ void SearchPagingTest::choosePageByKeys(const QString &page)
     QTest::keyClicks(pages->view(), page);
     QTest::keyClick(pages->view(), Qt::Key_Return);
     QTRY_COMPARE(m_received->gateway().size(), before + 1);
+    QVERIFY(waitForGateway(*m_window));
     QCOMPARE(pages->currentText(), page);
 }
 
@@ -506,15 +515,16 @@ void SearchPagingTest::similarItemsSearchesTheEndOfTheTitle()
     QVERIFY(!keyword.empty());
     QVERIFY(m_window->N_Db->isVisible() && m_window->N_Db->isEnabled());
 
+    choosePageByKeys("3");
     m_received->mark();
-    m_window->FPageNo = 3;
     m_window->N_Db->trigger();
+    QVERIFY(waitForGateway(*m_window));
     const std::vector<ReceivedRequest> requests = m_received->gateway();
     QCOMPARE(requests.size(), std::size_t(1));
     QCOMPARE(requests[0].param("keyword"), keyword);
     QCOMPARE(requests[0].param("page_no"), std::string("1"));
     QCOMPARE(m_window->E_Serch->text().toStdString(), keyword);
-    QCOMPARE(m_window->FSearchMode, SearchMode::Keyword);
+    QCOMPARE(m_window->Session().mode(), SearchMode::Keyword);
     QVERIFY(m_window->pnl_PageControls->isEnabled());
     const std::vector<std::string> ids = rowIds(tree());
     QVERIFY(std::find(ids.begin(), ids.end(), m_window->Common().SelectedItem.NumIid) != ids.end());

@@ -43,6 +43,7 @@ std::vector<ArchiveEntry> artworkEntries()
     for (const ButtonPicture &button : rowButtons())
         entries.push_back(bitmapEntry(button.baseName, button.image));
     entries.push_back(jpegEntry("loadimg", standbyThumbnail()));
+    entries.push_back(jpegEntry("nopic", noPictureThumbnail()));
 
     for (int level = 1; level <= 20; ++level) {
         const std::vector<GifFrame> icon{GifFrame{toRgba(creditIcon(level)), 0}};

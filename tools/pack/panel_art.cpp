@@ -54,29 +54,70 @@ QImage categoryHeading()
     return image;
 }
 
-QImage standbyThumbnail()
+namespace {
+
+constexpr int kThumbnailSide = 80;
+
+// The square both stand-ins of an item picture are drawn on: a light grey ground with a thin
+// border, the size of the thumbnail square.
+QImage thumbnailCard()
 {
-    QImage image = newCanvas(80, 80, QColor(0xF5, 0xF5, 0xF5));
+    QImage image = newCanvas(kThumbnailSide, kThumbnailSide, QColor(0xF5, 0xF5, 0xF5));
     QPainter painter(&image);
     prepare(painter);
     painter.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(0.5, 0.5, 79, 79));
+    painter.drawRect(QRectF(0.5, 0.5, kThumbnailSide - 1, kThumbnailSide - 1));
+    return image;
+}
 
-    // A picture glyph: a frame with a sun and two hills.
-    const QColor glyph(0xC4, 0xC4, 0xC4);
-    painter.setPen(QPen(glyph, 2));
+// A picture glyph above the caption: a frame with a sun and two hills.
+void drawPictureGlyph(QPainter &painter, const QColor &frame, const QColor &hills)
+{
+    painter.setPen(QPen(frame, 2));
+    painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(QRectF(24, 16, 32, 26), 3, 3);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(glyph);
+    painter.setBrush(frame);
     painter.drawEllipse(QPointF(32, 24), 3, 3);
-    painter.setBrush(QColor(0xD2, 0xD2, 0xD2));
+    painter.setBrush(hills);
     painter.drawPolygon(QPolygonF{{26, 40}, {38, 27}, {46, 36}, {49, 33}, {54, 40}});
+}
+
+}  // namespace
+
+QImage standbyThumbnail()
+{
+    QImage image = thumbnailCard();
+    QPainter painter(&image);
+    prepare(painter);
+    drawPictureGlyph(painter, QColor(0xC4, 0xC4, 0xC4), QColor(0xD2, 0xD2, 0xD2));
 
     painter.setFont(captionFont(12));
     drawCentredText(painter, QPointF(40, 56), "图片载入中", palette::kInkMuted);
+    // A partly filled progress bar: the picture is on its way.
     painter.fillRect(QRect(27, 66, 26, 2), palette::kWarmBottom);
     painter.fillRect(QRect(27, 66, 10, 2), palette::kAccentLight);
+    return image;
+}
+
+QImage noPictureThumbnail()
+{
+    QImage image = thumbnailCard();
+    QPainter painter(&image);
+    prepare(painter);
+    // The same glyph, paler, struck through: nothing more is on its way.
+    drawPictureGlyph(painter, QColor(0xCF, 0xCF, 0xCF), QColor(0xDC, 0xDC, 0xDC));
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0xF5, 0xF5, 0xF5), 5, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(22, 45), QPointF(58, 13));
+    painter.setPen(QPen(QColor(0xB4, 0xB4, 0xB4), 2, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(22, 45), QPointF(58, 13));
+
+    painter.setFont(captionFont(12));
+    drawCentredText(painter, QPointF(40, 56), "暂无图片", palette::kInkSoft);
+    // The progress bar's place holds a plain grey rule instead.
+    painter.fillRect(QRect(27, 66, 26, 2), QColor(0xE2, 0xE2, 0xE2));
     return image;
 }
 

@@ -19,6 +19,10 @@ QImage categoryHeading();
 // size of the thumbnail square it is drawn into.
 QImage standbyThumbnail();
 
+// The thumbnail of an item whose picture could not be had ("nopic"): the download failed or
+// the cached picture does not decode. Same size and card as the stand-by, "暂无图片".
+QImage noPictureThumbnail();
+
 // The marker of a category with subcategories ("class_1"): an 8 x 9 right-pointing triangle
 // on a transparent ground, drawn at y 7 of a 24-pixel row, left of the text.
 QImage parentMarker();

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
@@ -70,7 +71,8 @@ std::vector<ExpectedPicture> expectedPictures()
     std::vector<ExpectedPicture> pictures = {
         {"shopclass", Kind::Jpeg, 203, 24}, {"t_top", Kind::Bitmap, 447, 25},
         {"load", Kind::Gif, 197, 47},       {"treedown", Kind::Bitmap, 0, 84},
-        {"loadimg", Kind::Jpeg, 80, 80},    {"class_1", Kind::Png, 8, 9},
+        {"loadimg", Kind::Jpeg, 80, 80},    {"nopic", Kind::Jpeg, 80, 80},
+        {"class_1", Kind::Png, 8, 9},
     };
     const struct {
         const char *base;
@@ -207,6 +209,28 @@ TEST_F(PackedArchive, CreditIconsFitBesideTheLabelAndGrowWithinEachKind)
             EXPECT_NE(firstSymbols[a], firstSymbols[b]) << a << " " << b;
 }
 
+TEST_F(PackedArchive, NoPictureThumbnailIsToldApartFromTheStandBy)
+{
+    // A row whose picture failed must not look like one still loading.
+    const TZipFile archive(archivePath().string());
+    TJpegImage standby;
+    TJpegImage noPicture;
+    ASSERT_TRUE(archive.ReadJpeg("loadimg", standby));
+    ASSERT_TRUE(archive.ReadJpeg("nopic", noPicture));
+    const RgbaImage &a = standby.Decoded();
+    const RgbaImage &b = noPicture.Decoded();
+    ASSERT_EQ(a.pixels.size(), b.pixels.size());
+    int differing = 0;
+    for (std::size_t i = 0; i + 3 < a.pixels.size(); i += 4)
+        for (std::size_t c = 0; c < 3; ++c)
+            if (std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c])) > 40) {
+                ++differing;
+                break;
+            }
+    // The caption and the strike alone cover some hundreds of pixels.
+    EXPECT_GT(differing, 150);
+}
+
 TEST_F(PackedArchive, ParentMarkerIsPartlyTransparent)
 {
     const TZipFile archive(archivePath().string());
@@ -229,7 +253,7 @@ TEST_F(PackedArchive, EveryEntryIsEncryptedAndOnlyBitmapsAndTextAreDeflated)
     zip_t *zip = zip_open(archivePath().c_str(), ZIP_RDONLY, &error);
     ASSERT_NE(zip, nullptr);
     const zip_int64_t count = zip_get_num_entries(zip, 0);
-    EXPECT_EQ(count, 1 + 6 + 21 + 12 + 20);
+    EXPECT_EQ(count, 1 + 7 + 21 + 12 + 20);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t stat;
         ASSERT_EQ(zip_stat_index(zip, zip_uint64_t(i), 0, &stat), 0);

@@ -14,15 +14,18 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
-// The main window's shutdown while its picture workers are held up, beside a shutdown with no
-// worker measured in the same run: three workers stalled in the middle of a download (the
-// sandbox holds their picture back), and three workers waiting in a name lookup that never
-// answers. The second needs the hanging resolver preloaded (tests/support/hang_resolver):
-// LD_PRELOAD=.../libquenbo_hang_resolver.so bench_shutdown.
+// The main window's shutdown while it waits on the network, beside a shutdown with nothing
+// out measured in the same run: three picture workers stalled in the middle of a download (the
+// sandbox holds their picture back), three workers waiting in a name lookup that never
+// answers, and a search waiting on a gateway that never answers. The second needs the hanging
+// resolver preloaded (tests/support/hang_resolver): LD_PRELOAD=.../libquenbo_hang_resolver.so
+// bench_shutdown.
 
 namespace {
 
@@ -33,11 +36,16 @@ using Clock = std::chrono::steady_clock;
 constexpr int kStallMs = 1500;
 constexpr int kWorkers = 3;
 
-enum Holdup { kNone, kStalledDownload, kHangingLookup };
+enum Holdup { kNone, kStalledDownload, kHangingLookup, kSilentGateway };
 
 struct Setup {
     std::unique_ptr<sandbox::SandboxServer> sandbox;
     std::unique_ptr<testsupport::LocalHttpServer> hangingList;
+    // Serves "/silent", which answers only once the benchmarks are over.
+    std::unique_ptr<testsupport::LocalHttpServer> silentGateway;
+    std::mutex silentMutex;
+    std::condition_variable silentWake;
+    bool silentReleased = false;
     std::unique_ptr<testsupport::ProgramFolder> folder;
     std::string firstPicture;  // the first picture of the start-up list
 };
@@ -80,7 +88,10 @@ void BM_Shutdown(benchmark::State &state)
                                      : window->Common().IndexUrl;
         // Each page is listed before the next is asked for, which would otherwise supersede
         // it; the pages' workers start once the event loop runs.
-        for (int i = 0; holdup != kNone && i < kWorkers; ++i) {
+        if (holdup == kSilentGateway)
+            window->LoadItemPage(g_setup->silentGateway->baseUrl() + "/silent");
+        for (int i = 0; (holdup == kStalledDownload || holdup == kHangingLookup) && i < kWorkers;
+             ++i) {
             window->LoadItemPage(list);
             while (!window->GatewayIdle()) {
                 QCoreApplication::processEvents();
@@ -113,6 +124,7 @@ BENCHMARK(BM_Shutdown)
     ->Arg(kNone)
     ->Arg(kStalledDownload)
     ->Arg(kHangingLookup)
+    ->Arg(kSilentGateway)
     ->Iterations(4)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -162,6 +174,12 @@ int main(int argc, char **argv)
             res.set_content(list, "text/xml; charset=utf-8");
         });
     setup.hangingList->start();
+    setup.silentGateway = std::make_unique<testsupport::LocalHttpServer>();
+    setup.silentGateway->server().Get("/silent", [&setup](const auto &, auto &) {
+        std::unique_lock lock(setup.silentMutex);
+        setup.silentWake.wait(lock, [&setup] { return setup.silentReleased; });
+    });
+    setup.silentGateway->start();
     setup.folder = std::make_unique<testsupport::ProgramFolder>();
     testsupport::writeSandboxArchive(*setup.folder, base);
     g_setup = &setup;
@@ -169,5 +187,10 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    {
+        const std::lock_guard lock(setup.silentMutex);
+        setup.silentReleased = true;
+    }
+    setup.silentWake.notify_all();
     return 0;
 }

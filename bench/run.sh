@@ -126,9 +126,10 @@ jq -r '
   "main window until first paint vs. bare Qt window, in one warm process: " + ratio("BM_MainWindowFirstPaint/real_time"; "BM_BareWindowFirstPaint/real_time")
 ' "$out"
 
-# Shutdown: destroying the window while three workers are stalled mid-download, and while three
+# Shutdown: destroying the window while three workers are stalled mid-download, while three
 # wait in a name lookup that never answers (the hanging resolver makes lookups of one test host
-# wait a minute), each beside destroying it with none.
+# wait a minute), and while a search waits on a gateway that never answers, each beside
+# destroying it with none.
 cmake --build "$build" -j2 --target bench_shutdown >/dev/null
 out="$build/bench_shutdown.json"
 QT_QPA_PLATFORM=offscreen LD_PRELOAD="$build/lib/libquenbo_hang_resolver.so" \
@@ -141,5 +142,7 @@ jq -r '
   "shutdown with 3 workers stalled mid-download: " + ms("BM_Shutdown/1/iterations:4/manual_time")
     + ", vs. with none: " + ratio("BM_Shutdown/1/iterations:4/manual_time"; "BM_Shutdown/0/iterations:4/manual_time"),
   "shutdown with 3 workers in a hanging name lookup: " + ms("BM_Shutdown/2/iterations:4/manual_time")
-    + ", vs. with none: " + ratio("BM_Shutdown/2/iterations:4/manual_time"; "BM_Shutdown/0/iterations:4/manual_time")
+    + ", vs. with none: " + ratio("BM_Shutdown/2/iterations:4/manual_time"; "BM_Shutdown/0/iterations:4/manual_time"),
+  "shutdown while a search waits on a gateway that never answers: " + ms("BM_Shutdown/3/iterations:4/manual_time")
+    + ", vs. with none: " + ratio("BM_Shutdown/3/iterations:4/manual_time"; "BM_Shutdown/0/iterations:4/manual_time")
 ' "$out"

@@ -12,7 +12,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libgif-dev
   libssl-dev libpugixml-dev libsqlite3-dev sqlite3
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-noto-cjk xvfb xauth hyperfine curl jq bc
+  fonts-noto-cjk xvfb xauth xdotool x11-utils hyperfine curl jq bc
   desktop-file-utils appstream dpkg-dev file
 )
 

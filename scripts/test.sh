@@ -23,12 +23,12 @@ bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug \
   -DQUENBO_SANITIZE=address,undefined -DQUENBO_WERROR=ON
 ctest --test-dir build/asan --output-on-failure -j 2 --timeout 600
 
-echo "== worker, registry, shutdown and hanging-lookup tests under TSan =="
+echo "== worker, registry, gateway exchange, shutdown and hanging-lookup tests under TSan =="
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUENBO_SANITIZE=thread \
   -DQUENBO_WERROR=ON > build/tsan.configure.log 2>&1 || { cat build/tsan.configure.log; exit 1; }
-cmake --build build/tsan -j "${QUENBO_JOBS:-$(nproc)}" --target quenbo_core_tests quenbo_e2e_tests quenbo_hanging_lookup_tests
+cmake --build build/tsan -j "${QUENBO_JOBS:-$(nproc)}" --target quenbo_core_tests quenbo_e2e_tests quenbo_gateway_tests quenbo_hanging_lookup_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j 2 \
-  -R 'quenbo_(core|e2e|hanging_lookup)_tests'
+  -R 'quenbo_(core|e2e|gateway|hanging_lookup)_tests'
 
 echo "== fuzz smoke runs =="
 CC=clang-14 CXX=clang++-14 bash scripts/build.sh build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

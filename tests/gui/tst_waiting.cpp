@@ -1,0 +1,261 @@
+#include "gui_test_support.h"
+#include "picture_button.h"
+#include "received_requests.h"
+#include "sandbox_server.h"
+#include "skin.h"
+#include "uItemTree.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
+#include "uleftTree.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace quenbo;
+using namespace quenbo::testsupport;
+
+namespace {
+
+constexpr const char *kItemsMethod = "taobao.taobaoke.items.get";
+
+std::vector<std::string> rowIds(VirtualTree *tree)
+{
+    std::vector<std::string> ids;
+    for (int i = 0; i < tree->topLevelCount(); ++i)
+        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
+    return ids;
+}
+
+}  // namespace
+
+// The window while the gateway takes its time: the sandbox holds answers back, and the window
+// must go on working, show that it is waiting, and show only the newest answer.
+class WaitingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void windowWorksWhileAnAnswerIsHeldBack();
+    void newerSearchesSupersedeOlderOnes();
+    void categoryWhoseLevelIsOutIsNotAskedAgain();
+    void closingDoesNotWaitForTheAnswer();
+    void screenshotOfTheStatusLine();
+
+private:
+    void holdItems(int ms, int times = 0);
+    // Types text into the search box and presses the search button, as a user does.
+    void search(const QString &text);
+
+    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    std::unique_ptr<ReceivedLog> m_received;
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<RecordedMessages> m_messages;
+    std::unique_ptr<Tfrm_main> m_window;
+};
+
+void WaitingTest::initTestCase()
+{
+    installFontSubstitutions();
+    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+    m_sandbox->start();
+    m_received = std::make_unique<ReceivedLog>(*m_sandbox);
+    m_folder = std::make_unique<ProgramFolder>();
+    writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
+}
+
+void WaitingTest::init()
+{
+    m_messages = std::make_unique<RecordedMessages>();
+    m_window = openWindow(*m_folder);
+    QVERIFY(m_window);
+    m_window->pnl_load->hide();
+}
+
+void WaitingTest::cleanup()
+{
+    m_window.reset();
+    QVERIFY(postSandboxFault(m_sandbox->baseUrl(), "clear=1"));
+    if (!m_messages->texts.empty())
+        QFAIL(qPrintable(m_messages->texts.front()));
+    m_messages.reset();
+    verifyNoWindowLeft();
+}
+
+void WaitingTest::holdItems(int ms, int times)
+{
+    std::string form = "path=/router/rest&method=" + std::string(kItemsMethod) +
+                       "&kind=slow&delay_ms=" + std::to_string(ms);
+    if (times > 0)
+        form += "&times=" + std::to_string(times);
+    QVERIFY(postSandboxFault(m_sandbox->baseUrl(), form));
+}
+
+void WaitingTest::search(const QString &text)
+{
+    m_window->E_Serch->setText(text);
+    QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
+}
+
+void WaitingTest::windowWorksWhileAnAnswerIsHeldBack()
+{
+    holdItems(3000);
+    QElapsedTimer clock;
+    clock.start();
+    search(QStringLiteral("连衣裙"));
+    QVERIFY(clock.elapsed() < 2000);  // the press came back long before the answer
+
+    // Waiting shows: the list is empty under the busy cursor and the status line says why.
+    QVERIFY(m_window->Session().loading());
+    QCOMPARE(m_window->itemTree->topLevelCount(), 0);
+    QCOMPARE(m_window->itemTree->cursor().shape(), Qt::BusyCursor);
+    QCOMPARE(m_window->L_Status->text(), QStringLiteral("正在搜索 …"));
+
+    // Meanwhile the event loop runs: a timer fires and the File menu opens and closes.
+    bool fired = false;
+    QTimer::singleShot(10, m_window.get(), [&fired] { fired = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(fired, 1000);
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::AltModifier);
+    QMenu *file = m_window->N1->menu();
+    QCOMPARE(QApplication::activePopupWidget(), file);
+    QVERIFY(m_window->Session().loading());
+    QTest::keyClick(file, Qt::Key_Escape);
+    QVERIFY(!file->isVisible());
+
+    // Then the rows arrive, and the waiting signs go.
+    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(clock.elapsed() >= 2500);
+    QVERIFY(m_window->itemTree->topLevelCount() > 0);
+    QCOMPARE(m_window->itemTree->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(m_window->L_Status->text().isEmpty());
+    QVERIFY(waitForWorkers(*m_window));
+}
+
+void WaitingTest::newerSearchesSupersedeOlderOnes()
+{
+    // The first search is held; the second, answered at once, is the one shown, and the
+    // first's answer never replaces it.
+    holdItems(1500, 1);
+    search(QStringLiteral("衬衫"));
+    QTRY_VERIFY(!m_received->gateway().empty());
+    search(QStringLiteral("连衣裙"));
+    QVERIFY(waitForGateway(*m_window));
+    const std::vector<std::string> shown = rowIds(m_window->itemTree);
+    QVERIFY(!shown.empty());
+    QTest::qWait(2000);
+    QCOMPARE(rowIds(m_window->itemTree), shown);
+    TTaoBaoData record;
+    m_window->Common().FindItem(shown.front(), record);
+    QVERIFY(record.Title.find("连衣裙") != std::string::npos);
+
+    // Presses on 下一页 while a page loads act on the newest page: two presses load page 3.
+    holdItems(800);
+    m_received->mark();
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("3"));
+    QVERIFY(waitForGateway(*m_window));
+    const std::vector<ReceivedRequest> asked = m_received->gateway();
+    QVERIFY(!asked.empty());
+    QCOMPARE(asked.back().param("page_no"), std::string("3"));
+    QCOMPARE(m_window->Session().pageNo(), 3);
+    QVERIFY(m_window->Session().lastAddress().find("&page_no=3&") != std::string::npos);
+    QVERIFY(waitForWorkers(*m_window));
+}
+
+void WaitingTest::categoryWhoseLevelIsOutIsNotAskedAgain()
+{
+    m_window->LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(*m_window));
+    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree::Node *first = tree->topLevelNode(0);
+    VirtualTree::Node *second = tree->topLevelNode(1);
+    QVERIFY(first && second);
+    const std::string cid = VirtualTree::nodeData<TShopClass>(first)->Cid;
+    QVERIFY(postSandboxFault(m_sandbox->baseUrl(),
+                             "path=/router/rest&method=taobao.itemcats.get&kind=slow&delay_ms=3000"
+                             "&times=1"));
+    m_received->mark();
+
+    // Three presses while the level is out: one question; the busy cursor over the tree.
+    const QPoint firstRow(30, *tree->rowTop(first) + TleftTree::kRowHeight / 2);
+    for (int press = 0; press < 3; ++press) {
+        click(tree->viewport(), firstRow);
+        QTest::qWait(QApplication::doubleClickInterval() + 20);
+    }
+    QCOMPARE(tree->cursor().shape(), Qt::BusyCursor);
+    // Another row opened meanwhile moves the first one's place; its level still lands under it.
+    QVERIFY(postSandboxFault(m_sandbox->baseUrl(), "clear=1"));
+    tree->setExpanded(second, true);
+    QVERIFY(waitForGateway(*m_window));
+    std::vector<std::string> parents;
+    for (const ReceivedRequest &request : m_received->gateway())
+        parents.push_back(request.param("parent_cid"));
+    QCOMPARE(parents, std::vector<std::string>{cid});
+    QVERIFY(VirtualTree::nodeData<TShopClass>(first)->Loaded);
+    QVERIFY(VirtualTree::childCount(first) > 0);
+    QCOMPARE(VirtualTree::nodeData<TShopClass>(VirtualTree::child(first, 0))->ParentCid, cid);
+    // Three presses open, close and open it, as they would have with the level there.
+    QVERIFY(VirtualTree::isExpanded(first));
+    QCOMPARE(tree->cursor().shape(), Qt::ArrowCursor);
+}
+
+void WaitingTest::closingDoesNotWaitForTheAnswer()
+{
+    holdItems(20000);
+    search(QStringLiteral("连衣裙"));
+    m_window->CheckForUpdate();
+    QTRY_VERIFY(!m_received->gateway().empty());
+    QTest::qWait(100);
+    QElapsedTimer clock;
+    clock.start();
+    m_window->close();
+    m_window.reset();
+    const qint64 closing = clock.elapsed();
+    qInfo("closed %lld ms after the close while a search waited on a held answer", closing);
+    // Far below the 20 s the answer is held: closing cancels the exchange instead of waiting.
+    QVERIFY(closing < 5000);
+}
+
+void WaitingTest::screenshotOfTheStatusLine()
+{
+    // The start-up list is shown; the top-level categories fail and the status line says so,
+    // in the free part of the page strip's row.
+    QVERIFY(postSandboxFault(m_sandbox->baseUrl(),
+                             "path=/router/rest&method=taobao.itemcats.get&kind=not_found"));
+    m_window->pnl_load->show();
+    m_window->trm_loadTimer();
+    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(waitForWorkers(*m_window));
+    QCOMPARE(m_window->L_Status->text(), QStringLiteral("分类载入失败：服务器返回 HTTP 404"));
+    QVERIFY(m_window->pnl_load->isHidden());
+    const QRect status = m_window->L_Status->geometry();
+    const QRect strip = m_window->pnl_PageControls->geometry();
+    QVERIFY(status.right() < strip.left());
+    QCOMPARE(status.top(), strip.top());
+    QVERIFY(status.width() >= 450);
+    QCoreApplication::processEvents();
+
+    const QString folder = qEnvironmentVariable("QUENBO_SCREENSHOT_DIR");
+    QVERIFY(!folder.isEmpty());
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(m_window->grab().save(folder + QStringLiteral("/status_line.png")));
+}
+
+QTEST_MAIN(WaitingTest)
+#include "tst_waiting.moc"

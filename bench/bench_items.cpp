@@ -50,10 +50,9 @@ Setup *g_setup = nullptr;
 // Until the page asked for is listed: its answer has come back and its rows are added.
 void waitForPage(const Tfrm_main &window)
 {
-    while (!window.GatewayIdle()) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
+    // The answer comes back as an event, which wakes the loop as it would the running program.
+    while (!window.GatewayIdle())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // Until the page asked for is listed, its picture workers have ended and the thumbnails of
@@ -228,7 +227,7 @@ void BM_CurlFetchesSearchAndPictures(benchmark::State &state)
     Tfrm_main &window = *g_setup->window;
     const std::string keyword = kSearchWord.toStdString();
     for (auto _ : state) {
-        curl.get(window.BuildItemQuery(0, keyword, "0", 1));
+        curl.get(window.BuildItemQuery(SearchMode::Keyword, keyword, "0", 1));
         for (const std::string &url : g_setup->searchPictureUrls)
             curl.get(url + "_b.jpg");
     }
@@ -320,7 +319,8 @@ int main(int argc, char **argv)
             setup.ids.push_back(item.children("num_iid").front().text());
             setup.pictureUrls.push_back(item.children("pic_url").front().text());
         }
-    xml.load(http, setup.window->BuildItemQuery(0, kSearchWord.toStdString(), "0", 1));
+    xml.load(http,
+             setup.window->BuildItemQuery(SearchMode::Keyword, kSearchWord.toStdString(), "0", 1));
     for (const XmlElement &items : xml.documentElement().children("taobaoke_items"))
         for (const XmlElement &item : items.children("taobaoke_item"))
             setup.searchPictureUrls.push_back(item.children("pic_url").front().text());

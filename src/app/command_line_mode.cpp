@@ -40,16 +40,11 @@ void printVersion(const ProgramPaths &paths)
               << DescribeProgramPaths(paths);
 }
 
-std::string favourites(std::size_t count)
-{
-    return std::to_string(count) + (count == 1 ? " favourite" : " favourites");
-}
-
 int exportFavourites(const ProgramPaths &paths, const std::string &file)
 {
     FavouritesDb db(paths.databaseFile);
     const std::size_t count = ExportFavourites(db, file);
-    std::cout << "Wrote " << favourites(count) << " to " << file << ".\n";
+    std::cout << "已将 " << count << " 条收藏写入 " << file << '\n';
     return 0;
 }
 
@@ -58,8 +53,7 @@ int importFavourites(const ProgramPaths &paths, const std::string &file)
     PrepareInstalledFolders(paths);
     FavouritesDb db(paths.databaseFile);
     const FavouritesImport counts = ImportFavourites(db, file);
-    std::cout << "Added " << favourites(counts.added) << "; " << counts.alreadyThere
-              << (counts.alreadyThere == 1 ? " was" : " were") << " already there.\n";
+    std::cout << "已添加 " << counts.added << " 条收藏，" << counts.alreadyThere << " 条已经存在\n";
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "application.h"
 #include "command_line_mode.h"
+#include "ini_file.h"
 #include "message_box.h"
 #include "program_paths.h"
 #include "skin.h"
@@ -54,6 +55,10 @@ int main(int argc, char *argv[])
     std::unique_ptr<quenbo::Tfrm_main> window;
     try {
         window = std::make_unique<quenbo::Tfrm_main>(paths);
+    } catch (const quenbo::IniError &error) {
+        // The settings file is made at the first start; the INI layer names the file.
+        reportStartupError(std::string("设置文件无法写入：") + error.what());
+        return 1;
     } catch (const std::exception &error) {
         // Without its archive or settings the window has nothing to show: say which file or
         // setting failed and stop.

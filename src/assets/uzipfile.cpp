@@ -25,7 +25,7 @@ TZipFile::TZipFile(const std::string &path)
         zip_error_init_with_code(&error, code);
         const std::string reason = zip_error_strerror(&error);
         zip_error_fini(&error);
-        throw EArchiveError("Cannot open archive \"" + path + "\": " + reason);
+        throw EArchiveError("资源包无法打开：\"" + path + "\": " + reason);
     }
     const std::string password = ArchivePassword();
     zip_set_default_password(FArchive, password.c_str());

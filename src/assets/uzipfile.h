@@ -30,7 +30,8 @@ public:
     // Largest entry the reader extracts; bigger entries are refused as damaged.
     static constexpr std::uint64_t kMaxEntrySize = 64u << 20;
 
-    // Opens the archive at path; raises EArchiveError naming the file when it cannot.
+    // Opens the archive at path; raises EArchiveError ("资源包无法打开：\"<path>\": <libzip's
+    // message>") when it cannot.
     explicit TZipFile(const std::string &path);
     ~TZipFile();
     TZipFile(const TZipFile &) = delete;

@@ -50,7 +50,7 @@ std::vector<CsvRecord> readCsv(std::string_view text)
 {
     const std::size_t invalid = firstInvalidUtf8(text);
     if (invalid != std::string_view::npos)
-        throw CsvError(lineAt(text, invalid), "the text is not valid UTF-8");
+        throw CsvError(lineAt(text, invalid), "含有无效的 UTF-8 字节");
 
     std::vector<CsvRecord> records;
     std::size_t line = 1;
@@ -74,7 +74,7 @@ std::vector<CsvRecord> readCsv(std::string_view text)
                 ++at;
                 for (;;) {
                     if (at == text.size())
-                        throw CsvError(field.line, "a quoted field is never closed");
+                        throw CsvError(field.line, "带引号的字段没有结束的引号");
                     const char c = text[at++];
                     if (c == '"') {
                         if (at < text.size() && text[at] == '"') {
@@ -89,14 +89,13 @@ std::vector<CsvRecord> readCsv(std::string_view text)
                     field.text += c;
                 }
                 if (at < text.size() && text[at] != ',' && !lineEndAt(at))
-                    throw CsvError(line, "a closing quote is followed by something other than a "
-                                         "comma or the end of the line");
+                    throw CsvError(line, "结束的引号后面既不是逗号也不是行尾");
             } else {
                 while (at < text.size() && text[at] != ',' && !lineEndAt(at)) {
                     if (text[at] == '"')
-                        throw CsvError(line, "a double quote inside a field that is not quoted");
+                        throw CsvError(line, "不带引号的字段里有双引号");
                     if (text[at] == '\r')
-                        throw CsvError(line, "a carriage return inside a field that is not quoted");
+                        throw CsvError(line, "不带引号的字段里有回车符");
                     field.text += text[at++];
                 }
             }

@@ -14,7 +14,8 @@
 
 namespace quenbo {
 
-// Raised by readCsv for text that is not well-formed CSV, with the line of the fault.
+// Raised by readCsv for text that is not well-formed CSV, with the line of the fault and the
+// reason in Chinese.
 class CsvError : public std::runtime_error {
 public:
     CsvError(std::size_t line, const std::string &what)

@@ -42,11 +42,20 @@ constexpr std::string_view kInsert =
 
 using Favourite = std::array<SqlValue, kColumnCount>;
 
-std::string backupMessage(const std::string &file, std::size_t line, const std::string &reason)
+// What went wrong with a backup, in the words its messages start with.
+constexpr std::string_view kFaultyBackup = "备份文件有误";
+constexpr std::string_view kUnreadableBackup = "备份文件无法读取";
+constexpr std::string_view kBackupTooLarge = "备份文件过大";
+constexpr std::string_view kBackupNotWritten = "备份文件没有写出";
+constexpr std::string_view kUnwritableBackup = "备份文件无法写入";
+
+std::string backupMessage(std::string_view failure, const std::string &file, std::size_t line,
+                          const std::string &reason)
 {
+    std::string message = std::string(failure) + "：" + file;
     if (line == 0)
-        return file + ": " + reason;
-    return file + ", line " + std::to_string(line) + ": " + reason;
+        return message + ": " + reason;
+    return message + " 第 " + std::to_string(line) + " 行：" + reason;
 }
 
 std::string capInMiB()
@@ -86,9 +95,8 @@ std::string readBackupFile(const std::string &file)
     std::error_code sizeStatus;
     const std::uintmax_t size = regular ? std::filesystem::file_size(file, sizeStatus) : 0;
     if (regular && !sizeStatus && size > kMaxBackupBytes)
-        throw BackupError(file, 0,
-                          "the file is larger than the " + capInMiB() + " a backup may take");
-    throw BackupError(file, 0, "cannot read the file: " + std::string(std::strerror(error)));
+        throw BackupError(kBackupTooLarge, file, 0, "大于备份的上限 " + capInMiB());
+    throw BackupError(kUnreadableBackup, file, 0, std::strerror(error));
 }
 
 // The integer of a field: empty, or an optional '-' and decimal digits within 64 bits.
@@ -112,7 +120,7 @@ std::vector<Favourite> parseBackup(const std::string &file, std::string_view tex
     try {
         records = readCsv(text);
     } catch (const CsvError &error) {
-        throw BackupError(file, error.line(), error.what());
+        throw BackupError(kFaultyBackup, file, error.line(), error.what());
     }
 
     const auto headerIsRight = [&] {
@@ -124,22 +132,21 @@ std::vector<Favourite> parseBackup(const std::string &file, std::string_view tex
         return true;
     };
     if (!headerIsRight())
-        throw BackupError(file, 1, "the first line is not the column names " + columnList());
+        throw BackupError(kFaultyBackup, file, 1, "不是列名 " + columnList());
 
     std::vector<Favourite> favourites;
     favourites.reserve(records.size() - 1);
     for (std::size_t r = 1; r < records.size(); ++r) {
         CsvRecord &record = records[r];
         if (record.size() < kColumnCount)
-            throw BackupError(file, record.back().line,
-                              "the record has " + std::to_string(record.size()) +
-                                  " fields instead of " + std::to_string(kColumnCount));
+            throw BackupError(kFaultyBackup, file, record.back().line,
+                              "记录有 " + std::to_string(record.size()) + " 个字段，应有 " +
+                                  std::to_string(kColumnCount) + " 个");
         if (record.size() > kColumnCount)
-            throw BackupError(file, record[kColumnCount].line,
-                              "the record has more than " + std::to_string(kColumnCount) +
-                                  " fields");
+            throw BackupError(kFaultyBackup, file, record[kColumnCount].line,
+                              "记录的字段多于 " + std::to_string(kColumnCount) + " 个");
         if (record[0].text.empty())
-            throw BackupError(file, record[0].line, "the fid is empty");
+            throw BackupError(kFaultyBackup, file, record[0].line, "fid 是空的");
         Favourite &favourite = favourites.emplace_back();
         for (std::size_t c = 0; c < kColumnCount; ++c) {
             if (!isIntegerColumn(c)) {
@@ -148,58 +155,18 @@ std::vector<Favourite> parseBackup(const std::string &file, std::string_view tex
             }
             std::int64_t value = 0;
             if (!parseInteger(record[c].text, value))
-                throw BackupError(file, record[c].line,
-                                  std::string(kColumns[c]) + " is not a 64-bit integer");
+                throw BackupError(kFaultyBackup, file, record[c].line,
+                                  std::string(kColumns[c]) + " 不是 64 位整数");
             favourite[c] = value;
         }
     }
     return favourites;
 }
 
-}  // namespace
-
-BackupError::BackupError(const std::string &file, std::size_t line, const std::string &reason)
-    : std::runtime_error(backupMessage(file, line, reason))
-    , m_line(line)
+// Adds the favourites whose fid is not stored yet in one transaction, rolled back when a
+// statement fails.
+FavouritesImport addNewFavourites(FavouritesDb &db, const std::vector<Favourite> &favourites)
 {
-}
-
-std::size_t ExportFavourites(FavouritesDb &db, const std::string &file)
-{
-    const DbRows rows = db.query(kSelectAll);
-    std::string out;
-    std::vector<std::string> fields(kColumns.begin(), kColumns.end());
-    appendCsvRecord(out, fields);
-    // What the import would refuse is refused here, so that every backup can be restored.
-    const auto refuse = [&](std::size_t row, const std::string &fault) {
-        return BackupError(file, 0,
-                           "favourite number " + std::to_string(row + 1) + " " + fault +
-                               "; nothing was written");
-    };
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        for (std::size_t c = 0; c < kColumnCount; ++c) {
-            fields[c] = exportedField(rows, row, c);
-            if (firstInvalidUtf8(fields[c]) != std::string_view::npos)
-                throw refuse(row,
-                             "holds text that is not valid UTF-8 in " + std::string(kColumns[c]));
-        }
-        if (fields[0].empty())
-            throw refuse(row, "has an empty fid");
-        appendCsvRecord(out, fields);
-    }
-    if (out.size() > kMaxBackupBytes)
-        throw BackupError(file, 0,
-                          "the backup would be larger than the " + capInMiB() +
-                              " a backup may take; nothing was written");
-    if (!writeFileAtomically(file, out))
-        throw BackupError(file, 0, "cannot write the file: " + std::string(std::strerror(errno)));
-    return rows.size();
-}
-
-FavouritesImport ImportFavourites(FavouritesDb &db, const std::string &file)
-{
-    const std::vector<Favourite> favourites = parseBackup(file, readBackupFile(file));
-
     // IMMEDIATE takes the write lock at once, so the ids read below stay the stored ones until
     // the commit.
     db.execute("begin immediate");
@@ -227,6 +194,62 @@ FavouritesImport ImportFavourites(FavouritesDb &db, const std::string &file)
         } catch (const DatabaseError &) {
         }
         throw;
+    }
+}
+
+}  // namespace
+
+BackupError::BackupError(std::string_view failure, const std::string &file, std::size_t line,
+                         const std::string &reason)
+    : std::runtime_error(backupMessage(failure, file, line, reason))
+    , m_line(line)
+{
+}
+
+std::size_t ExportFavourites(FavouritesDb &db, const std::string &file)
+{
+    // Opened first, so that a file that cannot be opened is reported in its own words.
+    db.open();
+    DbRows rows;
+    try {
+        rows = db.query(kSelectAll);
+    } catch (const DatabaseError &error) {
+        throw DatabaseError("收藏夹无法导出", error);
+    }
+    std::string out;
+    std::vector<std::string> fields(kColumns.begin(), kColumns.end());
+    appendCsvRecord(out, fields);
+    // What the import would refuse is refused here, so that every backup can be restored.
+    const auto refuse = [&](std::size_t row, const std::string &fault) {
+        return BackupError(kBackupNotWritten, file, 0,
+                           "第 " + std::to_string(row + 1) + " 条收藏的 " + fault);
+    };
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        for (std::size_t c = 0; c < kColumnCount; ++c) {
+            fields[c] = exportedField(rows, row, c);
+            if (firstInvalidUtf8(fields[c]) != std::string_view::npos)
+                throw refuse(row, std::string(kColumns[c]) + " 含有无效的 UTF-8 字节");
+        }
+        if (fields[0].empty())
+            throw refuse(row, "fid 是空的");
+        appendCsvRecord(out, fields);
+    }
+    if (out.size() > kMaxBackupBytes)
+        throw BackupError(kBackupNotWritten, file, 0, "备份会大于上限 " + capInMiB());
+    if (!writeFileAtomically(file, out))
+        throw BackupError(kUnwritableBackup, file, 0, std::strerror(errno));
+    return rows.size();
+}
+
+FavouritesImport ImportFavourites(FavouritesDb &db, const std::string &file)
+{
+    const std::vector<Favourite> favourites = parseBackup(file, readBackupFile(file));
+    // Opened first, so that a file that cannot be opened is reported in its own words.
+    db.open();
+    try {
+        return addNewFavourites(db, favourites);
+    } catch (const DatabaseError &error) {
+        throw DatabaseError("收藏夹无法导入", error);
     }
 }
 

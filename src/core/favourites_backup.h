@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // Backups of the favourites table as UTF-8 CSV (RFC 4180, no byte order mark): a header line
 // with the thirteen column names in storage order (fid, fTitle, fNick, fClick, fShopClick,
@@ -14,12 +15,14 @@ namespace quenbo {
 
 class FavouritesDb;
 
-// Raised when a backup cannot be written, read or understood. The message names the file and,
-// for a fault inside it, its 1-based physical line ("<file>, line <n>: <reason>"); line() is
-// that line, or 0 when the fault is not in one line.
+// Raised when a backup cannot be written, read or understood. The message says in Chinese what
+// failed, then "：", the file and, for a fault inside it, its 1-based physical line, and the
+// reason: "备份文件有误：<file> 第 <n> 行：<reason>", "备份文件无法读取：<file>: <reason>".
+// line() is that line, or 0 when the fault is not in one line.
 class BackupError : public std::runtime_error {
 public:
-    BackupError(const std::string &file, std::size_t line, const std::string &reason);
+    BackupError(std::string_view failure, const std::string &file, std::size_t line,
+                const std::string &reason);
     std::size_t line() const { return m_line; }
 
 private:
@@ -41,7 +44,8 @@ struct FavouritesImport {
 // as the program reads them (SQLite's conversion to an integer), so every backup can be imported
 // again. Raises BackupError naming file, and leaves file as it was, when it cannot be written and
 // when the backup could not be imported again: a stored text that is not valid UTF-8, an empty fid,
-// or more than kMaxBackupBytes in all. Raises DatabaseError when the table cannot be read.
+// or more than kMaxBackupBytes in all. Raises DatabaseError when the database cannot be opened
+// or the table cannot be read ("收藏夹无法导出：<SQLite's message>").
 std::size_t ExportFavourites(FavouritesDb &db, const std::string &file);
 
 // Adds the favourites of the backup at file whose fid is not stored yet, in file order, all in
@@ -52,7 +56,8 @@ std::size_t ExportFavourites(FavouritesDb &db, const std::string &file);
 // bits raise BackupError naming the file and the line, and nothing is imported. An empty
 // integer field is stored as 0, as the program reads a missing count. Line ends may be CRLF or
 // LF. A file that cannot be read or is larger than kMaxBackupBytes raises BackupError naming
-// it; a database failure raises DatabaseError after rolling back, so nothing is imported.
+// it; a database that cannot be opened raises DatabaseError, and a database failure raises
+// DatabaseError ("收藏夹无法导入：<SQLite's message>") after rolling back, so nothing is imported.
 FavouritesImport ImportFavourites(FavouritesDb &db, const std::string &file);
 
 }  // namespace quenbo

@@ -46,7 +46,7 @@ void makeFolder(const std::string &folder)
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
-        throw std::runtime_error("Unable to make the folder " + folder + ": " + error.message());
+        throw std::runtime_error("文件夹无法创建：" + folder + ": " + error.message());
 }
 
 }  // namespace
@@ -119,14 +119,13 @@ bool ArchiveFound(const ProgramPaths &paths)
 
 std::string DescribeMissingArchive(const ProgramPaths &paths)
 {
-    std::string message = "The resource archive skin.isn was not found. Looked at:\n";
+    std::string message = "找不到资源包 skin.isn，查找过这些位置：\n";
     for (const std::string &place : paths.archivePlaces)
         message += "  " + place + "\n";
-    message += "Make one with your platform keys:\n  quenbo-pack --out " +
-               paths.archivePlaces.front() +
+    message += "请用自己的平台密钥制作一个：\n  quenbo-pack --out " + paths.archivePlaces.front() +
                " --set App_Key=KEY --set App_Secret=SECRET --set NickName=NICK"
                " --set IndexUrl=URL --set FanXianUrl=URL\n"
-               "or try the program with the demo catalogue: quenbo-demo";
+               "或者用演示商品目录试用本程序：quenbo-demo";
     return message;
 }
 
@@ -139,13 +138,12 @@ void PrepareInstalledFolders(const ProgramPaths &paths)
     makeFolder(fs::path(paths.databaseFile).parent_path().string());
     if (isFile(paths.databaseFile))
         return;
+    const std::string cannotMake = "收藏夹数据库无法创建：" + paths.databaseFile + ": ";
     if (paths.schemaFile.empty())
-        throw std::runtime_error("The favourites database " + paths.databaseFile +
-                                 " cannot be made: the installed schema.sql was not found.");
+        throw std::runtime_error(cannotMake + "找不到安装的 schema.sql");
     std::string schema;
     if (!readWholeFile(paths.schemaFile, kMaxSchemaBytes, schema))
-        throw std::runtime_error("The favourites database " + paths.databaseFile +
-                                 " cannot be made: " + paths.schemaFile + " cannot be read.");
+        throw std::runtime_error(cannotMake + "无法读取 " + paths.schemaFile);
     CreateDatabaseFile(paths.databaseFile, schema);
 }
 

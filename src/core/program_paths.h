@@ -52,14 +52,14 @@ ProgramPaths ChooseProgramPaths(std::string programFolder, const XdgFolders &xdg
 // True when the layout's archive exists.
 bool ArchiveFound(const ProgramPaths &paths);
 
-// The start-up message for an installed program that found no archive: every place looked
-// at and the quenbo-pack command that makes one in the first place.
+// The start-up message, in Chinese, for an installed program that found no archive: every
+// place looked at and the quenbo-pack command that makes one in the first place.
 std::string DescribeMissingArchive(const ProgramPaths &paths);
 
 // Makes the installed layout's folders and, when it is missing, the favourites database from
 // the schema. An existing database is never touched, not even by a run that races this one.
-// Nothing is done for the portable layout. Raises std::runtime_error naming the file or
-// folder that could not be made.
+// Nothing is done for the portable layout. Raises std::runtime_error (or DatabaseError) that
+// says in Chinese what could not be made, then "：", the file or folder and the reason.
 void PrepareInstalledFolders(const ProgramPaths &paths);
 
 // "portable" or "installed", and a line per file and folder, for the command line's answers.

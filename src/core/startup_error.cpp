@@ -16,12 +16,17 @@ std::string DescribeSettingsFailure(const TZipFile &zip, const std::string &arch
     static constexpr const char *kRequired[] = {"App_Key", "App_Secret", "NickName", "IndexUrl",
                                                 "FanXianUrl"};
     static constexpr const char *kOptional[] = {"Gateway", "SiteUrl"};
-    const std::string where = " in the config.ini entry of \"" + archivePath + "\"";
+    // The details after the Chinese words: the archive, then the decoder's message.
+    const auto details = [&](const std::string &message) {
+        return "：\"" + archivePath + "\": " + message;
+    };
+    const auto cannotDecode = [&](const char *key, const std::string &message) {
+        return std::string("资源包的 config.ini 里的设置 ") + key + " 无法解码" + details(message);
+    };
 
     std::vector<std::uint8_t> entry;
     if (!zip.ReadEntry("config.ini", entry))
-        return "The base settings cannot be read: the config.ini entry of \"" + archivePath +
-               "\" is missing or damaged: " + reason;
+        return "资源包的 config.ini 条目缺失或损坏，基础设置无法读取" + details(reason);
     const IniText ini(std::string_view(reinterpret_cast<const char *>(entry.data()), entry.size()));
     const TSettingCipher cipher(settingsCipherKey());
     // The decoder's own message for the text, or nothing when it decodes.
@@ -39,17 +44,17 @@ std::string DescribeSettingsFailure(const TZipFile &zip, const std::string &arch
         if (!error)
             continue;
         if (text.empty())
-            return std::string("The setting ") + key + " is missing" + where + ": " + *error;
-        return std::string("The setting ") + key + where + " cannot be decoded: " + *error;
+            return std::string("资源包的 config.ini 里缺少设置 ") + key + details(*error);
+        return cannotDecode(key, *error);
     }
     for (const char *key : kOptional) {
         const std::optional<std::string> text = ini.value("config", key);
         if (!text || text->empty())
             continue;
         if (const std::optional<std::string> error = decodeError(*text))
-            return std::string("The setting ") + key + where + " cannot be decoded: " + *error;
+            return cannotDecode(key, *error);
     }
-    return "The base settings" + where + " cannot be decoded: " + reason;
+    return "资源包的 config.ini 里的基础设置无法解码" + details(reason);
 }
 
 }  // namespace quenbo

@@ -106,7 +106,12 @@ public:
     // no outside text ever leaves the cache directory.
     std::optional<std::string> CacheFileName(std::string_view id) const;
 
-    // Favourites. The statements raise DatabaseError with the database's message.
+    // Favourites. A failure raises DatabaseError saying in Chinese what failed, then "：" and
+    // the database's message ("收藏夹无法保存：database is locked"); a file that cannot be
+    // opened is reported in the database layer's words, and a store closed by Shutdown as
+    // "收藏夹数据库没有打开".
+    // Every stored favourite, one row each with the table's columns.
+    DbRows FavouriteRows();
     void AddFavourite(const std::string &id);
     void DeleteFavourite(const std::string &id);
     bool IsFavourite(const std::string &id) const { return FavIds.contains(id); }

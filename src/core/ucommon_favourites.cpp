@@ -9,13 +9,42 @@ namespace {
 // The statements bind their values instead of quoting them into the text, so no value can
 // change a statement. Column names keep the spelling the table has always been used with
 // ("fnick" among them); the database compares them without regard to case.
+constexpr std::string_view kSelectAll = "select *from info";
 constexpr std::string_view kSelectOne = "select *from info where fid=?";
 constexpr std::string_view kDeleteOne = "delete from info where fid=?";
 constexpr std::string_view kInsert =
     "insert into info(fid,fTitle,fnick,fClick,fShopClick,fPrice,fYongjin,fPicUrl,fFanxian,"
     "fXiaoCount,fCredit,fAddress,fVolume)Values(?,?,?,?,?,?,?,?,?,?,?,?,?)";
 
+// The database, opened: a file that cannot be opened says so in its own words, before any
+// operation's words are put in front of a statement's error.
+FavouritesDb &openedDatabase(const std::unique_ptr<FavouritesDb> &db)
+{
+    if (!db)
+        throw DatabaseError("收藏夹数据库没有打开");
+    db->open();
+    return *db;
+}
+
+// Runs one operation's statements; an error they raise says first, in Chinese, which
+// operation failed.
+template <typename Statements>
+auto withFailureWords(std::string_view failure, Statements &&statements)
+{
+    try {
+        return statements();
+    } catch (const DatabaseError &error) {
+        throw DatabaseError(failure, error);
+    }
+}
+
 }  // namespace
+
+DbRows TCommon::FavouriteRows()
+{
+    FavouritesDb &db = openedDatabase(FavQuery);
+    return withFailureWords("收藏夹无法读取", [&] { return db.query(kSelectAll); });
+}
 
 void TCommon::AddFavourite(const std::string &id)
 {
@@ -23,11 +52,8 @@ void TCommon::AddFavourite(const std::string &id)
     if (!found)
         return;
     const TTaoBaoData record = *found;
-    if (!FavQuery)
-        throw DatabaseError("the favourites database is closed");
+    FavouritesDb &db = openedDatabase(FavQuery);
     const SqlValue key[] = {id};
-    if (!FavQuery->query(kSelectOne, key).empty())
-        return;
     const SqlValue values[] = {
         record.NumIid,
         record.Title,
@@ -43,15 +69,17 @@ void TCommon::AddFavourite(const std::string &id)
         record.Location,
         std::int64_t(record.Volume),
     };
-    FavQuery->execute(kInsert, values);
+    withFailureWords("收藏夹无法保存", [&] {
+        if (db.query(kSelectOne, key).empty())
+            db.execute(kInsert, values);
+    });
 }
 
 void TCommon::DeleteFavourite(const std::string &id)
 {
-    if (!FavQuery)
-        throw DatabaseError("the favourites database is closed");
+    FavouritesDb &db = openedDatabase(FavQuery);
     const SqlValue key[] = {id};
-    FavQuery->execute(kDeleteOne, key);
+    withFailureWords("收藏夹无法删除", [&] { db.execute(kDeleteOne, key); });
     ForgetFavourite(id);
 }
 

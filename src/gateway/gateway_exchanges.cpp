@@ -45,11 +45,11 @@ GatewayExchanges::~GatewayExchanges()
     m_state->alive = false;
 }
 
-std::string GatewayExchanges::itemQueryAddress(int mode, const std::string &keyword,
+std::string GatewayExchanges::itemQueryAddress(SearchMode mode, const std::string &keyword,
                                                const std::string &cid, int pageNo) const
 {
     // Signing reads only the settings, never the connection the items lane uses.
-    return m_itemsGateway.itemQueryAddress(mode, keyword, cid, pageNo);
+    return m_itemsGateway.itemQueryAddress(int(mode), keyword, cid, pageNo);
 }
 
 void GatewayExchanges::setTransferLimits(long connectMs, long totalMs, std::size_t maxBodyBytes)

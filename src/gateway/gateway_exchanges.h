@@ -60,8 +60,8 @@ public:
     GatewayExchanges &operator=(const GatewayExchanges &) = delete;
 
     // The signed address of one page of an item search; see Gateway::itemQueryAddress.
-    std::string itemQueryAddress(int mode, const std::string &keyword, const std::string &cid,
-                                 int pageNo) const;
+    std::string itemQueryAddress(SearchMode mode, const std::string &keyword,
+                                 const std::string &cid, int pageNo) const;
 
     // Time-outs and the body cap of the exchanges that start from now on.
     void setTransferLimits(long connectMs, long totalMs, std::size_t maxBodyBytes);

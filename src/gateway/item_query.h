@@ -24,6 +24,10 @@ inline constexpr std::size_t kMaxAnswerItems = 200;
 inline constexpr std::size_t kMaxAnswerContainers = 200;
 inline constexpr std::size_t kMaxFieldBytes = 4096;
 
+// What a search asks for: nothing yet, a keyword or a category. The values are the modes the
+// item query's request takes.
+enum class SearchMode : std::int32_t { None = -1, Keyword = 0, Category = 1 };
+
 // What the item query asks for: mode 0 searches keyword, mode 1 the category cid; any other
 // mode neither.
 struct ItemQueryInput {

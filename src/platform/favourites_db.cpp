@@ -40,6 +40,11 @@ int checkedLength(std::size_t size)
 
 }  // namespace
 
+DatabaseError::DatabaseError(std::string_view failure, const DatabaseError &cause)
+    : std::runtime_error(std::string(failure) + "：" + cause.what())
+{
+}
+
 std::size_t DbRows::column(std::string_view name) const
 {
     for (std::size_t i = 0; i < m_columns.size(); ++i)
@@ -85,7 +90,7 @@ sqlite3 *FavouritesDb::connection()
     if (rc != SQLITE_OK) {
         const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);
-        throw DatabaseError(message + ": " + m_path);
+        throw DatabaseError("收藏夹数据库无法打开：" + m_path + ": " + message);
     }
     sqlite3_busy_timeout(db, m_busyTimeoutMs);
     m_db = db;
@@ -154,7 +159,7 @@ DbRows FavouritesDb::run(std::string_view sql, std::span<const SqlValue> params,
 bool CreateDatabaseFile(const std::string &path, std::string_view schema)
 {
     const auto failure = [&](const std::string &reason) {
-        return DatabaseError("unable to make the database file " + path + ": " + reason);
+        return DatabaseError("收藏夹数据库无法创建：" + path + ": " + reason);
     };
     if (::access(path.c_str(), F_OK) == 0)
         return false;

@@ -19,6 +19,10 @@ namespace quenbo {
 class DatabaseError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    // The error of an operation that failed because of cause: failure, the words that say in
+    // Chinese what failed, then "：" and the cause's message ("收藏夹无法保存：database is
+    // locked").
+    DatabaseError(std::string_view failure, const DatabaseError &cause);
 };
 
 // A bound parameter: an integer or a text.
@@ -54,9 +58,9 @@ private:
 };
 
 // The connection to the database file at one path. The file is opened at the first statement
-// and, while it cannot be, every statement raises DatabaseError. A locked database is waited
-// for up to busyTimeoutMs, then the statement fails with "database is locked".
-// Used from one thread at a time.
+// and, while it cannot be, every statement raises DatabaseError ("收藏夹数据库无法打开：<path>:
+// <SQLite's message>"). A locked database is waited for up to busyTimeoutMs, then the
+// statement fails with "database is locked". Used from one thread at a time.
 class FavouritesDb {
 public:
     explicit FavouritesDb(std::string path, int busyTimeoutMs = 2000);
@@ -65,6 +69,10 @@ public:
     FavouritesDb &operator=(const FavouritesDb &) = delete;
 
     const std::string &path() const { return m_path; }
+
+    // Opens the file now unless it is open already, so that a caller can tell a file that
+    // cannot be opened from a statement that fails. Raises DatabaseError as a statement would.
+    void open() { connection(); }
 
     // Runs one statement that returns no rows (rows it would return are ignored).
     void execute(std::string_view sql, std::span<const SqlValue> params = {});
@@ -83,7 +91,7 @@ private:
 // Makes a new database file at path from the statements of schema. The file appears whole or
 // not at all, and never replaces a file at path: when one is there already, also one that
 // another process made meanwhile, it is left as it is and false is returned. Raises
-// DatabaseError naming path when the file cannot be made.
+// DatabaseError ("收藏夹数据库无法创建：<path>: <reason>") when the file cannot be made.
 bool CreateDatabaseFile(const std::string &path, std::string_view schema);
 
 }  // namespace quenbo

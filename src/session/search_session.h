@@ -1,5 +1,7 @@
 #pragma once
 
+#include "item_query.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -7,10 +9,6 @@
 #include <string_view>
 
 namespace quenbo {
-
-// What the search state last searched: nothing yet, a keyword or a category. The values are
-// the modes the item query takes.
-enum class SearchMode : std::int32_t { None = -1, Keyword = 0, Category = 1 };
 
 // One page of an item search, as the gateway is asked for it.
 struct ItemQuery {

@@ -73,7 +73,7 @@ void Tfrm_main::FormCreate(const ProgramPaths &paths)
             Qt::QueuedConnection);
     });
     FSession = std::make_unique<SearchSession>([this](const ItemQuery &query) {
-        return BuildItemQuery(int(query.mode), query.keyword, query.categoryId, query.pageNo);
+        return BuildItemQuery(query.mode, query.keyword, query.categoryId, query.pageNo);
     });
     FItemTree = std::make_unique<TItemTree>(itemTree, *FCommon, *FZipFile);
     FThumbnails =

@@ -111,9 +111,9 @@ public:
     void SearchCategory(const std::string &cid);
 
     // ufrmmain_items.cpp: the item query, the item list's press handler, the preview's place
-    // The signed request address of one page of an item search: mode 0 by keyword (its
-    // blanks removed), mode 1 by category cid, any other mode by neither.
-    std::string BuildItemQuery(int mode, const std::string &keyword, const std::string &cid,
+    // The signed request address of one page of an item search: by keyword (its blanks
+    // removed), by category cid, or (SearchMode::None) by neither.
+    std::string BuildItemQuery(SearchMode mode, const std::string &keyword, const std::string &cid,
                                int pageNo);
     // Empties the item list and asks for the item answer at address; when it arrives, lists
     // its items, each container's pictures fetched by a worker of its own. A newer call, or

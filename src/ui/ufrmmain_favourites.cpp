@@ -25,6 +25,8 @@ void Tfrm_main::b_scClick()
     FThumbnails->Drop();
     FCommon->FavIds.clear();
     ListFavourites();
+    // The start-up list this view dropped no longer holds back the version check.
+    CheckForUpdateWhenLoaded();
 }
 
 void Tfrm_main::b_fshopClick()
@@ -32,14 +34,11 @@ void Tfrm_main::b_fshopClick()
     RunStep(FSession->leaveFavourites());
     pnl_PageControls->setEnabled(FSession->pagingEnabled());
     b_fshop->hide();
-    CheckForUpdateWhenLoaded();
 }
 
 void Tfrm_main::ListFavourites()
 {
-    if (!FCommon->FavQuery)
-        throw DatabaseError("the favourites database is closed");
-    const DbRows rows = FCommon->FavQuery->query("select *from info");
+    const DbRows rows = FCommon->FavouriteRows();
 
     // Registered before its jobs are added; a column that fails below leaves it registered
     // and never started, and shutdown releases it.

@@ -17,8 +17,8 @@
 
 namespace quenbo {
 
-std::string Tfrm_main::BuildItemQuery(int mode, const std::string &keyword, const std::string &cid,
-                                      int pageNo)
+std::string Tfrm_main::BuildItemQuery(SearchMode mode, const std::string &keyword,
+                                      const std::string &cid, int pageNo)
 {
     return FExchanges->itemQueryAddress(mode, keyword, cid, pageNo);
 }

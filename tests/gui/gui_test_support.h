@@ -3,6 +3,7 @@
 #include "interface_pictures.h"
 #include "item_thumbnails.h"
 #include "message_box.h"
+#include "uItemTree.h"
 #include "ucommon.h"
 #include "ufrmmain.h"
 
@@ -75,6 +76,15 @@ inline bool postSandboxFault(const std::string &baseUrl, const std::string &form
     const std::string path = form == "clear=1" ? "/__control/clear" : "/__control/fault";
     const auto result = client.Post(path.c_str(), form, "application/x-www-form-urlencoded");
     return result && result->status == 200;
+}
+
+// The item ids of the list's rows, top to bottom.
+inline std::vector<std::string> rowIds(VirtualTree *tree)
+{
+    std::vector<std::string> ids;
+    for (int i = 0; i < tree->topLevelCount(); ++i)
+        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
+    return ids;
 }
 
 // Shows the window, waits until it is exposed and stops its start-up timer, so that the test

@@ -54,14 +54,6 @@ void makeReadOnly(const fs::path &file)
     io.put(char(3));
 }
 
-std::vector<std::string> rowIds(VirtualTree *tree)
-{
-    std::vector<std::string> ids;
-    for (int i = 0; i < tree->topLevelCount(); ++i)
-        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
-    return ids;
-}
-
 // The favourite button of a row (the third button at the right end).
 QPoint favouriteButton(int row)
 {
@@ -311,16 +303,23 @@ void FavouritesTest::leavingAfterASearchAsksAgainWithAFreshTimestamp()
 void FavouritesTest::databaseFaultsAreShownAndLoseNothing_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("listed");  // the stored favourite can still be listed
-    QTest::newRow("missing") << "missing" << false;
-    QTest::newRow("read-only") << "read-only" << true;
-    QTest::newRow("locked") << "locked" << false;
+    QTest::addColumn<bool>("listed");     // the stored favourite can still be listed
+    QTest::addColumn<QString>("adding");  // what the message of the failed addition starts with
+    QTest::addColumn<QString>("sqlite");  // SQLite's own words, which every message carries
+    QTest::newRow("missing") << "missing" << false << "收藏夹数据库无法打开："
+                             << "unable to open database file";
+    QTest::newRow("read-only") << "read-only" << true << "收藏夹无法保存："
+                               << "attempt to write a readonly database";
+    QTest::newRow("locked") << "locked" << false << "收藏夹无法保存："
+                            << "database is locked";
 }
 
 void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
 {
     QFETCH(QString, fault);
     QFETCH(bool, listed);
+    QFETCH(QString, adding);
+    QFETCH(QString, sqlite);
     makeWindow();
     QVERIFY(search(QStringLiteral("连衣裙")));
     const std::vector<std::string> found = rowIds(tree());
@@ -349,22 +348,29 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
     // Adding another item fails, is shown and the window goes on.
     click(tree()->viewport(), favouriteButton(1));
     QCOMPARE(m_messages->texts.size(), std::size_t(1));
+    QVERIFY2(m_messages->texts[0].startsWith(adding), qPrintable(m_messages->texts[0]));
     QCOMPARE(tree()->topLevelCount(), int(found.size()));
 
     // Listing shows the error, or the stored row when it can be read.
     QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
     QCOMPARE(m_messages->texts.size(), std::size_t(listed ? 1 : 2));
+    if (!listed)
+        QVERIFY2(m_messages->texts[1].startsWith(QStringLiteral("收藏夹无法读取：")) ||
+                     m_messages->texts[1].startsWith(QStringLiteral("收藏夹数据库无法打开：")),
+                 qPrintable(m_messages->texts[1]));
     QCOMPARE(rowIds(tree()),
              listed ? std::vector<std::string>{found[0]} : std::vector<std::string>{});
     if (listed) {
         // A removal the database refuses keeps the stored row: listed again, it is there.
         click(tree()->viewport(), favouriteButton(0));
         QCOMPARE(m_messages->texts.size(), std::size_t(2));
+        QVERIFY2(m_messages->texts[1].startsWith(QStringLiteral("收藏夹无法删除：")),
+                 qPrintable(m_messages->texts[1]));
         QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
         QCOMPARE(rowIds(tree()), std::vector<std::string>{found[0]});
     }
     for (const QString &text : m_messages->texts)
-        QVERIFY(!text.isEmpty());
+        QVERIFY2(text.contains(sqlite), qPrintable(text));
 
     QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
     QVERIFY(waitForGateway(*m_window));

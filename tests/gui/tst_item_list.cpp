@@ -128,14 +128,6 @@ TTaoBaoData record(const std::string &id)
     return r;
 }
 
-std::vector<std::string> rowIds(VirtualTree *tree)
-{
-    std::vector<std::string> ids;
-    for (int i = 0; i < tree->topLevelCount(); ++i)
-        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
-    return ids;
-}
-
 bool hasInk(const QImage &image, QRect band)
 {
     for (int y = band.top(); y <= band.bottom(); ++y)
@@ -1045,7 +1037,7 @@ void ItemListTest::newSearchWhileTheOldWorkerRuns()
     QVERIFY(waitForGateway(*m_window));
     // The start-up list is shown and its worker is held up by the slow picture.
     QVERIFY(testsupport::waitForGateway(*m_window));
-    m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣裙", "", 1));
+    m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 1));
     QVERIFY(testsupport::waitForGateway(*m_window));
     const int rows = tree()->topLevelCount();
     QVERIFY(rows > 0);
@@ -1142,7 +1134,7 @@ void ItemListTest::screenshotOfTheItemList()
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
     m_window->E_Serch->setText(QStringLiteral("连衣裙"));
-    m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣裙", "", 1));
+    m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 1));
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();

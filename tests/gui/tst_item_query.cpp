@@ -32,14 +32,6 @@ int threadCount()
     return int(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {}));
 }
 
-std::vector<std::string> rowIds(VirtualTree *tree)
-{
-    std::vector<std::string> ids;
-    for (int i = 0; i < tree->topLevelCount(); ++i)
-        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
-    return ids;
-}
-
 }  // namespace
 
 class ItemQueryTest : public QObject {
@@ -105,7 +97,7 @@ bool ItemQueryTest::waitForWorkers()
 
 void ItemQueryTest::keywordSearchListsThePageAndFetchesItsPictures()
 {
-    m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣 裙", "", 1));
+    m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣 裙", "", 1));
     QVERIFY(waitForGateway(*m_window));
     // The page is listed before any download thread is made; the threads start once the
     // event loop runs again.
@@ -205,13 +197,13 @@ void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSaySo()
 {
     QFETCH(QString, fault);
     QFETCH(QString, status);
-    m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣裙", "", 1));
+    m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 1));
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(m_window->itemTree->topLevelCount() > 0);
     QVERIFY(m_window->L_Status->text().isEmpty());
     QVERIFY(waitForWorkers());
 
-    std::string address = m_window->BuildItemQuery(0, "连衣裙", "", 3);
+    std::string address = m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 3);
     if (fault.isEmpty())
         address.replace(address.find("&sign=") + 6, 4, "0000");
     else if (fault == "down")
@@ -229,7 +221,7 @@ void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSaySo()
     QVERIFY(m_messages->texts.empty());
     QCOMPARE(m_window->L_Status->text(), status);
     postFault("clear=1");
-    m_window->LoadItemPage(m_window->BuildItemQuery(0, "连衣裙", "", 1));
+    m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 1));
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(m_window->L_Status->text().isEmpty());
     QVERIFY(waitForWorkers());
@@ -237,7 +229,7 @@ void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSaySo()
 
 void ItemQueryTest::searchWithoutItemsSaysSo()
 {
-    m_window->LoadItemPage(m_window->BuildItemQuery(0, "没有这样的商品", "", 1));
+    m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "没有这样的商品", "", 1));
     QVERIFY(waitForGateway(*m_window));
     QCOMPARE(m_window->itemTree->topLevelCount(), 0);
     QCOMPARE(m_window->L_Status->text(), QStringLiteral("没有找到商品"));

@@ -335,30 +335,35 @@ void MainWindowTest::startUpFailuresNameTheFileOrSetting_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<bool>("withArchive");
+    QTest::addColumn<QString>("failure");    // the Chinese words the message starts with
     QTest::addColumn<QStringList>("named");  // what the message must hold
     auto settings = sandboxSettings(kDeadBase);
-    QTest::newRow("archive missing") << QString() << false << QStringList{"skin.isn"};
+    QTest::newRow("archive missing")
+        << QString() << false << "资源包无法打开：" << QStringList{"skin.isn"};
     auto noSecret = settings;
     noSecret.erase("App_Secret");
     QTest::newRow("secret missing") << QString::fromStdString(protectedConfig(noSecret)) << true
-                                    << QStringList{"App_Secret", "skin.isn", "Invalid file format"};
+                                    << "资源包的 config.ini 里缺少设置 App_Secret："
+                                    << QStringList{"skin.isn", "Invalid file format"};
     std::string garbled = protectedConfig(settings);
     const std::string index = "IndexUrl=";
     garbled.insert(garbled.find(index) + index.size(), "!!");
-    QTest::newRow("index address garbled")
-        << QString::fromStdString(garbled) << true
-        << QStringList{"IndexUrl", "skin.isn", "Invalid Base64 Character"};
+    QTest::newRow("index address garbled") << QString::fromStdString(garbled) << true
+                                           << "资源包的 config.ini 里的设置 IndexUrl 无法解码："
+                                           << QStringList{"skin.isn", "Invalid Base64 Character"};
     std::string badGateway = protectedConfig(settings);
     const std::string gateway = "Gateway=";
     badGateway.replace(badGateway.find(gateway) + gateway.size(), 4, "@@@@");
     QTest::newRow("gateway garbled") << QString::fromStdString(badGateway) << true
-                                     << QStringList{"Gateway", "Invalid Base64 Character"};
+                                     << "资源包的 config.ini 里的设置 Gateway 无法解码："
+                                     << QStringList{"skin.isn", "Invalid Base64 Character"};
 }
 
 void MainWindowTest::startUpFailuresNameTheFileOrSetting()
 {
     QFETCH(QString, config);
     QFETCH(bool, withArchive);
+    QFETCH(QString, failure);
     QFETCH(QStringList, named);
     ProgramFolder folder;
     if (withArchive)
@@ -367,8 +372,10 @@ void MainWindowTest::startUpFailuresNameTheFileOrSetting()
         Tfrm_main window(appDir(folder));
         QFAIL("the window came up");
     } catch (const std::exception &error) {
+        const QString message = QString::fromUtf8(error.what());
+        QVERIFY2(message.startsWith(failure), error.what());
         for (const QString &part : named)
-            QVERIFY2(QString::fromUtf8(error.what()).contains(part), error.what());
+            QVERIFY2(message.contains(part), error.what());
     }
 }
 
@@ -386,6 +393,8 @@ void MainWindowTest::errorDisplayAppendsAPoint_data()
                            << "Error 5.";
     QTest::newRow("chinese") << "数据库错误"
                              << "数据库错误.";
+    QTest::newRow("chinese, then the library's words") << "收藏夹无法保存：database is locked"
+                                                       << "收藏夹无法保存：database is locked.";
     QTest::newRow("empty") << ""
                            << "";
 }

@@ -38,14 +38,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> rowIds(VirtualTree *tree)
-{
-    std::vector<std::string> ids;
-    for (int i = 0; i < tree->topLevelCount(); ++i)
-        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
-    return ids;
-}
-
 std::string readFile(const fs::path &file)
 {
     std::ifstream in(file, std::ios::binary);

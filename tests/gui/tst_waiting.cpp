@@ -30,14 +30,6 @@ namespace {
 
 constexpr const char *kItemsMethod = "taobao.taobaoke.items.get";
 
-std::vector<std::string> rowIds(VirtualTree *tree)
-{
-    std::vector<std::string> ids;
-    for (int i = 0; i < tree->topLevelCount(); ++i)
-        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
-    return ids;
-}
-
 }  // namespace
 
 // The window while the gateway takes its time: the sandbox holds answers back, and the window

@@ -79,7 +79,7 @@ header=fid,fTitle,fNick,fClick,fShopClick,fPrice,fYongjin,fPicUrl,fFanxian,fXiao
 printf '%s\r\n%s\r\n' "$header" \
   '8000000001,"连衣裙, ""新款""",掌柜,http://a/1,http://a/2,12.50,1.2,http://p/1.jpg,0.60,3,5,杭州,42' \
   > "$work/backup.csv"
-run "$bin/quenbo" --import-favourites "$work/backup.csv" | grep -q "Added 1 favourite;" ||
+run "$bin/quenbo" --import-favourites "$work/backup.csv" | grep -q "已添加 1 条收藏，" ||
   fail "the import did not add the favourite"
 
 # Starts the window of the quenbo in $bin, waits until the start-up list's pictures are in the

@@ -246,7 +246,8 @@ TEST_F(ZipFileTest, OpeningFailsWithTheFileNamed)
         TZipFile zip(missing);
         ADD_FAILURE() << "opened a missing archive";
     } catch (const EArchiveError &error) {
-        EXPECT_NE(std::string(error.what()).find(missing), std::string::npos) << error.what();
+        const std::string message = error.what();
+        EXPECT_TRUE(message.starts_with("资源包无法打开：\"" + missing + "\": ")) << message;
     }
 
     const fs::path notZip = m_dir / "not.isn";

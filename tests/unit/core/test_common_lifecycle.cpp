@@ -184,22 +184,54 @@ TEST_F(LifecycleTest, OptionalAddressesAreDecodedWhenPresent)
     EXPECT_THROW(Start(), EBase64Error);
 }
 
+// Each favourites operation, on an item that is listed.
+const struct {
+    const char *name;
+    void (*run)(TCommon &common);
+} kFavouritesOperations[] = {
+    {"add",
+     [](TCommon &common) {
+         TTaoBaoData item;
+         item.NumIid = "1";
+         common.Items.append(item);
+         common.AddFavourite("1");
+     }},
+    {"delete", [](TCommon &common) { common.DeleteFavourite("1"); }},
+    {"list", [](TCommon &common) { common.FavouriteRows(); }},
+};
+
 TEST_F(LifecycleTest, StartsWithoutADatabaseAndFailsEachFavouritesOperation)
 {
     m_dir.writeStandardArchive();
     auto common = Start();
-    TTaoBaoData item;
-    item.NumIid = "1";
-    common->Items.append(item);
-    try {
-        common->AddFavourite("1");
-        FAIL() << "no error";
-    } catch (const DatabaseError &error) {
-        EXPECT_NE(std::string(error.what()).find("unable to open database file"), std::string::npos)
-            << error.what();
+    // The opening's own words, with nothing put in front by the operation.
+    const std::string message =
+        "收藏夹数据库无法打开：" + m_dir.databaseFile().string() + ": unable to open database file";
+    for (const auto &operation : kFavouritesOperations) {
+        try {
+            operation.run(*common);
+            ADD_FAILURE() << operation.name << ": no error";
+        } catch (const DatabaseError &error) {
+            EXPECT_EQ(std::string(error.what()), message) << operation.name;
+        }
     }
-    EXPECT_THROW(common->DeleteFavourite("1"), DatabaseError);
     EXPECT_FALSE(fs::exists(m_dir.databaseFile()));
+}
+
+TEST_F(LifecycleTest, AfterShutdownEachFavouritesOperationSaysTheDatabaseIsClosed)
+{
+    m_dir.writeStandardArchive();
+    m_dir.createDatabase();
+    auto common = Start();
+    common->Shutdown();
+    for (const auto &operation : kFavouritesOperations) {
+        try {
+            operation.run(*common);
+            ADD_FAILURE() << operation.name << ": no error";
+        } catch (const DatabaseError &error) {
+            EXPECT_EQ(std::string(error.what()), "收藏夹数据库没有打开") << operation.name;
+        }
+    }
 }
 
 TEST_F(LifecycleTest, CreditIconsComeFromTheArchiveByLevel)

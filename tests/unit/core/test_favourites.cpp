@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <functional>
+
 namespace quenbo {
 namespace {
 
@@ -79,6 +81,20 @@ TEST_F(FavouritesTest, StoresEveryFieldOnceAndUnchanged)
     EXPECT_EQ(rows.integer(0, "fCredit"), 11);
     EXPECT_EQ(rows.text(0, "fAddress"), item.Location);
     EXPECT_EQ(rows.integer(0, "fVolume"), 345);
+}
+
+TEST_F(FavouritesTest, ListingGivesEveryStoredRowWithItsColumns)
+{
+    EXPECT_TRUE(m_common->FavouriteRows().empty());
+    Sql("insert into info(fid, fTitle, fVolume) values ('7', '新款', 3), ('5', 'b', null)");
+    const DbRows rows = m_common->FavouriteRows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows.columns().size(), 13u);
+    EXPECT_EQ(rows.text(0, "fid"), "7");
+    EXPECT_EQ(rows.text(0, "fTitle"), "新款");
+    EXPECT_EQ(rows.integer(0, "fVolume"), 3);
+    EXPECT_EQ(rows.text(1, "fid"), "5");
+    EXPECT_EQ(rows.text(1, "fVolume"), "");
 }
 
 TEST_F(FavouritesTest, AnItemNotListedIsNotStored)
@@ -159,18 +175,29 @@ TEST_F(FavouritesTest, MissingTableOrColumnReportsTheDatabaseErrorAndKeepsRows)
         m_common->AddFavourite("2");
         FAIL() << "no error";
     } catch (const DatabaseError &error) {
-        EXPECT_EQ(std::string(error.what()), "table info has no column named fVolume");
+        EXPECT_EQ(std::string(error.what()),
+                  "收藏夹无法保存：table info has no column named fVolume");
     }
     ASSERT_EQ(Rows().size(), 1u);
     EXPECT_EQ(Rows().text(0, "fid"), "1");
     EXPECT_THROW(Rows().text(0, "fVolume"), DatabaseError);
 
     Sql("alter table info rename to other");
-    try {
-        m_common->DeleteFavourite("1");
-        FAIL() << "no error";
-    } catch (const DatabaseError &error) {
-        EXPECT_EQ(std::string(error.what()), "no such table: info");
+    const struct {
+        const char *operation;
+        std::function<void()> run;
+        std::string message;
+    } cases[] = {
+        {"delete", [&] { m_common->DeleteFavourite("1"); }, "收藏夹无法删除：no such table: info"},
+        {"list", [&] { m_common->FavouriteRows(); }, "收藏夹无法读取：no such table: info"},
+    };
+    for (const auto &c : cases) {
+        try {
+            c.run();
+            ADD_FAILURE() << c.operation << ": no error";
+        } catch (const DatabaseError &error) {
+            EXPECT_EQ(std::string(error.what()), c.message) << c.operation;
+        }
     }
     EXPECT_EQ(Rows("select * from other").size(), 1u);
 }
@@ -190,7 +217,7 @@ TEST_F(FavouritesTest, LockedDatabaseReportsItAndKeepsRows)
         m_common->AddFavourite("2");
         ADD_FAILURE() << "no error";
     } catch (const DatabaseError &error) {
-        EXPECT_EQ(std::string(error.what()), "database is locked");
+        EXPECT_EQ(std::string(error.what()), "收藏夹无法保存：database is locked");
     }
     sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(other);

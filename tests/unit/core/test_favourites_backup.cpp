@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -324,7 +326,8 @@ TEST_F(FavouritesBackupTest, AMalformedFileNamesItsLineAndImportsNothing)
     };
     for (const auto &c : cases) {
         WriteFile(Backup(), c.text);
-        const std::string prefix = Backup() + ", line " + std::to_string(c.line) + ": ";
+        const std::string prefix =
+            "备份文件有误：" + Backup() + " 第 " + std::to_string(c.line) + " 行：";
         try {
             ImportFavourites(m_db, Backup());
             ADD_FAILURE() << c.name << ": imported";
@@ -337,6 +340,74 @@ TEST_F(FavouritesBackupTest, AMalformedFileNamesItsLineAndImportsNothing)
     }
 }
 
+TEST_F(FavouritesBackupTest, AMalformedFileSaysWhatIsWrongWithTheLine)
+{
+    const std::string good = "1,t,n,c,s,1,2,p,3,4,5,a,6\r\n";
+    const struct {
+        std::string text;
+        std::string message;  // after "<file> "
+    } cases[] = {
+        {"fid,fTitle\r\n" + good,
+         "第 1 行：不是列名 fid,fTitle,fNick,fClick,fShopClick,fPrice,fYongjin,fPicUrl,fFanxian,"
+         "fXiaoCount,fCredit,fAddress,fVolume"},
+        {kHeader + good + "2,t,n\r\n", "第 3 行：记录有 3 个字段，应有 13 个"},
+        {kHeader + "2,t,n,c,s,1,2,p,3,4,5,a,6,x,y\r\n", "第 2 行：记录的字段多于 13 个"},
+        {kHeader + ",t,n,c,s,1,2,p,3,4,5,a,6\r\n", "第 2 行：fid 是空的"},
+        {kHeader + "2,t,n,c,s,1,2,p,3,4,many,a,6\r\n", "第 2 行：fCredit 不是 64 位整数"},
+        {kHeader + "2,t\"t,n,c,s,1,2,p,3,4,5,a,6\r\n", "第 2 行：不带引号的字段里有双引号"},
+        {kHeader + "2,\"t\"t,n,c,s,1,2,p,3,4,5,a,6\r\n",
+         "第 2 行：结束的引号后面既不是逗号也不是行尾"},
+        {kHeader + good + "2,\"t,n\r\n", "第 3 行：带引号的字段没有结束的引号"},
+        {kHeader + "2,a\rb,n,c,s,1,2,p,3,4,5,a,6\r\n", "第 2 行：不带引号的字段里有回车符"},
+        {kHeader + "2,caf\xE9,n,c,s,1,2,p,3,4,5,a,6\r\n", "第 2 行：含有无效的 UTF-8 字节"},
+    };
+    for (const auto &c : cases) {
+        WriteFile(Backup(), c.text);
+        try {
+            ImportFavourites(m_db, Backup());
+            ADD_FAILURE() << c.message << ": imported";
+        } catch (const BackupError &error) {
+            EXPECT_EQ(std::string(error.what()), "备份文件有误：" + Backup() + " " + c.message);
+        }
+    }
+}
+
+TEST_F(FavouritesBackupTest, ADatabaseFailureSaysWhichCommandFailed)
+{
+    WriteFile(Backup(), kHeader + "1,t,n,c,s,1,2,p,3,4,5,a,6\r\n");
+    const std::string missing = (m_dir / "missing.db").string();
+    const std::string cannotOpen =
+        "收藏夹数据库无法打开：" + missing + ": unable to open database file";
+    const struct {
+        const char *name;
+        std::string database;
+        bool import;
+        std::string message;
+    } cases[] = {
+        {"export without the table", m_dbFile.string(), false,
+         "收藏夹无法导出：no such table: info"},
+        {"import without the table", m_dbFile.string(), true,
+         "收藏夹无法导入：no such table: info"},
+        // The opening's own words, with nothing put in front by the command.
+        {"export from a missing file", missing, false, cannotOpen},
+        {"import into a missing file", missing, true, cannotOpen},
+    };
+    m_db.execute("drop table info");
+    for (const auto &c : cases) {
+        FavouritesDb db(c.database);
+        try {
+            if (c.import)
+                ImportFavourites(db, Backup());
+            else
+                ExportFavourites(db, Backup(std::string(c.name) + ".csv"));
+            ADD_FAILURE() << c.name << ": no error";
+        } catch (const DatabaseError &error) {
+            EXPECT_EQ(std::string(error.what()), c.message) << c.name;
+        }
+    }
+    EXPECT_FALSE(fs::exists(missing));
+}
+
 TEST_F(FavouritesBackupTest, AFailedInsertRollsBackTheWholeImport)
 {
     Insert(m_db, Favourite("stored", "kept as it is"));
@@ -346,7 +417,12 @@ TEST_F(FavouritesBackupTest, AFailedInsertRollsBackTheWholeImport)
     const std::string row = ",t,n,c,s,1,2,p,3,4,5,a,6\r\n";
     WriteFile(Backup(), kHeader + "1" + row + "2" + row + "refused" + row + "3" + row);
 
-    EXPECT_THROW(ImportFavourites(m_db, Backup()), DatabaseError);
+    try {
+        ImportFavourites(m_db, Backup());
+        ADD_FAILURE() << "imported";
+    } catch (const DatabaseError &error) {
+        EXPECT_EQ(std::string(error.what()), "收藏夹无法导入：refused by the test");
+    }
 
     EXPECT_EQ(StoredCells(m_db), before);
     // No transaction is left open: what the connection writes next is committed, so another
@@ -366,11 +442,12 @@ TEST_F(FavouritesBackupTest, AFileThatCannotBeReadIsNamedAndImportsNothing)
     fs::resize_file(m_dir / "huge.csv", kMaxBackupBytes + 1);
     const struct {
         std::string file;
+        std::string failure;
         std::string reason;
     } cases[] = {
-        {Backup("missing.csv"), "cannot read the file"},
-        {Backup("folder.csv"), "cannot read the file"},
-        {Backup("huge.csv"), "larger than the 64 MiB"},
+        {Backup("missing.csv"), "备份文件无法读取", std::strerror(ENOENT)},
+        {Backup("folder.csv"), "备份文件无法读取", ""},
+        {Backup("huge.csv"), "备份文件过大", "大于备份的上限 64 MiB"},
     };
     for (const auto &c : cases) {
         try {
@@ -378,7 +455,8 @@ TEST_F(FavouritesBackupTest, AFileThatCannotBeReadIsNamedAndImportsNothing)
             ADD_FAILURE() << c.file << ": imported";
         } catch (const BackupError &error) {
             const std::string message = error.what();
-            EXPECT_EQ(message.substr(0, c.file.size() + 2), c.file + ": ") << message;
+            const std::string prefix = c.failure + "：" + c.file + ": ";
+            EXPECT_EQ(message.substr(0, prefix.size()), prefix) << message;
             EXPECT_NE(message.find(c.reason), std::string::npos) << message;
             EXPECT_EQ(error.line(), 0u);
         }
@@ -398,7 +476,7 @@ TEST_F(FavouritesBackupTest, AnUnwritableDestinationIsNamedAndLeftAsItWas)
             ADD_FAILURE() << file << ": written";
         } catch (const BackupError &error) {
             const std::string message = error.what();
-            const std::string prefix = file + ": cannot write the file: ";
+            const std::string prefix = "备份文件无法写入：" + file + ": ";
             EXPECT_EQ(message.substr(0, prefix.size()), prefix) << message;
         }
         EXPECT_EQ(m_dir.names(), namesBefore) << file;
@@ -413,9 +491,8 @@ TEST_F(FavouritesBackupTest, ExportRefusesWhatCouldNotBeImportedAgain)
         std::vector<SqlValue> favourite;
         std::string reason;
     } cases[] = {
-        {Favourite("1", "caf\xE9"),
-         "favourite number 2 holds text that is not valid UTF-8 in fTitle"},
-        {Favourite("", "t"), "favourite number 2 has an empty fid"},
+        {Favourite("1", "caf\xE9"), "第 2 条收藏的 fTitle 含有无效的 UTF-8 字节"},
+        {Favourite("", "t"), "第 2 条收藏的 fid 是空的"},
     };
     for (const auto &c : cases) {
         m_db.execute("delete from info");
@@ -426,8 +503,7 @@ TEST_F(FavouritesBackupTest, ExportRefusesWhatCouldNotBeImportedAgain)
             ExportFavourites(m_db, Backup());
             ADD_FAILURE() << c.reason << ": written";
         } catch (const BackupError &error) {
-            EXPECT_EQ(std::string(error.what()),
-                      Backup() + ": " + c.reason + "; nothing was written");
+            EXPECT_EQ(std::string(error.what()), "备份文件没有写出：" + Backup() + ": " + c.reason);
         }
         EXPECT_EQ(ReadFile(Backup()), "an older backup") << c.reason;
     }

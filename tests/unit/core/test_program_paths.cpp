@@ -83,6 +83,7 @@ TEST_F(ProgramPathsTest, WithoutOneTheProgramUsesThePerUserFolders)
     EXPECT_EQ(paths.archive, places.front());
 
     const std::string message = DescribeMissingArchive(paths);
+    EXPECT_TRUE(message.starts_with("找不到资源包 skin.isn")) << message;
     for (const std::string &place : places)
         EXPECT_NE(message.find("  " + place + "\n"), std::string::npos) << message;
     EXPECT_NE(message.find("quenbo-pack --out " + places.front() + " --set App_Key="),
@@ -152,18 +153,24 @@ TEST_F(ProgramPathsTest, APreparationThatFailsNamesWhatAndLeavesNoDatabase)
     struct Case {
         const char *name;
         std::function<void()> arrange;
-        std::string named;
+        std::string named;  // what the message starts with: the Chinese words and the file
     };
+    const std::string database = "收藏夹数据库无法创建：" + At("home/data/quenbo/data.db") + ": ";
     const std::vector<Case> cases = {
-        {"no schema", [] {}, At("home/data/quenbo/data.db")},
+        {"no schema", [] {}, database + "找不到安装的 schema.sql"},
         {"schema a folder",
          [&] { fs::create_directories(m_root / "prefix/share/quenbo/schema.sql"); },
-         At("home/data/quenbo/data.db")},
+         database + "找不到安装的 schema.sql"},
+        {"schema too large",
+         [&] {
+             WriteText(m_root / "prefix/share/quenbo/schema.sql", kSchema);
+             fs::resize_file(m_root / "prefix/share/quenbo/schema.sql", 1 << 21);
+         },
+         database + "无法读取 " + At("prefix/share/quenbo/schema.sql")},
         {"schema does not run",
-         [&] { WriteText(m_root / "prefix/share/quenbo/schema.sql", "CREATE"); },
-         At("home/data/quenbo/data.db")},
+         [&] { WriteText(m_root / "prefix/share/quenbo/schema.sql", "CREATE"); }, database},
         {"config folder a file", [&] { WriteText(m_root / "home/config/quenbo", "x"); },
-         At("home/config/quenbo")},
+         "文件夹无法创建：" + At("home/config/quenbo") + ": "},
     };
     for (const Case &c : cases) {
         fs::remove_all(m_root / "prefix");
@@ -174,7 +181,7 @@ TEST_F(ProgramPathsTest, APreparationThatFailsNamesWhatAndLeavesNoDatabase)
             PrepareInstalledFolders(paths);
             ADD_FAILURE() << c.name << ": no error";
         } catch (const std::exception &error) {
-            EXPECT_NE(std::string(error.what()).find(c.named), std::string::npos)
+            EXPECT_EQ(std::string(error.what()).substr(0, c.named.size()), c.named)
                 << c.name << ": " << error.what();
         }
         EXPECT_FALSE(fs::exists(paths.databaseFile)) << c.name;

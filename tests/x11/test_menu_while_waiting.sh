@@ -129,8 +129,10 @@ sqlite3 "$portable/data/data.db" < "$schema"
 
 # -- The window -----------------------------------------------------------------------------
 # Leak reports at exit belong to the other suites; this test judges only the exit status, so
-# a leak must not turn a clean close into a failure.
-QT_QPA_PLATFORM=xcb ASAN_OPTIONS=${ASAN_OPTIONS:-}:detect_leaks=0 \
+# a leak must not turn a clean close into a failure. The X keyboard library copies a keymap
+# name with strndup from a buffer without a closing NUL, which strndup allows but the test
+# command's strict string checks report; they stay on for our own code in the other suites.
+QT_QPA_PLATFORM=xcb ASAN_OPTIONS=${ASAN_OPTIONS:-}:detect_leaks=0:strict_string_checks=0 \
   "$portable/quenbo" > "$work/quenbo.log" 2>&1 &
 window=$!
 window_start=$(started $window)

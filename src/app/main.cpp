@@ -3,6 +3,7 @@
 #include "ini_file.h"
 #include "message_box.h"
 #include "program_paths.h"
+#include "single_instance.h"
 #include "skin.h"
 #include "termination_signals.h"
 #include "ufrmmain.h"
@@ -44,6 +45,23 @@ int main(int argc, char *argv[])
         reportStartupError(quenbo::DescribeMissingArchive(paths));
         return 1;
     }
+    // One window per set of folders: a second one would open over the first and empty the
+    // picture cache under it. Claimed before any of the files is made or opened, so that a start
+    // that only brings the running window to the front touches none of the files.
+    quenbo::SingleInstance instance(QString::fromStdString(paths.lockFile));
+    switch (instance.role()) {
+    case quenbo::SingleInstance::Role::Shown:
+        std::cerr << "quenbo: " << instance.message() << '\n';
+        return 0;
+    case quenbo::SingleInstance::Role::NoAnswer:
+        reportStartupError(instance.message());
+        return 1;
+    case quenbo::SingleInstance::Role::First:
+    case quenbo::SingleInstance::Role::Unguarded:
+        if (!instance.message().empty())
+            std::cerr << "quenbo: " << instance.message() << '\n';
+        break;
+    }
     try {
         quenbo::PrepareInstalledFolders(paths);
     } catch (const std::exception &error) {
@@ -66,6 +84,17 @@ int main(int argc, char *argv[])
         return 1;
     }
     quenbo::closeOnTerminationSignals(window.get());
+    instance.setShowHandler([&window] {
+        // Restores a minimized window and keeps a maximized or full-screen one so.
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    // From the window's close on, a start waits, and takes the folders over once the picture
+    // cache is tidied.
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app,
+                     [&instance] { instance.stopAnswering(); });
     window->show();
     const int status = quenbo::Application::exec();
     window.reset();

@@ -18,6 +18,12 @@ namespace {
 constexpr const char *kFolderName = "quenbo/";
 constexpr const char *kArchiveName = "skin.isn";
 constexpr const char *kSchemaName = "schema.sql";
+// The lock sits beside the favourites: inside the program's own folders in both layouts, in a
+// folder every start has (a portable copy's data/ holds its archive; an installed program makes
+// its data folder anyway), and one that must be writable already, since SQLite writes its
+// journal there. $XDG_RUNTIME_DIR would not serve a portable copy, may be unset (Qt then makes
+// a folder under /tmp), and lies outside the folders the program names.
+constexpr const char *kLockName = "quenbo.lock";
 // A schema is a few hundred bytes; anything near this is not one.
 constexpr std::uint64_t kMaxSchemaBytes = 1 << 20;
 
@@ -61,6 +67,7 @@ ProgramPaths PortablePaths(std::string programFolder)
     paths.settingsFile = paths.programFolder + "config.ini";
     paths.cacheFolder = paths.programFolder + "temp/";
     paths.databaseFile = paths.programFolder + "data/data.db";
+    paths.lockFile = paths.programFolder + "data/" + kLockName;
     return paths;
 }
 
@@ -93,6 +100,7 @@ ProgramPaths InstalledPaths(std::string programFolder, const XdgFolders &xdg)
     paths.settingsFile = asFolder(xdg.configHome) + kFolderName + "config.ini";
     paths.cacheFolder = asFolder(xdg.cacheHome) + kFolderName + "pictures/";
     paths.databaseFile = dataFolder + "data.db";
+    paths.lockFile = dataFolder + kLockName;
 
     // The schema installed with the program comes first: it matches the program's version.
     shared.insert(shared.begin(), prefixFolder);
@@ -156,6 +164,7 @@ std::string DescribeProgramPaths(const ProgramPaths &paths)
     text += "  settings:   " + paths.settingsFile + "\n";
     text += "  pictures:   " + paths.cacheFolder + "\n";
     text += "  favourites: " + paths.databaseFile + "\n";
+    text += "  lock:       " + paths.lockFile + " (while a window runs)\n";
     return text;
 }
 

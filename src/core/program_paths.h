@@ -30,19 +30,22 @@ struct ProgramPaths {
     std::string settingsFile;                // "config.ini": the data-cache flag
     std::string cacheFolder;                 // the picture cache
     std::string databaseFile;                // the favourites
+    // "quenbo.lock", beside the favourites: held by the window that uses these files, so
+    // that one window runs per set of folders.
+    std::string lockFile;
     // The schema a missing database is made from; empty in the portable layout, where the
     // database is never made by the program.
     std::string schemaFile;
 };
 
 // The portable layout of the program in programFolder: "data/skin.isn", "config.ini",
-// "temp/" and "data/data.db" beside the executable.
+// "temp/", "data/data.db" and "data/quenbo.lock" beside the executable.
 ProgramPaths PortablePaths(std::string programFolder);
 
 // The installed layout: the archive in dataHome/quenbo, else the first "quenbo/skin.isn" of
 // dataDirs, else beside the installed schema (programFolder/../share/quenbo); the settings
-// in configHome/quenbo, the picture cache in cacheHome/quenbo/pictures and the favourites in
-// dataHome/quenbo. The schema is the first of programFolder/../share/quenbo/schema.sql and
+// in configHome/quenbo, the picture cache in cacheHome/quenbo/pictures, the favourites and the
+// lock in dataHome/quenbo. The schema is the first of programFolder/../share/quenbo/schema.sql and
 // the dataDirs' quenbo/schema.sql that exists.
 ProgramPaths InstalledPaths(std::string programFolder, const XdgFolders &xdg);
 

@@ -62,6 +62,7 @@ TCommon::TCommon(const TZipFile &zip, const ProgramPaths &paths)
     // The database file is opened at the first statement; without it every favourites
     // operation fails with the database layer's error, and nothing creates the file.
     FavQuery = std::make_unique<FavouritesDb>(DatabaseFile());
+    LoadFavouriteIds();
     LoadSettings();
 
     const std::string settings = SettingsFile();

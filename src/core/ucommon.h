@@ -112,8 +112,15 @@ public:
     // "收藏夹数据库没有打开".
     // Every stored favourite, one row each with the table's columns.
     DbRows FavouriteRows();
+    // Fills FavIds with the ids stored now; a database that cannot be read leaves it empty and
+    // says nothing (its operations report it when used).
+    void LoadFavouriteIds();
+    // Stores the item of Items with this id, once, and counts it as a favourite from now on.
     void AddFavourite(const std::string &id);
+    // Removes every stored row of the id, and the id from FavIds.
     void DeleteFavourite(const std::string &id);
+    // Whether the id is stored: FavIds follows the store from the start, every add and every
+    // removal, so the favourite button shows what is stored in every view.
     bool IsFavourite(const std::string &id) const { return FavIds.contains(id); }
     void ForgetFavourite(const std::string &id) { FavIds.removeFirst(id); }
 

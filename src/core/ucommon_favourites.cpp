@@ -11,6 +11,7 @@ namespace {
 // ("fnick" among them); the database compares them without regard to case.
 constexpr std::string_view kSelectAll = "select *from info";
 constexpr std::string_view kSelectOne = "select *from info where fid=?";
+constexpr std::string_view kSelectIds = "select fid from info";
 constexpr std::string_view kDeleteOne = "delete from info where fid=?";
 constexpr std::string_view kInsert =
     "insert into info(fid,fTitle,fnick,fClick,fShopClick,fPrice,fYongjin,fPicUrl,fFanxian,"
@@ -46,6 +47,19 @@ DbRows TCommon::FavouriteRows()
     return withFailureWords("收藏夹无法读取", [&] { return db.query(kSelectAll); });
 }
 
+void TCommon::LoadFavouriteIds()
+{
+    FavIds.clear();
+    try {
+        const DbRows rows = openedDatabase(FavQuery).query(kSelectIds);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (!FavIds.contains(rows.text(i, "fid")))
+                FavIds.append(rows.text(i, "fid"));
+    } catch (const DatabaseError &) {
+        FavIds.clear();
+    }
+}
+
 void TCommon::AddFavourite(const std::string &id)
 {
     const TTaoBaoData *found = Items.findFirst(id);
@@ -73,6 +87,8 @@ void TCommon::AddFavourite(const std::string &id)
         if (db.query(kSelectOne, key).empty())
             db.execute(kInsert, values);
     });
+    if (!FavIds.contains(id))
+        FavIds.append(id);
 }
 
 void TCommon::DeleteFavourite(const std::string &id)
@@ -80,7 +96,8 @@ void TCommon::DeleteFavourite(const std::string &id)
     FavouritesDb &db = openedDatabase(FavQuery);
     const SqlValue key[] = {id};
     withFailureWords("收藏夹无法删除", [&] { db.execute(kDeleteOne, key); });
-    ForgetFavourite(id);
+    while (IsFavourite(id))
+        ForgetFavourite(id);
 }
 
 }  // namespace quenbo

@@ -53,6 +53,8 @@ SearchSession::Step SearchSession::keywordSearch(std::string_view text)
     m_keyword = std::string(trimBlanks(text));
     m_mode = SearchMode::Keyword;
     m_pagingEnabled = true;
+    // A new search shows its first page, so the page list and 下一页 go on from there.
+    m_pageNo = kFirstPage;
     return load({SearchMode::Keyword, m_keyword, "0", kFirstPage});
 }
 
@@ -61,6 +63,7 @@ SearchSession::Step SearchSession::categorySearch(const std::string &cid)
     m_pagingEnabled = true;
     m_mode = SearchMode::Category;
     m_categoryId = cid;
+    m_pageNo = kFirstPage;
     return load({SearchMode::Category, std::string(), cid, kFirstPage});
 }
 

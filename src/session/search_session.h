@@ -49,9 +49,9 @@ public:
     // The first loading: the start-up list at indexUrl, used as it is.
     Step startupList(const std::string &indexUrl);
     // A keyword search for text without its leading and trailing blanks and control characters,
-    // page 1; nothing for an empty text. The page that paging goes on from is kept.
+    // page 1, from which paging goes on; nothing for an empty text.
     Step keywordSearch(std::string_view text);
-    // A category search for cid, page 1; the page that paging goes on from is kept.
+    // A category search for cid, page 1, from which paging goes on.
     Step categorySearch(const std::string &cid);
     // The page before or after the current one, refused with "第一页" and "最后一页" at the ends.
     Step previousPage();

@@ -255,18 +255,30 @@ void TItemTree::HandleMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint p
     VirtualTree::Node *node = Tree->nodeAt(pos);
     if (!node)
         return;
-    const std::string id = VirtualTree::nodeData<ItemRow>(node)->NumIid;
-    TTaoBaoData record;
-    FCommon.FindItem(id, record);
     const int hit = buttonHit(pos.x(), pos.y() - Tree->rowTop(node).value_or(0));
     if (doubleClick && hit >= 0)
         return;
+    if (hit < 0) {
+        Tree->setSelectedNode(node);
+        return;
+    }
+    PressButton(node, Button(hit));
+}
+
+void TItemTree::PressButton(VirtualTree::Node *node, Button button)
+{
+    const ItemRow *row = VirtualTree::nodeData<ItemRow>(node);
+    if (!row)
+        return;
+    const std::string id = row->NumIid;
+    TTaoBaoData record;
+    FCommon.FindItem(id, record);
     const auto now = std::chrono::steady_clock::now();
-    if (hit == Favourite && repeatedFavouritePress(id, now))
+    if (button == Favourite && repeatedFavouritePress(id, now))
         return;
     for (int k = 0; k < ButtonCount; ++k)
-        Pressed[std::size_t(k)] = k == hit;
-    switch (hit) {
+        Pressed[std::size_t(k)] = k == button;
+    switch (button) {
     case Cashback:
         openInBrowser(FCommon.FanXianUrl + id +
                       TCommon::CashBackCode(formatGeneral(record.CashBack)));
@@ -286,10 +298,12 @@ void TItemTree::HandleMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint p
         FLastFavouriteId = id;
         FLastFavouritePress = now;
         break;
-    default:
-        Tree->setSelectedNode(node);
+    case ButtonCount:
         break;
     }
+    // The favourite button's picture follows the store at once.
+    if (VirtualTree::Node *shown = FindRow(id))
+        Tree->repaintNode(shown);
 }
 
 bool TItemTree::repeatedFavouritePress(const std::string &id,

@@ -97,6 +97,15 @@ public:
     // Errors of the favourites store are not caught.
     void HandleMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos,
                          bool doubleClick = false);
+
+    // The three buttons of a row: the cash-back address, the item's page ("去看看"), and adding
+    // or removing the favourite.
+    enum Button { Cashback, Click, Favourite, ButtonCount };
+    // Acts as a press on button of node's row does (the keyboard's way to the buttons): opens
+    // the address, or adds the favourite, or removes it and its row; a second favourite press
+    // on the same row within kFavouritePressGapMs is ignored. Errors of the favourites store
+    // are not caught.
+    void PressButton(VirtualTree::Node *node, Button button);
     // Lights the buttons under pos, places, shows or hides the preview, repaints the row.
     void MouseMove(Qt::KeyboardModifiers modifiers, QPoint pos);
     void DrawNode(QPainter &painter, VirtualTree::Node *node, const QRect &cell, bool selected);
@@ -108,7 +117,6 @@ public:
     VirtualTree::Node *FindRow(const std::string &id) const;
 
 private:
-    enum Button { Cashback, Click, Favourite, ButtonCount };
     static int buttonHit(int x, int ry);
     void drawButtons(QPainter &painter, const std::string &id, int state);
     void drawThumbnail(QPainter &painter, ItemRow &row, const std::shared_ptr<TJpegImage> &picture);

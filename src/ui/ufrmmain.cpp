@@ -22,6 +22,8 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quenbo {
 
 Tfrm_main::Tfrm_main(const QString &appDir, QWidget *parent)
@@ -36,6 +38,14 @@ Tfrm_main::Tfrm_main(const ProgramPaths &paths, QWidget *parent)
     ConnectCommands();
     ConnectResultCommands();
     connect(itemTree, &VirtualTree::mouseDown, this, &Tfrm_main::itemTreeMouseDown);
+    itemTree->setKeyHandler(
+        [this](int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused) {
+            return itemTreeKeyPress(key, modifiers, focused);
+        });
+    vlefttree->setKeyHandler(
+        [this](int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused) {
+            return vlefttreeKeyPress(key, modifiers, focused);
+        });
     FormCreate(paths);
     FormResize();
 }
@@ -43,6 +53,13 @@ Tfrm_main::Tfrm_main(const ProgramPaths &paths, QWidget *parent)
 Tfrm_main::~Tfrm_main()
 {
     FormDestroy();
+}
+
+QPoint Tfrm_main::PlaceOnScreen(QSize size, const QRect &available)
+{
+    QRect placed(QPoint(), size);
+    placed.moveCenter(available.center());
+    return {std::max(placed.left(), available.left()), std::max(placed.top(), available.top())};
 }
 
 bool Tfrm_main::GatewayIdle() const
@@ -187,11 +204,8 @@ void Tfrm_main::showEvent(QShowEvent *event)
     const QSize frame = frameGeometry().size() - size();
     if (frame.width() > 0 || frame.height() > 0)
         setFixedSize(kOuterWidth - frame.width(), kOuterHeight - frame.height());
-    if (const QScreen *desktop = screen()) {
-        QRect placed = frameGeometry();
-        placed.moveCenter(desktop->availableGeometry().center());
-        move(placed.topLeft());
-    }
+    if (const QScreen *desktop = screen())
+        move(PlaceOnScreen(frameGeometry().size(), desktop->availableGeometry()));
     FormShow();
 }
 

@@ -68,6 +68,11 @@ public:
     explicit Tfrm_main(const ProgramPaths &paths, QWidget *parent = nullptr);
     ~Tfrm_main() override;
 
+    // Where a window of outer size goes on a screen's available area: centred, but never with
+    // its caption or menu above or left of the area, also when it is larger than the area (a
+    // high scale on a small screen).
+    static QPoint PlaceOnScreen(QSize size, const QRect &available);
+
     const TZipFile &ZipFile() const { return *FZipFile; }
     TCommon &Common() const { return *FCommon; }
     TleftTree &LeftTree() const { return *FLeftTree; }
@@ -109,6 +114,11 @@ public:
     // The category search: enables the page strip, sets the search state to category cid and
     // loads its first page.
     void SearchCategory(const std::string &cid);
+    // The category tree's keys: Right or "+" opens the focused category (asking for its
+    // subcategories the first time, as a press does), Left or "-" closes it (Left on a closed
+    // one goes up to its parent), Enter lists its items as a double-click does. True when the
+    // key was one of these.
+    bool vlefttreeKeyPress(int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused);
 
     // ufrmmain_items.cpp: the item query, the item list's press handler, the preview's place
     // The signed request address of one page of an item search: by keyword (its blanks
@@ -125,6 +135,10 @@ public:
     // display and ends the press there.
     void itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                            bool doubleClick, QPoint pos);
+    // The item list's keys: Enter opens the focused item's page (as "去看看"), Space adds or
+    // removes its favourite (as the third button), the Menu key or Shift+F10 opens the shop
+    // menu for it. True when the key was one of these.
+    bool itemTreeKeyPress(int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused);
     // The window-moved handler: keeps PreviewLeft at the screen x where the preview popup goes.
     void WindowMoved();
 
@@ -216,8 +230,15 @@ protected:
     void moveEvent(QMoveEvent *event) override;
 
 private:
-    // Carries out what a session command asks: loads a page or shows a refusal.
+    // Carries out what a session command asks: loads a page, the page list showing its number,
+    // or shows a refusal.
     void RunStep(const SearchSession::Step &step);
+    // Remembers the item of node's row (none: keeps the last one) and opens the shop menu at
+    // the screen point at.
+    void OpenShopMenu(VirtualTree::Node *node, QPoint at);
+    // Asks for, opens or closes a category: the opening waits for its subcategories when they
+    // are not loaded yet.
+    void OpenCategory(VirtualTree::Node *node, bool open);
     // Shows the item answer of load ticket, unless a newer load superseded it.
     void ApplyItemPage(std::uint64_t ticket, bool startupList, ItemPageAnswer &answer);
     // Adds the categories of an answer under the parent asked about and opens it when the
@@ -258,10 +279,10 @@ private:
     std::unique_ptr<SearchSession> FSession;
     StatusLine FStatus;
     // The category levels asked for and not answered yet, by parent id: the parent's node
-    // (null for the top level) and how often a press asked to open or close it meanwhile.
+    // (null for the top level) and whether the presses and keys made meanwhile leave it open.
     struct PendingLevel {
         VirtualTree::Node *node = nullptr;
-        int toggles = 0;
+        bool open = false;
     };
     std::map<std::string, PendingLevel> FPendingLevels;
     bool FTopLevelFailed = false;  // the last answer about the top level was a failure

@@ -50,13 +50,12 @@ void Tfrm_main::ApplyCategoryLevel(CategoryLevelAnswer &answer)
     if (answer.parentId == kTopLevel)
         FTopLevelFailed = !answered;
     // A failed query leaves the category closed and unloaded, so that the next press asks
-    // again and opens it. Otherwise the presses made while it loaded take effect now: an odd
-    // number opens or closes it, as each press would have once its level was there.
+    // again and opens it. Otherwise the presses and keys made while it loaded take effect now,
+    // as each would have once its level was there.
     if (TShopClass *category = VirtualTree::nodeData<TShopClass>(level.node);
         category && answered) {
         category->Loaded = true;
-        if (level.toggles % 2 != 0)
-            vlefttree->toggleNode(level.node);
+        vlefttree->setExpanded(level.node, level.open);
     }
     if (answered)
         FStatus.clear(StatusLine::Topic::Categories);
@@ -81,15 +80,61 @@ void Tfrm_main::vlefttreeMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, bool 
     if (category->Loaded) {
         vlefttree->toggleNode(node);
     } else {
-        // The category opens when its subcategories arrive.
-        if (!FPendingLevels.contains(category->Cid))
-            LoadCategoryLevel(category->Cid);
-        PendingLevel &level = FPendingLevels[category->Cid];
-        level.node = node;
-        ++level.toggles;
+        const auto pending = FPendingLevels.find(category->Cid);
+        OpenCategory(node, pending == FPendingLevels.end() || !pending->second.open);
     }
     if (doubleClick)
         SearchCategory(category->Cid);
+}
+
+void Tfrm_main::OpenCategory(VirtualTree::Node *node, bool open)
+{
+    TShopClass *category = VirtualTree::nodeData<TShopClass>(node);
+    if (!category)
+        return;
+    if (category->Loaded) {
+        vlefttree->setExpanded(node, open);
+        return;
+    }
+    // An unloaded category opens when its subcategories arrive.
+    if (!FPendingLevels.contains(category->Cid))
+        LoadCategoryLevel(category->Cid);
+    PendingLevel &level = FPendingLevels[category->Cid];
+    level.node = node;
+    level.open = open;
+}
+
+bool Tfrm_main::vlefttreeKeyPress(int key, Qt::KeyboardModifiers, VirtualTree::Node *focused)
+{
+    if (FDestroyed)
+        return false;
+    TShopClass *category = VirtualTree::nodeData<TShopClass>(focused);
+    switch (key) {
+    case Qt::Key_Right:
+    case Qt::Key_Plus:
+        OpenCategory(focused, true);
+        return true;
+    case Qt::Key_Minus:
+        OpenCategory(focused, false);
+        return true;
+    case Qt::Key_Left: {
+        // A category that is closed and not about to open leaves Left to the tree, which goes
+        // up to the parent.
+        const auto pending = category ? FPendingLevels.find(category->Cid) : FPendingLevels.end();
+        const bool opening = pending != FPendingLevels.end() && pending->second.open;
+        if (!category || (!VirtualTree::isExpanded(focused) && !opening))
+            return false;
+        OpenCategory(focused, false);
+        return true;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (category)
+            SearchCategory(category->Cid);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void Tfrm_main::SearchCategory(const std::string &cid)

@@ -126,6 +126,8 @@ void Tfrm_main::RunStep(const SearchSession::Step &step)
     case SearchSession::Step::Kind::Nothing:
         break;
     case SearchSession::Step::Kind::Load:
+        // The page list always shows the page being loaded.
+        cbox_pagecount->setCurrentIndex(FSession->pageNo() - 1);
         LoadItemPage(step.address);
         break;
     case SearchSession::Step::Kind::Refuse:
@@ -165,15 +167,51 @@ void Tfrm_main::itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers 
     }
     if (button != Qt::RightButton)
         return;
-    // The shop menu acts on the item under the press; over empty space it keeps the last one.
-    if (VirtualTree::Node *node = itemTree->nodeAt(pos)) {
+    OpenShopMenu(itemTree->nodeAt(pos), QCursor::pos());
+}
+
+void Tfrm_main::OpenShopMenu(VirtualTree::Node *node, QPoint at)
+{
+    // The shop menu acts on the item of the row; over empty space it keeps the last one.
+    if (node) {
         TTaoBaoData record;
         if (const ItemRow *row = VirtualTree::nodeData<ItemRow>(node))
             FCommon->FindItem(row->NumIid, record);
         FCommon->SelectedItem = record;
     }
     N_Db->setEnabled(!FCommon->SelectedItem.Title.empty());
-    Pop_MShop->popup(QCursor::pos());
+    Pop_MShop->popup(at);
+}
+
+bool Tfrm_main::itemTreeKeyPress(int key, Qt::KeyboardModifiers modifiers,
+                                 VirtualTree::Node *focused)
+{
+    const bool menuKey =
+        key == Qt::Key_Menu || (key == Qt::Key_F10 && modifiers & Qt::ShiftModifier);
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (FDestroyed || (!menuKey && !enter && key != Qt::Key_Space))
+        return false;
+    if (!focused)
+        return true;
+    if (menuKey) {
+        // The menu opens at the focused row, where a right press on it would have opened it.
+        itemTree->scrollToNode(focused);
+        const QRect row = itemTree->nodeRect(focused);
+        OpenShopMenu(focused, itemTree->viewport()->mapToGlobal(row.topLeft() + QPoint(300, 40)));
+        return true;
+    }
+    // Removing a favourite takes its row away: the focus moves to the row now in its place.
+    const int index = itemTree->visibleIndex(focused);
+    try {
+        FItemTree->PressButton(focused, enter ? TItemTree::Click : TItemTree::Favourite);
+    } catch (const std::exception &error) {
+        showErrorMessage(this, QString::fromUtf8(error.what()));
+        return true;
+    }
+    if (!itemTree->selectedNode() && itemTree->visibleRowCount() > 0)
+        itemTree->setSelectedNode(
+            itemTree->visibleRow(std::min(index, itemTree->visibleRowCount() - 1)));
+    return true;
 }
 
 void Tfrm_main::WindowMoved()

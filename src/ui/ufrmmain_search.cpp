@@ -30,6 +30,8 @@ void Tfrm_main::ConnectResultCommands()
     wire(b_sc, &QAbstractButton::clicked, &Tfrm_main::b_scClick);
     wire(b_fshop, &QAbstractButton::clicked, &Tfrm_main::b_fshopClick);
     wire(N_Db, &QAction::triggered, &Tfrm_main::N_DbClick);
+    // Enter in the keyword box searches, as the search button does.
+    wire(E_Serch, &QLineEdit::returnPressed, &Tfrm_main::b_SrechClick);
 }
 
 void Tfrm_main::b_SrechClick()
@@ -83,18 +85,12 @@ void Tfrm_main::ShowPageMessage(const QString &text)
 
 void Tfrm_main::B_PFristClick()
 {
-    const SearchSession::Step step = FSession->previousPage();
-    if (step.kind == SearchSession::Step::Kind::Load)
-        cbox_pagecount->setCurrentIndex(FSession->pageNo() - 1);
-    RunStep(step);
+    RunStep(FSession->previousPage());
 }
 
 void Tfrm_main::b_PnextClick()
 {
-    const SearchSession::Step step = FSession->nextPage();
-    if (step.kind == SearchSession::Step::Kind::Load)
-        cbox_pagecount->setCurrentIndex(FSession->pageNo() - 1);
-    RunStep(step);
+    RunStep(FSession->nextPage());
 }
 
 void Tfrm_main::cbox_pagecountCloseUp()

@@ -364,7 +364,25 @@ void VirtualTree::paintRow(QPainter &painter, int row)
     } catch (const std::exception &) {
         // What the handler drew before it failed stays; the other rows are still painted.
     }
+    if (node == m_selected && hasFocus()) {
+        // A dotted frame along the row's edge: where the keys act, over whatever the row shows.
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(64, 64, 64), 1, Qt::DotLine));
+        painter.drawRect(QRect(0, 0, width, m_rowHeight).adjusted(0, 0, -1, -1));
+    }
     painter.restore();
+}
+
+void VirtualTree::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void VirtualTree::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 void VirtualTree::resizeEvent(QResizeEvent *event)
@@ -402,6 +420,10 @@ void VirtualTree::mouseMoveEvent(QMouseEvent *event)
 
 void VirtualTree::keyPressEvent(QKeyEvent *event)
 {
+    if (m_key && m_key(event->key(), event->modifiers(), m_selected)) {
+        event->accept();
+        return;
+    }
     const int count = visibleRowCount();
     const int current = visibleIndex(m_selected);
     const int page = std::max(1, viewport()->height() / m_rowHeight);

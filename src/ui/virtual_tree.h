@@ -31,6 +31,9 @@ public:
     using MouseMoveHandler = std::function<void(Qt::KeyboardModifiers modifiers, QPoint pos)>;
     // Negative when a comes before b, zero when they are equal.
     using CompareHandler = std::function<int(Node *a, Node *b)>;
+    // A key pressed while the control has the focus, with the selected (focused) node or null;
+    // true when the handler acted on it, which ends the control's own handling of the key.
+    using KeyHandler = std::function<bool(int key, Qt::KeyboardModifiers modifiers, Node *focused)>;
 
     class UpdateScope;
 
@@ -55,6 +58,7 @@ public:
     const DrawHandler &drawHandler() const { return m_draw; }
     void setMouseMoveHandler(MouseMoveHandler handler) { m_mouseMove = std::move(handler); }
     void setCompareHandler(CompareHandler handler) { m_compare = std::move(handler); }
+    void setKeyHandler(KeyHandler handler) { m_key = std::move(handler); }
 
     // Appends a node carrying data as the last child of parent (null: the top level). Adding a
     // node does not expand its parent.
@@ -85,6 +89,8 @@ public:
     // The visible rows, top to bottom.
     int visibleRowCount() const;
     Node *visibleRow(int row) const;
+    // The node's place among the visible rows; -1 when it is not visible or null.
+    int visibleIndex(const Node *node) const;
 
     // The node whose row covers viewport y (x is not examined), or null below the last row.
     Node *nodeAt(QPoint pos) const;
@@ -126,14 +132,17 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
-    // Up, Down, Page Up, Page Down, Home and End move the selection through the visible rows;
-    // Right opens the selected node, Left closes it or moves to its parent.
+    // The key handler first; then Up, Down, Page Up, Page Down, Home and End move the
+    // selection through the visible rows, Right opens the selected node, Left closes it or
+    // moves to its parent.
     void keyPressEvent(QKeyEvent *event) override;
+    // The selected row carries a focus mark while the control has the focus.
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void selectByKey(Node *node);
     void press(QMouseEvent *event, bool doubleClick);
-    int visibleIndex(const Node *node) const;
     void invalidateRows();
     void ensureRows() const;
     void updateScrollRange();
@@ -152,6 +161,7 @@ private:
     DrawHandler m_draw;
     MouseMoveHandler m_mouseMove;
     CompareHandler m_compare;
+    KeyHandler m_key;
 };
 
 // Holds a beginUpdate for its lifetime.

@@ -87,6 +87,7 @@ private slots:
     void init();
     void cleanup();
     void favouritesAreAddedListedRemovedAndKept();
+    void favouriteButtonFollowsTheStore();
     void listedFavouritesTakeEachFieldFromItsColumn_data();
     void listedFavouritesTakeEachFieldFromItsColumn();
     void leavingBeforeAnySearchReloadsTheStartUpList();
@@ -270,6 +271,31 @@ void FavouritesTest::leavingBeforeAnySearchReloadsTheStartUpList()
     QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
     QVERIFY(m_received->gateway().empty());
     QCOMPARE(rowIds(tree()), startUp);
+    QVERIFY(m_messages->texts.empty());
+}
+
+void FavouritesTest::favouriteButtonFollowsTheStore()
+{
+    // Added from a search, the item is a favourite at once: its button offers removal in this
+    // list, in the next search, in the favourites view, back from it, and after a restart.
+    makeWindow();
+    QVERIFY(search(QStringLiteral("连衣裙")));
+    const std::string added = rowIds(tree())[0];
+    QVERIFY(!m_window->Common().IsFavourite(added));
+    click(tree()->viewport(), favouriteButton(0));
+    QVERIFY(m_window->Common().IsFavourite(added));
+    QVERIFY(search(QStringLiteral("连衣")));
+    QVERIFY(m_window->Common().IsFavourite(added));
+    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QCOMPARE(rowIds(tree()), std::vector<std::string>{added});
+    QVERIFY(m_window->Common().IsFavourite(added));
+    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(m_window->Common().IsFavourite(added));
+    QVERIFY(waitForWorkers());
+    makeWindow();
+    QVERIFY(m_window->Common().IsFavourite(added));
+    QCOMPARE(storedFavouriteIds(database()), std::vector<std::string>{added});
     QVERIFY(m_messages->texts.empty());
 }
 

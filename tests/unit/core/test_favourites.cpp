@@ -103,15 +103,24 @@ TEST_F(FavouritesTest, AnItemNotListedIsNotStored)
     EXPECT_EQ(Rows().size(), 0u);
 }
 
-TEST_F(FavouritesTest, IsFavouriteFollowsTheListedIdsOnly)
+TEST_F(FavouritesTest, IsFavouriteFollowsTheStore)
 {
     m_common->Items.append(Item("1001"));
-    m_common->AddFavourite("1001");
     EXPECT_FALSE(m_common->IsFavourite("1001"));
-    m_common->FavIds.append("1001");
+    // Added from a search, the item counts as a favourite at once, not only once listed.
+    m_common->AddFavourite("1001");
+    m_common->AddFavourite("1001");
+    EXPECT_EQ(Rows().size(), 1u);
     EXPECT_TRUE(m_common->IsFavourite("1001"));
+    EXPECT_EQ(m_common->FavIds.size(), 1u);
     EXPECT_FALSE(m_common->IsFavourite("01001"));
     EXPECT_FALSE(m_common->IsFavourite("100"));
+
+    // Stored by an earlier run: the ids are read when the store is loaded.
+    Sql("insert into info(fid, fTitle) values ('2002', 'x')");
+    m_common->LoadFavouriteIds();
+    EXPECT_TRUE(m_common->IsFavourite("1001"));
+    EXPECT_TRUE(m_common->IsFavourite("2002"));
 }
 
 TEST_F(FavouritesTest, DeleteRemovesTheRowsAndForgetsTheId)
@@ -131,9 +140,10 @@ TEST_F(FavouritesTest, DeleteRemovesTheRowsAndForgetsTheId)
     EXPECT_EQ(kept.text(2, "fid"), "17");
     Sql("delete from info where fid in ('78', '17')");
     ASSERT_EQ(Rows().size(), 1u);
-    // Only the first entry is forgotten; the id still counts until it is listed again.
-    EXPECT_EQ(m_common->FavIds.size(), 2u);
-    EXPECT_TRUE(m_common->IsFavourite("7"));
+    // The id no longer counts: every entry of it is forgotten.
+    EXPECT_FALSE(m_common->IsFavourite("7"));
+    EXPECT_EQ(m_common->FavIds.size(), 1u);
+    m_common->FavIds.append("7");
 
     m_common->FavIds.append("9");
     m_common->DeleteFavourite("9");

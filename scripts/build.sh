@@ -4,6 +4,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1
 shift
-cmake -S "$root" -B "$root/$dir" -G Ninja "$@" > "$root/$dir.configure.log" 2>&1 ||
-  { cat "$root/$dir.configure.log"; exit 1; }
+log=$root/$dir.configure.log
+# The log sits beside the tree, in a folder a fresh clone does not have yet (build/ for
+# build/release).
+mkdir -p "$(dirname "$log")"
+cmake -S "$root" -B "$root/$dir" -G Ninja "$@" > "$log" 2>&1 || { cat "$log"; exit 1; }
 cmake --build "$root/$dir" -j "${QUENBO_JOBS:-$(nproc)}"

@@ -42,6 +42,9 @@ void printVersion(const ProgramPaths &paths)
 
 int exportFavourites(const ProgramPaths &paths, const std::string &file)
 {
+    // An installed program makes its database on its first run, also when that run is an
+    // export: a fresh installation then writes a backup without favourites.
+    PrepareInstalledFolders(paths);
     FavouritesDb db(paths.databaseFile);
     const std::size_t count = ExportFavourites(db, file);
     std::cout << "已将 " << count << " 条收藏写入 " << file << '\n';

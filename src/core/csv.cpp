@@ -71,6 +71,7 @@ std::vector<CsvRecord> readCsv(std::string_view text)
             CsvField &field = record.emplace_back();
             field.line = line;
             if (at < text.size() && text[at] == '"') {
+                field.quoted = true;
                 ++at;
                 for (;;) {
                     if (at == text.size())
@@ -109,6 +110,11 @@ std::vector<CsvRecord> readCsv(std::string_view text)
             skipLineEnd();
     }
     return records;
+}
+
+bool isBlankCsvRecord(const CsvRecord &record)
+{
+    return record.size() == 1 && record.front().text.empty() && !record.front().quoted;
 }
 
 }  // namespace quenbo

@@ -29,13 +29,14 @@ private:
     std::size_t m_line;
 };
 
-// One field as read, and the line it starts on.
+// One field as read, the line it starts on, and whether it was written in quotes.
 struct CsvField {
     std::string text;
     std::size_t line = 0;
+    bool quoted = false;
 };
 
-// A record: always at least one field, an empty line being one empty field.
+// A record: always at least one field, an empty line being one empty unquoted field.
 using CsvRecord = std::vector<CsvField>;
 
 // The field as written into a record: as it is, or quoted with its quotes doubled when it
@@ -52,5 +53,8 @@ void appendCsvRecord(std::string &out, std::span<const std::string> fields);
 // but a comma or a line end after a closing quote, and a quoted field never closed (the line
 // of its opening quote).
 std::vector<CsvRecord> readCsv(std::string_view text);
+
+// Whether the record was an empty line: one empty field not written as "".
+bool isBlankCsvRecord(const CsvRecord &record);
 
 }  // namespace quenbo

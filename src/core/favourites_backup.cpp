@@ -4,13 +4,16 @@
 #include "favourites_db.h"
 #include "file_io.h"
 #include "text_util.h"
+#include "uTypeData.h"
 
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string_view>
+#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -24,10 +27,29 @@ constexpr std::array<std::string_view, kColumnCount> kColumns = {
     "fPicUrl", "fFanxian", "fXiaoCount", "fCredit", "fAddress",   "fVolume",
 };
 
-// The columns the table declares INTEGER.
+// The columns the table declares INTEGER: fXiaoCount, fCredit and fVolume.
 bool isIntegerColumn(std::size_t column)
 {
     return column == 9 || column == 10 || column == 12;
+}
+
+// The window reads those columns into the counts of an item record, so a backup keeps them
+// within their range: a larger number would show wrapped round.
+using StoredCount = decltype(TTaoBaoData::SalesCount);
+static_assert(std::is_same_v<StoredCount, decltype(TTaoBaoData::CreditScore)> &&
+              std::is_same_v<StoredCount, decltype(TTaoBaoData::Volume)>);
+
+bool isStoredCount(std::int64_t value)
+{
+    return value >= std::numeric_limits<StoredCount>::min() &&
+           value <= std::numeric_limits<StoredCount>::max();
+}
+
+std::string outOfRange(std::size_t column)
+{
+    return std::string(kColumns[column]) + " 超出范围（" +
+           std::to_string(std::numeric_limits<StoredCount>::min()) + " 到 " +
+           std::to_string(std::numeric_limits<StoredCount>::max()) + "）";
 }
 
 // The columns are named in storage order, so the backup does not depend on how the table
@@ -99,15 +121,19 @@ std::string readBackupFile(const std::string &file)
     throw BackupError(kUnreadableBackup, file, 0, std::strerror(error));
 }
 
-// The integer of a field: empty, or an optional '-' and decimal digits within 64 bits.
-bool parseInteger(const std::string &field, std::int64_t &value)
+enum class CountField { Valid, NotWholeNumber, OutOfRange };
+
+// The count of a field: empty (0), or an optional '-' and decimal digits within StoredCount.
+CountField parseCount(const std::string &field, StoredCount &value)
 {
     value = 0;
     if (field.empty())
-        return true;
+        return CountField::Valid;
     const char *end = field.data() + field.size();
     const auto [stop, error] = std::from_chars(field.data(), end, value);
-    return error == std::errc() && stop == end;
+    if (stop != end || error == std::errc::invalid_argument)
+        return CountField::NotWholeNumber;
+    return error == std::errc() ? CountField::Valid : CountField::OutOfRange;
 }
 
 // The favourites of a backup's text, checked whole; raises BackupError at the first fault.
@@ -122,6 +148,10 @@ std::vector<Favourite> parseBackup(const std::string &file, std::string_view tex
     } catch (const CsvError &error) {
         throw BackupError(kFaultyBackup, file, error.line(), error.what());
     }
+    // Blank lines after the last record are what a second line end or an editor leaves; one
+    // among the records stays a record too short.
+    while (records.size() > 1 && isBlankCsvRecord(records.back()))
+        records.pop_back();
 
     const auto headerIsRight = [&] {
         if (records.empty() || records.front().size() != kColumnCount)
@@ -153,11 +183,17 @@ std::vector<Favourite> parseBackup(const std::string &file, std::string_view tex
                 favourite[c] = std::move(record[c].text);
                 continue;
             }
-            std::int64_t value = 0;
-            if (!parseInteger(record[c].text, value))
+            StoredCount value = 0;
+            switch (parseCount(record[c].text, value)) {
+            case CountField::Valid:
+                break;
+            case CountField::NotWholeNumber:
                 throw BackupError(kFaultyBackup, file, record[c].line,
-                                  std::string(kColumns[c]) + " 不是 64 位整数");
-            favourite[c] = value;
+                                  std::string(kColumns[c]) + " 不是整数");
+            case CountField::OutOfRange:
+                throw BackupError(kFaultyBackup, file, record[c].line, outOfRange(c));
+            }
+            favourite[c] = std::int64_t(value);
         }
     }
     return favourites;
@@ -208,6 +244,11 @@ BackupError::BackupError(std::string_view failure, const std::string &file, std:
 
 std::size_t ExportFavourites(FavouritesDb &db, const std::string &file)
 {
+    // A folder would get as far as the atomic write's rename, whose refusal does not say why
+    // ("Device or resource busy" for "/"); nothing is written before this check.
+    std::error_code status;
+    if (std::filesystem::is_directory(file, status))
+        throw BackupError(kUnwritableBackup, file, 0, "这是一个文件夹");
     // Opened first, so that a file that cannot be opened is reported in its own words.
     db.open();
     DbRows rows;
@@ -229,6 +270,9 @@ std::size_t ExportFavourites(FavouritesDb &db, const std::string &file)
             fields[c] = exportedField(rows, row, c);
             if (firstInvalidUtf8(fields[c]) != std::string_view::npos)
                 throw refuse(row, std::string(kColumns[c]) + " 含有无效的 UTF-8 字节");
+            if (isIntegerColumn(c) && !fields[c].empty() &&
+                !isStoredCount(rows.integer(row, kColumns[c])))
+                throw refuse(row, outOfRange(c));
         }
         if (fields[0].empty())
             throw refuse(row, "fid 是空的");

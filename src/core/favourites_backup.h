@@ -42,22 +42,25 @@ struct FavouritesImport {
 // Writes every stored favourite, in storage order, to file and returns how many it wrote, replacing
 // it atomically: a reader sees the old file or the whole new one. The integer columns are written
 // as the program reads them (SQLite's conversion to an integer), so every backup can be imported
-// again. Raises BackupError naming file, and leaves file as it was, when it cannot be written and
-// when the backup could not be imported again: a stored text that is not valid UTF-8, an empty fid,
-// or more than kMaxBackupBytes in all. Raises DatabaseError when the database cannot be opened
-// or the table cannot be read ("收藏夹无法导出：<SQLite's message>").
+// again. Raises BackupError naming file, and leaves file as it was, when it cannot be written (a
+// folder, or a link to one, is refused as such: "这是一个文件夹") and when the backup could not be
+// imported again: a stored text that is not valid UTF-8, an empty fid, an integer column outside
+// 32 bits, or more than kMaxBackupBytes in all. Raises DatabaseError when the database cannot be
+// opened or the table cannot be read ("收藏夹无法导出：<SQLite's message>").
 std::size_t ExportFavourites(FavouritesDb &db, const std::string &file);
 
 // Adds the favourites of the backup at file whose fid is not stored yet, in file order, all in
 // one transaction. The whole file is checked first: a header that is not the thirteen names in
 // order (a UTF-8 byte order mark before it is allowed), a record without exactly thirteen
-// fields (an empty line among the records is one), bad quoting, bytes that are not UTF-8, an
-// empty fid, or an integer column that is not an optional '-' and decimal digits within 64
-// bits raise BackupError naming the file and the line, and nothing is imported. An empty
-// integer field is stored as 0, as the program reads a missing count. Line ends may be CRLF or
-// LF. A file that cannot be read or is larger than kMaxBackupBytes raises BackupError naming
-// it; a database that cannot be opened raises DatabaseError, and a database failure raises
-// DatabaseError ("收藏夹无法导入：<SQLite's message>") after rolling back, so nothing is imported.
+// fields (an empty line among the records is one; empty lines after the last record are
+// ignored), bad quoting, bytes that are not UTF-8, an empty fid, or an integer column that is
+// not an optional '-' and decimal digits within 32 bits, the window's counts ("fXiaoCount 超出范围
+// （-2147483648 到 2147483647）"), raise BackupError naming the file and the line, and nothing is
+// imported. An empty integer field is stored as 0, as the program reads a missing count. Line
+// ends may be CRLF or LF. A file that cannot be read or is larger than kMaxBackupBytes raises
+// BackupError naming it; a database that cannot be opened raises DatabaseError, and a database
+// failure raises DatabaseError ("收藏夹无法导入：<SQLite's message>") after rolling back, so
+// nothing is imported.
 FavouritesImport ImportFavourites(FavouritesDb &db, const std::string &file);
 
 }  // namespace quenbo

@@ -27,6 +27,10 @@ QString skinStyleSheet()
     registerSkinResources();
     // The packed artwork's palette: neutral greys, thin grey frames, rounded corners, and its
     // warm orange (#FF6A00, darker #D95000) wherever the user's attention goes.
+    // Under a style sheet a control takes the application's palette for its class, not the
+    // window's, and the desktop's style draws whatever the sheet leaves to it; so the sheet
+    // draws the buttons, the lists and the scroll bars whole, and gives the page list's scroll
+    // arrows (QComboBoxPrivateScroller, drawn from its palette) their colours.
     return QStringLiteral(R"(
 QFrame#pnl_left, QFrame#pnl_top, QFrame#pnl_bottom {
     border: 1px solid #c4c4c4;
@@ -98,6 +102,58 @@ QPushButton#B_PFrist:focus, QPushButton#b_Pnext:focus { border-color: #ff6a00; }
 QPushButton#B_PFrist:pressed, QPushButton#b_Pnext:pressed { background: #ffe4cc; border-color: #d95000; }
 QPushButton#B_PFrist:disabled, QPushButton#b_Pnext:disabled { color: #999999; border-color: #d6d6d6; background: #f4f4f4; }
 QToolTip { border: 1px solid #bdbdbd; background: #fff7ef; color: #333333; padding: 2px; }
+QComboBoxPrivateScroller { background: #ffffff; color: #6e6e6e; }
+QScrollBar:vertical {
+    width: 14px;
+    margin: 14px 0px 14px 0px;
+    border-left: 1px solid #dddddd;
+    background: #f4f4f4;
+}
+QScrollBar:horizontal {
+    height: 14px;
+    margin: 0px 14px 0px 14px;
+    border-top: 1px solid #dddddd;
+    background: #f4f4f4;
+}
+QScrollBar::handle {
+    margin: 1px;
+    border: 1px solid #bdbdbd;
+    border-radius: 3px;
+}
+QScrollBar::handle:vertical {
+    min-height: 24px;
+    background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #ffffff, stop:1 #ececec);
+}
+QScrollBar::handle:horizontal {
+    min-width: 24px;
+    background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #ececec);
+}
+QScrollBar::handle:hover { border-color: #ff6a00; }
+QScrollBar::handle:pressed { border-color: #d95000; background: #ffe4cc; }
+QScrollBar::add-page, QScrollBar::sub-page { background: none; }
+QScrollBar::add-line, QScrollBar::sub-line {
+    subcontrol-origin: margin;
+    border: none;
+    background: #f4f4f4;
+}
+QScrollBar::add-line:hover, QScrollBar::sub-line:hover { background: #e0e0e0; }
+QScrollBar::add-line:pressed, QScrollBar::sub-line:pressed { background: #ffe4cc; }
+QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical {
+    height: 14px;
+    border-left: 1px solid #dddddd;
+}
+QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal {
+    width: 14px;
+    border-top: 1px solid #dddddd;
+}
+QScrollBar::add-line:vertical { subcontrol-position: bottom; }
+QScrollBar::sub-line:vertical { subcontrol-position: top; }
+QScrollBar::add-line:horizontal { subcontrol-position: right; }
+QScrollBar::sub-line:horizontal { subcontrol-position: left; }
+QScrollBar::up-arrow { image: url(:/skin/arrow_up.xpm); width: 7px; height: 4px; }
+QScrollBar::down-arrow { image: url(:/skin/arrow_down.xpm); width: 7px; height: 4px; }
+QScrollBar::left-arrow { image: url(:/skin/arrow_left.xpm); width: 4px; height: 7px; }
+QScrollBar::right-arrow { image: url(:/skin/arrow_right.xpm); width: 4px; height: 7px; }
 )");
 }
 

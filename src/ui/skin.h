@@ -6,7 +6,8 @@
 namespace quenbo {
 
 // The window's skin: one style sheet that frames the three panels and draws the menu bar, the
-// edit box, the drop-down lists and the page buttons in one quiet look.
+// edit box, the drop-down lists, the page buttons and the scroll bars in one quiet look. What
+// it draws keeps its colours under any desktop palette or style, dark ones included.
 QString skinStyleSheet();
 
 // The colours the skin and its artwork are drawn for: the light greys and white fields of

@@ -121,6 +121,7 @@ TItemTree::TItemTree(VirtualTree *tree, TCommon &common, const TZipFile &zip)
         [this](Qt::KeyboardModifiers modifiers, QPoint pos) { MouseMove(modifiers, pos); });
     Tree->setCompareHandler(
         [this](VirtualTree::Node *a, VirtualTree::Node *b) { return CompareNodes(a, b); });
+    Tree->setAccessibleTextHandler([this](VirtualTree::Node *node) { return RowText(node); });
 }
 
 TItemTree::~TItemTree()
@@ -128,6 +129,22 @@ TItemTree::~TItemTree()
     Tree->setDrawHandler({});
     Tree->setMouseMoveHandler({});
     Tree->setCompareHandler({});
+    Tree->setAccessibleTextHandler({});
+}
+
+QString TItemTree::RowText(VirtualTree::Node *node) const
+{
+    const ItemRow *row = VirtualTree::nodeData<ItemRow>(node);
+    if (!row)
+        return {};
+    TTaoBaoData record;
+    FCommon.FindItem(row->NumIid, record);
+    QString text = QString::fromStdString(record.Title) + QStringLiteral("，价格 ") +
+                   QString::fromStdString(record.Price) + QStringLiteral(" 元，掌柜 ") +
+                   QString::fromStdString(record.Nick);
+    if (FCommon.IsFavourite(row->NumIid))
+        text += QStringLiteral("，已收藏");
+    return text;
 }
 
 void TItemTree::SetPreview(Tfrm_imgframe *popup)

@@ -109,6 +109,9 @@ public:
     // Lights the buttons under pos, places, shows or hides the preview, repaints the row.
     void MouseMove(Qt::KeyboardModifiers modifiers, QPoint pos);
     void DrawNode(QPainter &painter, VirtualTree::Node *node, const QRect &cell, bool selected);
+    // What assistive technology reads for a row: its title, price and seller, and whether it
+    // is a favourite.
+    QString RowText(VirtualTree::Node *node) const;
 
     VirtualTree::Node *HotNode() const { return FHotNode; }
     VirtualTree::Node *PreviewNode() const { return FPreviewNode; }

@@ -38,14 +38,8 @@ Tfrm_main::Tfrm_main(const ProgramPaths &paths, QWidget *parent)
     ConnectCommands();
     ConnectResultCommands();
     connect(itemTree, &VirtualTree::mouseDown, this, &Tfrm_main::itemTreeMouseDown);
-    itemTree->setKeyHandler(
-        [this](int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused) {
-            return itemTreeKeyPress(key, modifiers, focused);
-        });
-    vlefttree->setKeyHandler(
-        [this](int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused) {
-            return vlefttreeKeyPress(key, modifiers, focused);
-        });
+    ConnectItemListKeys();
+    ConnectCategoryTreeKeys();
     FormCreate(paths);
     FormResize();
 }

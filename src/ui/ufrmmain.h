@@ -119,6 +119,9 @@ public:
     // one goes up to its parent), Enter lists its items as a double-click does. True when the
     // key was one of these.
     bool vlefttreeKeyPress(int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused);
+    // Wires the category tree's keys and the commands assistive technology may run on its rows
+    // (open, close, list the items); the constructor calls it once.
+    void ConnectCategoryTreeKeys();
 
     // ufrmmain_items.cpp: the item query, the item list's press handler, the preview's place
     // The signed request address of one page of an item search: by keyword (its blanks
@@ -139,6 +142,9 @@ public:
     // removes its favourite (as the third button), the Menu key or Shift+F10 opens the shop
     // menu for it. True when the key was one of these.
     bool itemTreeKeyPress(int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused);
+    // Wires the item list's keys and the commands assistive technology may run on its rows
+    // (the three row buttons); the constructor calls it once.
+    void ConnectItemListKeys();
     // The window-moved handler: keeps PreviewLeft at the screen x where the preview popup goes.
     void WindowMoved();
 

@@ -104,6 +104,25 @@ void Tfrm_main::OpenCategory(VirtualTree::Node *node, bool open)
     level.open = open;
 }
 
+void Tfrm_main::ConnectCategoryTreeKeys()
+{
+    vlefttree->setKeyHandler(
+        [this](int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused) {
+            return vlefttreeKeyPress(key, modifiers, focused);
+        });
+    vlefttree->setRowActions({
+        {QStringLiteral("展开"), QStringLiteral("Right"),
+         [this](VirtualTree::Node *node) { OpenCategory(node, true); }},
+        {QStringLiteral("收起"), QStringLiteral("Left"),
+         [this](VirtualTree::Node *node) { OpenCategory(node, false); }},
+        {QStringLiteral("列出商品"), QStringLiteral("Return"),
+         [this](VirtualTree::Node *node) {
+             if (const TShopClass *category = VirtualTree::nodeData<TShopClass>(node))
+                 SearchCategory(category->Cid);
+         }},
+    });
+}
+
 bool Tfrm_main::vlefttreeKeyPress(int key, Qt::KeyboardModifiers, VirtualTree::Node *focused)
 {
     if (FDestroyed)

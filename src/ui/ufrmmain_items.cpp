@@ -170,6 +170,36 @@ void Tfrm_main::itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers 
     OpenShopMenu(itemTree->nodeAt(pos), QCursor::pos());
 }
 
+void Tfrm_main::ConnectItemListKeys()
+{
+    itemTree->setKeyHandler(
+        [this](int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused) {
+            return itemTreeKeyPress(key, modifiers, focused);
+        });
+    // A row's three buttons, and its shop menu, as actions of the row.
+    const auto press = [this](TItemTree::Button button) {
+        return [this, button](VirtualTree::Node *node) {
+            if (FDestroyed)
+                return;
+            try {
+                FItemTree->PressButton(node, button);
+            } catch (const std::exception &error) {
+                showErrorMessage(this, QString::fromUtf8(error.what()));
+            }
+        };
+    };
+    itemTree->setRowActions({
+        {QStringLiteral("返现"), QString(), press(TItemTree::Cashback)},
+        {QStringLiteral("去看看"), QStringLiteral("Return"), press(TItemTree::Click)},
+        {QStringLiteral("加入或取消收藏"), QStringLiteral("Space"), press(TItemTree::Favourite)},
+        {QStringLiteral("店铺菜单"), QStringLiteral("Menu"),
+         [this](VirtualTree::Node *node) {
+             const QRect row = itemTree->nodeRect(node);
+             OpenShopMenu(node, itemTree->viewport()->mapToGlobal(row.topLeft() + QPoint(300, 40)));
+         }},
+    });
+}
+
 void Tfrm_main::OpenShopMenu(VirtualTree::Node *node, QPoint at)
 {
     // The shop menu acts on the item of the row; over empty space it keeps the last one.

@@ -42,12 +42,14 @@ QFrame *plainPanel(QWidget *parent, const char *name, QRect bounds)
     return panel;
 }
 
-PictureButton *pictureButton(QWidget *parent, const char *name, QRect bounds,
-                             const char *hint = nullptr)
+// A picture button has no text of its own: its name is what assistive technology reads, and
+// its hint says what it does.
+PictureButton *pictureButton(QWidget *parent, const char *name, QRect bounds, const char *caption,
+                             const char *hint)
 {
     auto *button = make<PictureButton>(parent, name, bounds);
-    if (hint)
-        button->setToolTip(QString::fromUtf8(hint));
+    button->setAccessibleName(QString::fromUtf8(caption));
+    button->setToolTip(QString::fromUtf8(hint));
     return button;
 }
 
@@ -70,10 +72,11 @@ void Tfrm_main::CreateControls()
     setStyleSheet(skinStyleSheet());
 
     pnl_left = framedPanel(this, "pnl_left", {16, 28, 217, 357});
-    b_sc = pictureButton(pnl_left, "b_sc", {3, 2, 199, 36});
+    b_sc = pictureButton(pnl_left, "b_sc", {3, 2, 199, 36}, "我的收藏", "列出收藏的商品");
     img_shopclass = make<PictureBox>(pnl_left, "img_shopclass", {0, 40, 203, 24});
     vlefttree = make<VirtualTree>(pnl_left, "vlefttree", {11, 124, 200, 100});
     vlefttree->setExpandOnKeySelect(true);
+    vlefttree->setAccessibleName(QStringLiteral("商品分类"));
     pnl_load = plainPanel(pnl_left, "pnl_load", {1, 70, 197, 47});
     pnl_load->setAutoFillBackground(true);
     pnl_load->hide();
@@ -86,11 +89,13 @@ void Tfrm_main::CreateControls()
         cb_paixu->addItem(QString::fromUtf8(caption));
     cb_paixu->setCurrentIndex(0);
     cb_paixu->setMaxVisibleItems(8);
+    cb_paixu->setAccessibleName(QStringLiteral("排序方式"));
     Label2 = make<QLabel>(pnl_top, "Label2", {134, 14, 48, 13});
     Label2->setText(QStringLiteral("关键字："));
     E_Serch = make<QLineEdit>(pnl_top, "E_Serch", {181, 5, 377, 18});
     E_Serch->setFont(fontWithPixels("Arial", 14));
-    b_Srech = pictureButton(pnl_top, "b_Srech", {564, 3, 106, 27});
+    E_Serch->setAccessibleName(QStringLiteral("关键字"));
+    b_Srech = pictureButton(pnl_top, "b_Srech", {564, 3, 106, 27}, "搜索", "按关键字搜索商品");
 
     pnl_bottom = framedPanel(this, "pnl_bottom", {297, 159, 449, 285});
     pnl_Ttop = make<QWidget>(pnl_bottom, "pnl_Ttop", {1, 1, 447, 25});
@@ -99,19 +104,22 @@ void Tfrm_main::CreateControls()
     L_Sort = make<QLabel>(pnl_Ttop, "L_Sort", {10, 8, 60, 12});
     L_Sort->setText(QStringLiteral("排序切换："));
     L_Sort->setFont(fontWithPixels("新宋体", 12));
-    b_xin = pictureButton(pnl_Ttop, "b_xin", {68, 3, 42, 19}, "信用升降排序");
-    b_jiage = pictureButton(pnl_Ttop, "b_jiage", {111, 3, 46, 19}, "价格升降排序");
-    b_xiao = pictureButton(pnl_Ttop, "b_xiao", {160, 3, 42, 19}, "销量升降排序");
-    b_fan = pictureButton(pnl_Ttop, "b_fan", {203, 3, 46, 19}, "返现金额升降排序");
-    b_fshop = pictureButton(pnl_Ttop, "b_fshop", {368, 0, 73, 23});
+    b_xin = pictureButton(pnl_Ttop, "b_xin", {68, 3, 42, 19}, "信用排序", "信用升降排序");
+    b_jiage = pictureButton(pnl_Ttop, "b_jiage", {111, 3, 46, 19}, "价格排序", "价格升降排序");
+    b_xiao = pictureButton(pnl_Ttop, "b_xiao", {160, 3, 42, 19}, "销量排序", "销量升降排序");
+    b_fan = pictureButton(pnl_Ttop, "b_fan", {203, 3, 46, 19}, "返现排序", "返现金额升降排序");
+    b_fshop =
+        pictureButton(pnl_Ttop, "b_fshop", {368, 0, 73, 23}, "返回", "离开收藏，回到商品列表");
     b_fshop->hide();
     itemTree = make<VirtualTree>(pnl_bottom, "itemTree", {1, 26, 447, 258});
+    itemTree->setAccessibleName(QStringLiteral("商品列表"));
 
     pnl_PageControls = plainPanel(this, "pnl_PageControls", {608, 424, 219, 24});
     B_PFrist = make<QPushButton>(pnl_PageControls, "B_PFrist", {1, 0, 65, 23});
     B_PFrist->setText(QStringLiteral("上一页"));
     cbox_pagecount = make<PageComboBox>(pnl_PageControls, "cbox_pagecount", {69, 0, 81, 20});
     cbox_pagecount->setMaxVisibleItems(8);
+    cbox_pagecount->setAccessibleName(QStringLiteral("页码"));
     b_Pnext = make<QPushButton>(pnl_PageControls, "b_Pnext", {153, 0, 65, 23});
     b_Pnext->setText(QStringLiteral("下一页"));
     for (QPushButton *button : {B_PFrist, b_Pnext}) {

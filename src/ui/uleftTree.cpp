@@ -28,12 +28,19 @@ TleftTree::TleftTree(VirtualTree *tree, const TZipFile &zip)
             DrawCategoryNode(painter, node, cell, selected);
         });
     FTree->setMouseMoveHandler([this](Qt::KeyboardModifiers, QPoint pos) { TrackHotNode(pos); });
+    // Assistive technology reads the categories as a tree, each row by its name.
+    FTree->setAccessibleRole(QAccessible::Tree);
+    FTree->setAccessibleTextHandler([](VirtualTree::Node *node) {
+        const TShopClass *category = VirtualTree::nodeData<TShopClass>(node);
+        return category ? QString::fromStdString(category->Name) : QString();
+    });
 }
 
 TleftTree::~TleftTree()
 {
     FTree->setDrawHandler({});
     FTree->setMouseMoveHandler({});
+    FTree->setAccessibleTextHandler({});
 }
 
 void TleftTree::AddCategory(const TShopClass &record, std::int32_t parentId)

@@ -1,5 +1,7 @@
 #include "virtual_tree.h"
 
+#include "virtual_tree_accessible.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -41,9 +43,40 @@ VirtualTree::VirtualTree(QWidget *parent)
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
     verticalScrollBar()->setSingleStep(kScrollStep);
+    installVirtualTreeAccessibility();
 }
 
-VirtualTree::~VirtualTree() = default;
+VirtualTree::~VirtualTree()
+{
+    dropAccessibleRows();
+}
+
+QAccessibleInterface *VirtualTree::accessibleRow(Node *node)
+{
+    if (!node)
+        return nullptr;
+    const auto known = m_accessibleRows.find(node);
+    if (known != m_accessibleRows.end())
+        return QAccessible::accessibleInterface(known->second);
+    auto *row = new VirtualTreeRowAccessible(this, node);
+    m_accessibleRows.emplace(node, QAccessible::registerAccessibleInterface(row));
+    return row;
+}
+
+void VirtualTree::dropAccessibleRows()
+{
+    for (const auto &[node, id] : m_accessibleRows)
+        QAccessible::deleteAccessibleInterface(id);
+    m_accessibleRows.clear();
+}
+
+void VirtualTree::announceFocus()
+{
+    if (!QAccessible::isActive() || !hasFocus() || !m_selected)
+        return;
+    QAccessibleEvent event(accessibleRow(m_selected), QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+}
 
 void VirtualTree::setDefaultNodeHeight(int height)
 {
@@ -94,12 +127,14 @@ void VirtualTree::deleteNode(Node *node)
     if (it == siblings.end())
         return;
     m_totalCount -= subtreeSize(*node);
+    dropAccessibleRows();
     siblings.erase(it);
     invalidateRows();
 }
 
 void VirtualTree::clear()
 {
+    dropAccessibleRows();
     m_selected = nullptr;
     m_rows.clear();
     m_roots.clear();
@@ -254,6 +289,7 @@ void VirtualTree::setSelectedNode(Node *node)
     m_selected = node;
     repaintNode(previous);
     repaintNode(node);
+    announceFocus();
 }
 
 void VirtualTree::scrollToNode(Node *node)
@@ -377,6 +413,7 @@ void VirtualTree::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
+    announceFocus();
 }
 
 void VirtualTree::focusOutEvent(QFocusEvent *event)

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QAccessible>
 
 #include <any>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace quenbo {
@@ -34,6 +36,15 @@ public:
     // A key pressed while the control has the focus, with the selected (focused) node or null;
     // true when the handler acted on it, which ends the control's own handling of the key.
     using KeyHandler = std::function<bool(int key, Qt::KeyboardModifiers modifiers, Node *focused)>;
+    // What assistive technology reads for a row.
+    using TextHandler = std::function<QString(Node *node)>;
+    // A command assistive technology can run on a row: its name, the key that runs it on the
+    // focused row (may be empty), and what it does.
+    struct RowAction {
+        QString name;
+        QString key;
+        std::function<void(Node *node)> run;
+    };
 
     class UpdateScope;
 
@@ -59,6 +70,19 @@ public:
     void setMouseMoveHandler(MouseMoveHandler handler) { m_mouseMove = std::move(handler); }
     void setCompareHandler(CompareHandler handler) { m_compare = std::move(handler); }
     void setKeyHandler(KeyHandler handler) { m_key = std::move(handler); }
+
+    // Assistive technology: the control is a list (QAccessible::List, the default) or a tree
+    // (QAccessible::Tree) of its visible rows, each read by the text handler (empty without
+    // one) and offering the row actions.
+    void setAccessibleRole(QAccessible::Role role) { m_accessibleRole = role; }
+    QAccessible::Role accessibleRole() const { return m_accessibleRole; }
+    void setAccessibleTextHandler(TextHandler handler) { m_text = std::move(handler); }
+    QString rowText(Node *node) const { return m_text && node ? m_text(node) : QString(); }
+    void setRowActions(std::vector<RowAction> actions) { m_actions = std::move(actions); }
+    const std::vector<RowAction> &rowActions() const { return m_actions; }
+    // The accessible interface of node's row (null for none), made on first use and kept,
+    // registered with QAccessible, until rows are removed.
+    QAccessibleInterface *accessibleRow(Node *node);
 
     // Appends a node carrying data as the last child of parent (null: the top level). Adding a
     // node does not expand its parent.
@@ -147,6 +171,10 @@ private:
     void ensureRows() const;
     void updateScrollRange();
     void paintRow(QPainter &painter, int row);
+    // Forgets the rows' accessible interfaces, so that none outlives its node.
+    void dropAccessibleRows();
+    // Tells assistive technology which row has the focus.
+    void announceFocus();
 
     std::vector<std::unique_ptr<Node>> m_roots;
     mutable std::vector<Node *> m_rows;  // the visible nodes, top to bottom
@@ -162,6 +190,10 @@ private:
     MouseMoveHandler m_mouseMove;
     CompareHandler m_compare;
     KeyHandler m_key;
+    TextHandler m_text;
+    std::vector<RowAction> m_actions;
+    QAccessible::Role m_accessibleRole = QAccessible::List;
+    std::unordered_map<Node *, QAccessible::Id> m_accessibleRows;
 };
 
 // Holds a beginUpdate for its lifetime.

@@ -157,15 +157,16 @@ TEST_F(FavouritesBackupTest, ExportWritesTheHeaderThenEveryRowInStorageOrder)
     EXPECT_EQ(ExportFavourites(m_db, Backup()), 0u);
     EXPECT_EQ(ReadFile(Backup()), kHeader);
 
-    Insert(m_db, {"7", "a,b", "say \"hi\"", "x", "", "1.00", "2", "p", "3", std::int64_t(-5),
-                  std::int64_t(0), "杭州\r\n西湖", std::numeric_limits<std::int64_t>::max()});
+    Insert(m_db, {"7", "a,b", "say \"hi\"", "x", "", "1.00", "2", "p", "3",
+                  std::int64_t(std::numeric_limits<std::int32_t>::min()), std::int64_t(0),
+                  "杭州\r\n西湖", std::int64_t(std::numeric_limits<std::int32_t>::max())});
     m_db.execute("insert into info(fid) values('null columns')");
     // An integer column holding text is written as the program reads it.
     Insert(m_db, {"5", "t", "n", "c", "s", "p", "y", "u", "f", "12abc", "", "a", "-0"});
     EXPECT_EQ(ExportFavourites(m_db, Backup()), 3u);
     EXPECT_EQ(ReadFile(Backup()), kHeader +
-                                      "7,\"a,b\",\"say \"\"hi\"\"\",x,,1.00,2,p,3,-5,0,\"杭州\r\n"
-                                      "西湖\",9223372036854775807\r\n"
+                                      "7,\"a,b\",\"say \"\"hi\"\"\",x,,1.00,2,p,3,-2147483648,0,"
+                                      "\"杭州\r\n西湖\",2147483647\r\n"
                                       "null columns,,,,,,,,,,,,\r\n"
                                       "5,t,n,c,s,p,y,u,f,12,,a,0\r\n");
 }
@@ -190,8 +191,8 @@ TEST_F(FavouritesBackupTest, AThousandFavouritesSurviveExportAndImportExactly)
                                    1,
                                    -1,
                                    345,
-                                   std::numeric_limits<std::int64_t>::max(),
-                                   std::numeric_limits<std::int64_t>::min(),
+                                   std::numeric_limits<std::int32_t>::max(),
+                                   std::numeric_limits<std::int32_t>::min(),
                                    70000};
     m_db.execute("begin");
     for (int i = 0; i < 1000; ++i) {
@@ -255,6 +256,11 @@ TEST(FavouritesBackup, ImportAcceptsEitherLineEndAByteOrderMarkAndEmptyCounts)
         {"no final line end", header + "\r\n" + first + "\r\n" + second},
         {"mixed line ends", header + "\n" + first + "\r\n" + second + "\n"},
         {"byte order mark", "\xEF\xBB\xBF" + header + "\r\n" + first + "\r\n" + second + "\r\n"},
+        {"second final CRLF", header + "\r\n" + first + "\r\n" + second + "\r\n\r\n"},
+        {"second final LF", header + "\n" + first + "\n" + second + "\n\n"},
+        {"blank lines without a final line end",
+         header + "\n" + first + "\n" + second + "\n\r\n\n"},
+        {"several blank lines", header + "\r\n" + first + "\r\n" + second + "\r\n\r\n\n\r\n\r\n"},
     };
     const Table expected = {
         {"'1'", "'two\r\nlines'", "'n'", "'c'", "'s'", "'1'", "'2'", "'p'", "'3'", "4", "5", "'a'",
@@ -305,7 +311,9 @@ TEST_F(FavouritesBackupTest, AMalformedFileNamesItsLineAndImportsNothing)
         {"long record", kHeader + good + "3,t,n,c,s,1,2,p,3,4,5,a,6,extra\r\n", 3},
         {"record cut short after a title on two lines", kHeader + good + "3,\"a\nb\",n\r\n", 4},
         {"blank line in the middle", kHeader + good + "\r\n" + good, 3},
-        {"second final line end", kHeader + good + good + "\r\n", 4},
+        {"blank line among blank lines at the end", kHeader + good + "\r\n" + good + "\r\n\r\n", 3},
+        {"quoted empty field after the last record", kHeader + good + "\"\"\r\n", 3},
+        {"header then blank lines then a record", kHeader + "\r\n\r\n" + good, 2},
         {"quote in an unquoted field", kHeader + good + withTitle("ti\"tle"), 3},
         {"junk after a closing quote", kHeader + twoLines + withTitle("\"title\"x"), 4},
         {"unclosed quote", kHeader + good + withTitle("\"title") + good, 3},
@@ -321,6 +329,10 @@ TEST_F(FavouritesBackupTest, AMalformedFileNamesItsLineAndImportsNothing)
         {"blank before a count", kHeader + good + withCounts(" 4,5"), 3},
         {"lone minus", kHeader + good + withCounts("4,-"), 3},
         {"count beyond 64 bits", kHeader + good + withCounts("9223372036854775808,5"), 3},
+        {"count beyond 32 bits", kHeader + good + withCounts("5000000000,5"), 3},
+        {"count just beyond 32 bits", kHeader + good + withCounts("4,2147483648"), 3},
+        {"count just below 32 bits", kHeader + good + withCounts("-2147483649,5"), 3},
+        {"volume beyond 32 bits", kHeader + good + "3,t,n,c,s,1,2,p,3,4,5,a,4294967296\r\n", 3},
         {"volume on the second line of its record", kHeader + "3,\"a\r\nb\",n,c,s,1,2,p,3,4,5,a,x",
          3},
     };
@@ -353,7 +365,11 @@ TEST_F(FavouritesBackupTest, AMalformedFileSaysWhatIsWrongWithTheLine)
         {kHeader + good + "2,t,n\r\n", "第 3 行：记录有 3 个字段，应有 13 个"},
         {kHeader + "2,t,n,c,s,1,2,p,3,4,5,a,6,x,y\r\n", "第 2 行：记录的字段多于 13 个"},
         {kHeader + ",t,n,c,s,1,2,p,3,4,5,a,6\r\n", "第 2 行：fid 是空的"},
-        {kHeader + "2,t,n,c,s,1,2,p,3,4,many,a,6\r\n", "第 2 行：fCredit 不是 64 位整数"},
+        {kHeader + "2,t,n,c,s,1,2,p,3,4,many,a,6\r\n", "第 2 行：fCredit 不是整数"},
+        {kHeader + "2,\"t\r\nt\",n,c,s,1,2,p,3,5000000000,5,a,6\r\n",
+         "第 3 行：fXiaoCount 超出范围（-2147483648 到 2147483647）"},
+        {kHeader + "2,t,n,c,s,1,2,p,3,4,5,a,-99999999999\r\n",
+         "第 2 行：fVolume 超出范围（-2147483648 到 2147483647）"},
         {kHeader + "2,t\"t,n,c,s,1,2,p,3,4,5,a,6\r\n", "第 2 行：不带引号的字段里有双引号"},
         {kHeader + "2,\"t\"t,n,c,s,1,2,p,3,4,5,a,6\r\n",
          "第 2 行：结束的引号后面既不是逗号也不是行尾"},
@@ -468,31 +484,51 @@ TEST_F(FavouritesBackupTest, AnUnwritableDestinationIsNamedAndLeftAsItWas)
 {
     Insert(m_db, Favourite("stored", "t"));
     fs::create_directory(m_dir / "folder.csv");
+    fs::create_directory_symlink("folder.csv", m_dir / "link.csv");
     const std::vector<std::string> namesBefore = m_dir.names();
-    for (const std::string &file :
-         {Backup("no such folder/favourites.csv"), Backup("folder.csv")}) {
+    const std::string isAFolder = "这是一个文件夹";
+    const struct {
+        std::string file;
+        std::string reason;
+    } cases[] = {
+        {Backup("no such folder/favourites.csv"), std::strerror(ENOENT)},
+        {Backup("folder.csv"), isAFolder},
+        {Backup("folder.csv/"), isAFolder},
+        {Backup("link.csv"), isAFolder},
+        {m_dir.path().string(), isAFolder},
+    };
+    for (const auto &c : cases) {
         try {
-            ExportFavourites(m_db, file);
-            ADD_FAILURE() << file << ": written";
+            ExportFavourites(m_db, c.file);
+            ADD_FAILURE() << c.file << ": written";
         } catch (const BackupError &error) {
-            const std::string message = error.what();
-            const std::string prefix = "备份文件无法写入：" + file + ": ";
-            EXPECT_EQ(message.substr(0, prefix.size()), prefix) << message;
+            EXPECT_EQ(std::string(error.what()), "备份文件无法写入：" + c.file + ": " + c.reason);
         }
-        EXPECT_EQ(m_dir.names(), namesBefore) << file;
+        EXPECT_EQ(m_dir.names(), namesBefore) << c.file;
     }
     EXPECT_TRUE(fs::is_directory(m_dir / "folder.csv"));
     EXPECT_TRUE(fs::is_empty(m_dir / "folder.csv"));
+    EXPECT_TRUE(fs::is_symlink(m_dir / "link.csv"));
 }
 
 TEST_F(FavouritesBackupTest, ExportRefusesWhatCouldNotBeImportedAgain)
 {
+    const auto withCount = [](std::size_t column, const SqlValue &count) {
+        std::vector<SqlValue> favourite = Favourite("1", "t");
+        favourite[column] = count;
+        return favourite;
+    };
+    const std::string range = " 超出范围（-2147483648 到 2147483647）";
     const struct {
         std::vector<SqlValue> favourite;
         std::string reason;
     } cases[] = {
         {Favourite("1", "caf\xE9"), "第 2 条收藏的 fTitle 含有无效的 UTF-8 字节"},
         {Favourite("", "t"), "第 2 条收藏的 fid 是空的"},
+        {withCount(9, std::int64_t(5000000000)), "第 2 条收藏的 fXiaoCount" + range},
+        {withCount(10, std::int64_t(-2147483649)), "第 2 条收藏的 fCredit" + range},
+        // A text SQLite reads as a number beyond the range.
+        {withCount(12, "2147483648 sold"), "第 2 条收藏的 fVolume" + range},
     };
     for (const auto &c : cases) {
         m_db.execute("delete from info");

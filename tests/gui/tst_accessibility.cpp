@@ -1,0 +1,195 @@
+#include "browser_opener.h"
+#include "gui_test_support.h"
+#include "picture_button.h"
+#include "sandbox_server.h"
+#include "skin.h"
+#include "uItemTree.h"
+#include "ucommon.h"
+#include "ufrmmain.h"
+
+#include <QAccessible>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace quenbo;
+using namespace quenbo::testsupport;
+
+// What assistive technology finds in the window: a name and a hint for every picture button,
+// the rows of both lists with their texts, and the row buttons as actions of a row.
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void pictureButtonsHaveNamesAndHints_data();
+    void pictureButtonsHaveNamesAndHints();
+    void itemRowsReadTitlePriceAndSellerAndOfferTheButtons();
+    void categoryRowsReadTheirNamesAsATree();
+
+private:
+    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<RecordedMessages> m_messages;
+    std::vector<std::string> m_opened;
+    BrowserOpener m_previousOpener;
+    std::unique_ptr<Tfrm_main> m_window;
+};
+
+void AccessibilityTest::initTestCase()
+{
+    installFontSubstitutions();
+    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+    m_sandbox->start();
+    m_folder = std::make_unique<ProgramFolder>();
+    writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
+    m_folder->createDatabase();
+}
+
+void AccessibilityTest::init()
+{
+    m_opened.clear();
+    m_previousOpener = setBrowserOpener(
+        [this](const QUrl &url) { m_opened.push_back(url.toString().toStdString()); });
+    m_messages = std::make_unique<RecordedMessages>();
+    m_window = openWindow(*m_folder);
+    QVERIFY(m_window);
+    m_window->pnl_load->hide();
+}
+
+void AccessibilityTest::cleanup()
+{
+    m_window.reset();
+    setBrowserOpener(std::move(m_previousOpener));
+    if (!m_messages->texts.empty())
+        QFAIL(qPrintable(m_messages->texts.front()));
+    m_messages.reset();
+    verifyNoWindowLeft();
+}
+
+void AccessibilityTest::pictureButtonsHaveNamesAndHints_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("hint");
+    const auto row = [](const char *button, const char *name, const char *hint) {
+        QTest::newRow(button) << QString::fromLatin1(button) << QString::fromUtf8(name)
+                              << QString::fromUtf8(hint);
+    };
+    row("b_sc", "我的收藏", "列出收藏的商品");
+    row("b_Srech", "搜索", "按关键字搜索商品");
+    row("b_xin", "信用排序", "信用升降排序");
+    row("b_jiage", "价格排序", "价格升降排序");
+    row("b_xiao", "销量排序", "销量升降排序");
+    row("b_fan", "返现排序", "返现金额升降排序");
+    row("b_fshop", "返回", "离开收藏，回到商品列表");
+}
+
+void AccessibilityTest::pictureButtonsHaveNamesAndHints()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, name);
+    QFETCH(QString, hint);
+    auto *widget = m_window->findChild<PictureButton *>(button);
+    QVERIFY(widget);
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(face);
+    QCOMPARE(face->role(), QAccessible::Button);
+    QCOMPARE(face->text(QAccessible::Name), name);
+    QCOMPARE(widget->toolTip(), hint);
+    // A picture button is pressed with the mouse only; the keys reach its command elsewhere.
+    QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
+}
+
+void AccessibilityTest::itemRowsReadTitlePriceAndSellerAndOfferTheButtons()
+{
+    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(waitForGateway(*m_window));
+    VirtualTree *list = m_window->itemTree;
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(list);
+    QVERIFY(face);
+    QCOMPARE(face->role(), QAccessible::List);
+    QCOMPARE(face->text(QAccessible::Name), QStringLiteral("商品列表"));
+    QCOMPARE(face->childCount(), list->topLevelCount());
+
+    QAccessibleInterface *row = face->child(1);
+    QVERIFY(row && row->isValid());
+    QCOMPARE(row->role(), QAccessible::ListItem);
+    QCOMPARE(row->parent(), face);
+    QCOMPARE(face->indexOfChild(row), 1);
+    TTaoBaoData record;
+    m_window->Common().FindItem(VirtualTree::nodeData<ItemRow>(list->topLevelNode(1))->NumIid,
+                                record);
+    const QString expected = QString::fromStdString(record.Title) + QStringLiteral("，价格 ") +
+                             QString::fromStdString(record.Price) + QStringLiteral(" 元，掌柜 ") +
+                             QString::fromStdString(record.Nick);
+    QCOMPARE(row->text(QAccessible::Name), expected);
+    qInfo("a screen reader reads the row as: %s", qPrintable(row->text(QAccessible::Name)));
+    QVERIFY(row->rect().intersects(
+        QRect(list->viewport()->mapToGlobal(QPoint()), list->viewport()->size())));
+
+    // The row buttons are the row's actions; running one acts as the button does.
+    QAccessibleActionInterface *actions = row->actionInterface();
+    QVERIFY(actions);
+    QCOMPARE(actions->actionNames(),
+             (QStringList{QStringLiteral("返现"), QStringLiteral("去看看"),
+                          QStringLiteral("加入或取消收藏"), QStringLiteral("店铺菜单")}));
+    QCOMPARE(actions->keyBindingsForAction(QStringLiteral("去看看")),
+             QStringList{QStringLiteral("Return")});
+    actions->doAction(QStringLiteral("去看看"));
+    QCOMPARE(m_opened, std::vector<std::string>{record.ClickUrl});
+    actions->doAction(QStringLiteral("加入或取消收藏"));
+    QVERIFY(m_window->Common().IsFavourite(record.NumIid));
+    QVERIFY(row->text(QAccessible::Name).endsWith(QStringLiteral("，已收藏")));
+
+    // The focused row is the focus child.
+    list->setFocus();
+    list->setSelectedNode(list->topLevelNode(1));
+    QCOMPARE(face->focusChild(), row);
+    QVERIFY(row->state().focused && row->state().selected);
+
+    // A new page drops the old rows' interfaces: none is left pointing at a removed row.
+    const QAccessible::Id id = QAccessible::uniqueId(row);
+    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    QVERIFY(!QAccessible::accessibleInterface(id));
+    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(waitForWorkers(*m_window));
+}
+
+void AccessibilityTest::categoryRowsReadTheirNamesAsATree()
+{
+    m_window->LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(*m_window));
+    VirtualTree *tree = m_window->vlefttree;
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(tree);
+    QVERIFY(face);
+    QCOMPARE(face->role(), QAccessible::Tree);
+    QCOMPARE(face->text(QAccessible::Name), QStringLiteral("商品分类"));
+    QCOMPARE(face->childCount(), tree->topLevelCount());
+    QAccessibleInterface *first = face->child(0);
+    QVERIFY(first);
+    QCOMPARE(first->role(), QAccessible::TreeItem);
+    QCOMPARE(
+        first->text(QAccessible::Name),
+        QString::fromStdString(VirtualTree::nodeData<TShopClass>(tree->topLevelNode(0))->Name));
+    QVERIFY(!first->state().expanded);
+
+    // "展开" asks for the level and opens the category when it arrives; the open category's
+    // children become rows of the tree.
+    first->actionInterface()->doAction(QStringLiteral("展开"));
+    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(first->state().expanded && first->state().expandable);
+    QCOMPARE(face->childCount(), tree->visibleRowCount());
+    QVERIFY(face->childCount() > tree->topLevelCount());
+    QCOMPARE(
+        face->child(1)->text(QAccessible::Name),
+        QString::fromStdString(
+            VirtualTree::nodeData<TShopClass>(VirtualTree::child(tree->topLevelNode(0), 0))->Name));
+}
+
+QTEST_MAIN(AccessibilityTest)
+#include "tst_accessibility.moc"

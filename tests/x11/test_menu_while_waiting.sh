@@ -10,8 +10,10 @@
 # BIN_DIR holds quenbo, quenbo-pack and quenbo-sandbox. Exits 77 (a CTest skip) when Xvfb or
 # xdotool is missing or cannot be started.
 set -euo pipefail
-bin=$(cd "$1" && pwd)
-schema=$(cd "$(dirname "$0")/../.." && pwd)/data/schema.sql
+# shellcheck source-path=SCRIPTDIR
+# shellcheck source=x11_session.sh
+. "$(dirname "$0")/x11_session.sh"
+session_begin "$1"
 
 # How long the sandbox holds every keyword-search answer, in seconds.
 held=4
@@ -19,132 +21,22 @@ held=4
 menu_after=0.5
 keyword=dress
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/quenbo-x11.XXXXXX")
-# Nothing of the run reaches the real home folder.
-mkdir -p "$work/home" "$work/runtime"
-chmod 700 "$work/runtime"
-export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime
-xvfb=
-sandbox=
-window=
-cleanup() {
-  if [ -n "$window" ]; then
-    kill -KILL "$window" 2>/dev/null || true
-    wait "$window" 2>/dev/null || true
-  fi
-  for process in $sandbox $xvfb; do
-    kill -TERM "$process" 2>/dev/null || true
-    wait "$process" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-fail() {
-  echo "FAIL: $*" >&2
-  if [ -s "$work/quenbo.log" ]; then
-    echo "-- quenbo's output --" >&2
-    cat "$work/quenbo.log" >&2
-  fi
-  exit 1
-}
-skip() {
-  echo "SKIP: $*"
-  exit 77
-}
-
-# Seconds on the monotonic clock, to the microsecond.
-now() { perl -MTime::HiRes=clock_gettime,CLOCK_MONOTONIC -e 'printf "%.6f\n", clock_gettime(CLOCK_MONOTONIC)'; }
-# since FROM TO: TO - FROM in seconds, to the millisecond.
-since() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
-# before A B: A < B.
-before() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
-# plus A B: A + B.
-plus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.6f", a + b }'; }
-# started PID: the process's start time, which tells it from a later process given its id.
-started() {
-  local fields=()
-  read -ra fields 2> /dev/null < "/proc/$1/stat" || return 0
-  echo "${fields[21]}"
-}
-# alive PID START: the process started at START runs. An ended child is gone once bash has
-# reaped it, or a zombie until then; neither counts.
-alive() {
-  local fields=()
-  read -ra fields 2> /dev/null < "/proc/$1/stat" || return 1
-  [ "${fields[2]}" != Z ] && [ "${fields[21]}" = "$2" ]
-}
-# The program's windows that are mapped, one id a line.
-visible_windows() { xdotool search --onlyvisible --pid "$window" 2>/dev/null | sort || true; }
-# The targets the sandbox received lately, one a line (nothing when it does not answer).
-received() { curl -fsS --max-time 10 "$base/__control/requests" 2>/dev/null || true; }
-
 # -- The X server ----------------------------------------------------------------------------
-command -v Xvfb > /dev/null || skip "Xvfb is not installed"
-command -v xdotool > /dev/null || skip "xdotool is not installed"
-# -displayfd picks a free display number and writes it once the server accepts connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
-  3> "$work/display" > "$work/xvfb.log" 2>&1 &
-xvfb=$!
-xvfb_start=$(started $xvfb)
-for _ in $(seq 300); do
-  grep -q '^[0-9]' "$work/display" 2>/dev/null && break
-  alive $xvfb "$xvfb_start" || break
-  sleep 0.1
-done
-display=$(head -n 1 "$work/display" 2>/dev/null || true)
-[ -n "$display" ] || { cat "$work/xvfb.log"; skip "Xvfb did not start"; }
-export DISPLAY=:$display
-unset WAYLAND_DISPLAY
-xdotool getmouselocation > /dev/null 2>&1 || skip "xdotool cannot reach the X server on $DISPLAY"
-echo "Xvfb on $DISPLAY"
+start_xvfb
 
 # -- The sandbox, told to hold every keyword-search answer ---------------------------------------
-"$bin/quenbo-sandbox" --port 0 > "$work/sandbox-address" 2> "$work/sandbox.log" &
-sandbox=$!
-sandbox_start=$(started $sandbox)
-for _ in $(seq 300); do
-  [ -s "$work/sandbox-address" ] && break
-  alive $sandbox "$sandbox_start" || break
-  sleep 0.1
-done
-base=$(head -n 1 "$work/sandbox-address")
-[ -n "$base" ] || { cat "$work/sandbox.log" >&2; fail "quenbo-sandbox did not start"; }
+start_sandbox
 answer=$(curl -fsS --max-time 10 \
   -d "path=/router/rest&method=taobao.taobaoke.items.get&kind=slow&delay_ms=$((held * 1000))" \
   "$base/__control/fault") || fail "the sandbox refused the fault"
 [ "$answer" = ok ] || fail "the sandbox answered the fault with: $answer"
 
 # -- A portable copy pointing at the sandbox -----------------------------------------------------
-portable=$work/portable
-mkdir -p "$portable/data"
-cp "$bin/quenbo" "$portable/"
-"$bin/quenbo-pack" --out "$portable/data/skin.isn" \
-  --set App_Key=10000001 --set App_Secret=sandbox-secret --set NickName=quenbo \
-  --set "IndexUrl=$base/index.xml" --set "FanXianUrl=$base/fanxian?id=" \
-  --set "Gateway=$base" --set "SiteUrl=$base" > /dev/null
-sqlite3 "$portable/data/data.db" < "$schema"
+make_portable
 
 # -- The window -----------------------------------------------------------------------------
-# Leak reports at exit belong to the other suites; this test judges only the exit status, so
-# a leak must not turn a clean close into a failure. The X keyboard library copies a keymap
-# name with strndup from a buffer without a closing NUL, which strndup allows but the test
-# command's strict string checks report; they stay on for our own code in the other suites.
-QT_QPA_PLATFORM=xcb ASAN_OPTIONS=${ASAN_OPTIONS:-}:detect_leaks=0:strict_string_checks=0 \
-  "$portable/quenbo" > "$work/quenbo.log" 2>&1 &
-window=$!
-window_start=$(started $window)
-
-main=
-for _ in $(seq 1200); do
-  main=$(xdotool search --onlyvisible --pid "$window" --name '^Quenbo$' 2>/dev/null | head -n 1 || true)
-  [ -n "$main" ] && break
-  alive $window "$window_start" || fail "quenbo ended before its window was shown"
-  sleep 0.1
-done
-[ -n "$main" ] || fail "the window \"Quenbo\" was not mapped within 120 s"
+start_window
+wait_for_main_window
 eval "$(xdotool getwindowgeometry --shell "$main")"
 main_x=$X
 main_y=$Y
@@ -153,15 +45,7 @@ if [ "$WIDTH" != 900 ] || [ "$HEIGHT" != 650 ]; then
   fail "the window is ${WIDTH}x$HEIGHT, not 900x650"
 fi
 
-# The version file is read once the first loading (the start-up list and the top categories)
-# has been shown.
-loaded=
-for _ in $(seq 1200); do
-  grep -q '^/bate\.txt' <<< "$(received)" && { loaded=1; break; }
-  alive $window "$window_start" || fail "quenbo ended during the first loading"
-  sleep 0.1
-done
-[ -n "$loaded" ] || fail "the first loading did not finish within 120 s"
+wait_for_first_loading
 sleep 0.5
 
 # Without a window manager nobody gives the window the keyboard; Alt+F needs it to be active.

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "browser_opener.h"
 #include "interface_pictures.h"
 #include "item_thumbnails.h"
 #include "message_box.h"
+#include "sandbox_server.h"
+#include "skin.h"
 #include "uItemTree.h"
 #include "ucommon.h"
 #include "ufrmmain.h"
@@ -11,6 +14,8 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
+
+#include <filesystem>
 
 #include <httplib.h>
 
@@ -40,6 +45,25 @@ public:
 
 private:
     MessageHandler m_previous;
+};
+
+// Records every address handed to the browser instead of opening it, for the length of one
+// scope.
+class RecordedAddresses {
+public:
+    RecordedAddresses()
+    {
+        m_previous = setBrowserOpener(
+            [this](const QUrl &url) { opened.push_back(url.toString().toStdString()); });
+    }
+    ~RecordedAddresses() { setBrowserOpener(std::move(m_previous)); }
+    RecordedAddresses(const RecordedAddresses &) = delete;
+    RecordedAddresses &operator=(const RecordedAddresses &) = delete;
+
+    std::vector<std::string> opened;
+
+private:
+    BrowserOpener m_previous;
 };
 
 // Sends one mouse event straight to target, as the window system would deliver it.
@@ -118,6 +142,63 @@ inline void verifyNoWindowLeft()
                     widget->objectName() + "\"";
     QVERIFY2(left.isEmpty(), qPrintable("windows left open: " + left.join(", ")));
 }
+
+// What the window suites share: a sandbox on a free loopback port, a program folder whose
+// archive points at it, and for each test a fresh favourites database, the window and a record
+// of its message boxes.
+class SandboxedWindow {
+public:
+    // For initTestCase: the fonts, the sandbox and the program folder.
+    void startSuite()
+    {
+        installFontSubstitutions();
+        m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+        m_sandbox->start();
+        m_folder = std::make_unique<ProgramFolder>();
+        writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
+    }
+
+    // For init: an empty favourites database and the window, shown with its first loading left
+    // to the test and the loading indicator hidden. False when the window never appeared.
+    bool openWindow()
+    {
+        m_messages = std::make_unique<RecordedMessages>();
+        std::error_code ignored;
+        std::filesystem::remove(m_folder->databaseFile(), ignored);
+        m_folder->createDatabase();
+        m_window = std::make_unique<Tfrm_main>(appDir(*m_folder));
+        if (!showWithoutStartup(*m_window))
+            return false;
+        m_window->pnl_load->hide();
+        return true;
+    }
+
+    // For cleanup: releases the window and the sandbox's faults, then fails the test on a
+    // message box it did not expect (it may clear messages() first) or a window left open.
+    void finishTest()
+    {
+        m_window.reset();
+        postSandboxFault(m_sandbox->baseUrl(), "clear=1");
+        const std::vector<QString> shown = m_messages ? m_messages->texts : std::vector<QString>{};
+        m_messages.reset();
+        if (!shown.empty())
+            QFAIL(qPrintable(shown.front()));
+        verifyNoWindowLeft();
+    }
+
+    sandbox::SandboxServer &sandbox() { return *m_sandbox; }
+    ProgramFolder &folder() { return *m_folder; }
+    Tfrm_main &window() { return *m_window; }
+    Tfrm_main *windowOrNull() { return m_window.get(); }
+    RecordedMessages &messages() { return *m_messages; }
+    void closeWindow() { m_window.reset(); }
+
+private:
+    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<RecordedMessages> m_messages;
+    std::unique_ptr<Tfrm_main> m_window;
+};
 
 // Waits, within a generous bound, until no exchange of the window with the gateway or the
 // maker's site is out and every answer has been applied.

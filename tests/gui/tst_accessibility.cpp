@@ -32,43 +32,25 @@ private slots:
     void categoryRowsReadTheirNamesAsATree();
 
 private:
-    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<RecordedMessages> m_messages;
-    std::vector<std::string> m_opened;
-    BrowserOpener m_previousOpener;
-    std::unique_ptr<Tfrm_main> m_window;
+    SandboxedWindow m_fixture;
+    std::unique_ptr<RecordedAddresses> m_addresses;
 };
 
 void AccessibilityTest::initTestCase()
 {
-    installFontSubstitutions();
-    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-    m_sandbox->start();
-    m_folder = std::make_unique<ProgramFolder>();
-    writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
-    m_folder->createDatabase();
+    m_fixture.startSuite();
 }
 
 void AccessibilityTest::init()
 {
-    m_opened.clear();
-    m_previousOpener = setBrowserOpener(
-        [this](const QUrl &url) { m_opened.push_back(url.toString().toStdString()); });
-    m_messages = std::make_unique<RecordedMessages>();
-    m_window = openWindow(*m_folder);
-    QVERIFY(m_window);
-    m_window->pnl_load->hide();
+    m_addresses = std::make_unique<RecordedAddresses>();
+    QVERIFY(m_fixture.openWindow());
 }
 
 void AccessibilityTest::cleanup()
 {
-    m_window.reset();
-    setBrowserOpener(std::move(m_previousOpener));
-    if (!m_messages->texts.empty())
-        QFAIL(qPrintable(m_messages->texts.front()));
-    m_messages.reset();
-    verifyNoWindowLeft();
+    m_fixture.finishTest();
+    m_addresses.reset();
 }
 
 void AccessibilityTest::pictureButtonsHaveNamesAndHints_data()
@@ -94,7 +76,7 @@ void AccessibilityTest::pictureButtonsHaveNamesAndHints()
     QFETCH(QString, button);
     QFETCH(QString, name);
     QFETCH(QString, hint);
-    auto *widget = m_window->findChild<PictureButton *>(button);
+    auto *widget = m_fixture.window().findChild<PictureButton *>(button);
     QVERIFY(widget);
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
     QVERIFY(face);
@@ -107,9 +89,9 @@ void AccessibilityTest::pictureButtonsHaveNamesAndHints()
 
 void AccessibilityTest::itemRowsReadTitlePriceAndSellerAndOfferTheButtons()
 {
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
-    QVERIFY(waitForGateway(*m_window));
-    VirtualTree *list = m_window->itemTree;
+    m_fixture.window().LoadItemPage(m_fixture.window().Common().IndexUrl);
+    QVERIFY(waitForGateway(m_fixture.window()));
+    VirtualTree *list = m_fixture.window().itemTree;
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(list);
     QVERIFY(face);
     QCOMPARE(face->role(), QAccessible::List);
@@ -122,8 +104,8 @@ void AccessibilityTest::itemRowsReadTitlePriceAndSellerAndOfferTheButtons()
     QCOMPARE(row->parent(), face);
     QCOMPARE(face->indexOfChild(row), 1);
     TTaoBaoData record;
-    m_window->Common().FindItem(VirtualTree::nodeData<ItemRow>(list->topLevelNode(1))->NumIid,
-                                record);
+    m_fixture.window().Common().FindItem(
+        VirtualTree::nodeData<ItemRow>(list->topLevelNode(1))->NumIid, record);
     const QString expected = QString::fromStdString(record.Title) + QStringLiteral("，价格 ") +
                              QString::fromStdString(record.Price) + QStringLiteral(" 元，掌柜 ") +
                              QString::fromStdString(record.Nick);
@@ -141,9 +123,9 @@ void AccessibilityTest::itemRowsReadTitlePriceAndSellerAndOfferTheButtons()
     QCOMPARE(actions->keyBindingsForAction(QStringLiteral("去看看")),
              QStringList{QStringLiteral("Return")});
     actions->doAction(QStringLiteral("去看看"));
-    QCOMPARE(m_opened, std::vector<std::string>{record.ClickUrl});
+    QCOMPARE(m_addresses->opened, std::vector<std::string>{record.ClickUrl});
     actions->doAction(QStringLiteral("加入或取消收藏"));
-    QVERIFY(m_window->Common().IsFavourite(record.NumIid));
+    QVERIFY(m_fixture.window().Common().IsFavourite(record.NumIid));
     QVERIFY(row->text(QAccessible::Name).endsWith(QStringLiteral("，已收藏")));
 
     // The focused row is the focus child.
@@ -154,17 +136,17 @@ void AccessibilityTest::itemRowsReadTitlePriceAndSellerAndOfferTheButtons()
 
     // A new page drops the old rows' interfaces: none is left pointing at a removed row.
     const QAccessible::Id id = QAccessible::uniqueId(row);
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    m_fixture.window().LoadItemPage(m_fixture.window().Common().IndexUrl);
     QVERIFY(!QAccessible::accessibleInterface(id));
-    QVERIFY(waitForGateway(*m_window));
-    QVERIFY(waitForWorkers(*m_window));
+    QVERIFY(waitForGateway(m_fixture.window()));
+    QVERIFY(waitForWorkers(m_fixture.window()));
 }
 
 void AccessibilityTest::categoryRowsReadTheirNamesAsATree()
 {
-    m_window->LoadCategoryLevel("0");
-    QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = m_window->vlefttree;
+    m_fixture.window().LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(m_fixture.window()));
+    VirtualTree *tree = m_fixture.window().vlefttree;
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(tree);
     QVERIFY(face);
     QCOMPARE(face->role(), QAccessible::Tree);
@@ -181,7 +163,7 @@ void AccessibilityTest::categoryRowsReadTheirNamesAsATree()
     // "展开" asks for the level and opens the category when it arrives; the open category's
     // children become rows of the tree.
     first->actionInterface()->doAction(QStringLiteral("展开"));
-    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(waitForGateway(m_fixture.window()));
     QVERIFY(first->state().expanded && first->state().expandable);
     QCOMPARE(face->childCount(), tree->visibleRowCount());
     QVERIFY(face->childCount() > tree->topLevelCount());

@@ -36,60 +36,40 @@ private slots:
 private:
     void search(const QString &text);
 
-    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    SandboxedWindow m_fixture;
     std::unique_ptr<ReceivedLog> m_received;
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<RecordedMessages> m_messages;
-    std::vector<std::string> m_opened;
-    BrowserOpener m_previousOpener;
-    std::unique_ptr<Tfrm_main> m_window;
+    std::unique_ptr<RecordedAddresses> m_addresses;
 };
 
 void KeyboardTest::initTestCase()
 {
-    installFontSubstitutions();
-    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-    m_sandbox->start();
-    m_received = std::make_unique<ReceivedLog>(*m_sandbox);
-    m_folder = std::make_unique<ProgramFolder>();
-    writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
+    m_fixture.startSuite();
+    m_received = std::make_unique<ReceivedLog>(m_fixture.sandbox());
 }
 
 void KeyboardTest::init()
 {
-    m_opened.clear();
-    m_previousOpener = setBrowserOpener(
-        [this](const QUrl &url) { m_opened.push_back(url.toString().toStdString()); });
-    m_messages = std::make_unique<RecordedMessages>();
-    std::error_code ignored;
-    std::filesystem::remove(m_folder->databaseFile(), ignored);
-    m_folder->createDatabase();
-    m_window = openWindow(*m_folder);
-    QVERIFY(m_window);
-    m_window->pnl_load->hide();
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_addresses = std::make_unique<RecordedAddresses>();
+    QVERIFY(m_fixture.openWindow());
+    m_fixture.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m_fixture.window()));
     m_received->mark();
 }
 
 void KeyboardTest::cleanup()
 {
-    if (m_window)
-        m_window->Pop_MShop->hide();
-    m_window.reset();
-    setBrowserOpener(std::move(m_previousOpener));
-    if (!m_messages->texts.empty())
-        QFAIL(qPrintable(m_messages->texts.front()));
-    m_messages.reset();
-    verifyNoWindowLeft();
+    if (Tfrm_main *window = m_fixture.windowOrNull())
+        window->Pop_MShop->hide();
+    m_fixture.finishTest();
+    m_addresses.reset();
 }
 
 void KeyboardTest::search(const QString &text)
 {
-    m_window->E_Serch->setFocus();
-    QTest::keyClicks(m_window->E_Serch, text);
-    QTest::keyClick(m_window->E_Serch, Qt::Key_Return);
-    QVERIFY(waitForGateway(*m_window));
+    m_fixture.window().E_Serch->setFocus();
+    QTest::keyClicks(m_fixture.window().E_Serch, text);
+    QTest::keyClick(m_fixture.window().E_Serch, Qt::Key_Return);
+    QVERIFY(waitForGateway(m_fixture.window()));
 }
 
 void KeyboardTest::enterInTheKeywordBoxSearches()
@@ -98,23 +78,23 @@ void KeyboardTest::enterInTheKeywordBoxSearches()
     const std::vector<ReceivedRequest> asked = m_received->gateway();
     QCOMPARE(asked.size(), std::size_t(1));
     QCOMPARE(asked[0].param("keyword"), std::string("dress"));
-    QVERIFY(m_window->pnl_PageControls->isEnabled());
+    QVERIFY(m_fixture.window().pnl_PageControls->isEnabled());
     // Enter on the number pad too; an empty box searches nothing, as the button does.
     m_received->mark();
-    QTest::keyClick(m_window->E_Serch, Qt::Key_Enter);
-    QVERIFY(waitForGateway(*m_window));
+    QTest::keyClick(m_fixture.window().E_Serch, Qt::Key_Enter);
+    QVERIFY(waitForGateway(m_fixture.window()));
     QCOMPARE(m_received->gateway().size(), std::size_t(1));
-    m_window->E_Serch->clear();
-    QTest::keyClick(m_window->E_Serch, Qt::Key_Return);
-    QVERIFY(waitForGateway(*m_window));
+    m_fixture.window().E_Serch->clear();
+    QTest::keyClick(m_fixture.window().E_Serch, Qt::Key_Return);
+    QVERIFY(waitForGateway(m_fixture.window()));
     QCOMPARE(m_received->gateway().size(), std::size_t(1));
 }
 
 void KeyboardTest::itemListKeysActOnTheFocusedRow()
 {
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
-    QVERIFY(waitForGateway(*m_window));
-    VirtualTree *list = m_window->itemTree;
+    m_fixture.window().LoadItemPage(m_fixture.window().Common().IndexUrl);
+    QVERIFY(waitForGateway(m_fixture.window()));
+    VirtualTree *list = m_fixture.window().itemTree;
     QVERIFY(list->topLevelCount() > 3);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
@@ -123,32 +103,32 @@ void KeyboardTest::itemListKeysActOnTheFocusedRow()
     QCOMPARE(focused, list->topLevelNode(1));
     const std::string id = VirtualTree::nodeData<ItemRow>(focused)->NumIid;
     TTaoBaoData record;
-    m_window->Common().FindItem(id, record);
+    m_fixture.window().Common().FindItem(id, record);
 
     // Enter opens the item's page, as "去看看" does.
     QTest::keyClick(list, Qt::Key_Return);
-    QCOMPARE(m_opened, std::vector<std::string>{record.ClickUrl});
+    QCOMPARE(m_addresses->opened, std::vector<std::string>{record.ClickUrl});
 
     // Space stores the favourite; once the repeat gap has passed, Space removes it, and its row
     // with it, as the third button does; the focus moves to the row now in its place.
     QTest::keyClick(list, Qt::Key_Space);
-    QVERIFY(m_window->Common().IsFavourite(id));
-    QCOMPARE(storedFavouriteIds(m_folder->databaseFile()), std::vector<std::string>{id});
+    QVERIFY(m_fixture.window().Common().IsFavourite(id));
+    QCOMPARE(storedFavouriteIds(m_fixture.folder().databaseFile()), std::vector<std::string>{id});
     QTest::qWait(TItemTree::kFavouritePressGapMs + 50);
     const std::string next = VirtualTree::nodeData<ItemRow>(list->topLevelNode(2))->NumIid;
     QTest::keyClick(list, Qt::Key_Space);
-    QVERIFY(!m_window->Common().IsFavourite(id));
-    QVERIFY(storedFavouriteIds(m_folder->databaseFile()).empty());
+    QVERIFY(!m_fixture.window().Common().IsFavourite(id));
+    QVERIFY(storedFavouriteIds(m_fixture.folder().databaseFile()).empty());
     QCOMPARE(VirtualTree::nodeData<ItemRow>(list->selectedNode())->NumIid, next);
 
     // The Menu key and Shift+F10 open the shop menu for the focused row, beside it.
     for (const auto &[key, modifiers] :
          {std::pair{Qt::Key_Menu, Qt::NoModifier}, std::pair{Qt::Key_F10, Qt::ShiftModifier}}) {
-        m_window->Common().SelectedItem = TTaoBaoData();
+        m_fixture.window().Common().SelectedItem = TTaoBaoData();
         QTest::keyClick(list, key, modifiers);
-        QMenu *menu = m_window->Pop_MShop;
+        QMenu *menu = m_fixture.window().Pop_MShop;
         QTRY_VERIFY(menu->isVisible());
-        QCOMPARE(m_window->Common().SelectedItem.NumIid, next);
+        QCOMPARE(m_fixture.window().Common().SelectedItem.NumIid, next);
         const QRect row = list->nodeRect(list->selectedNode());
         QVERIFY(QRect(list->viewport()->mapToGlobal(row.topLeft()), row.size())
                     .contains(menu->geometry().topLeft()));
@@ -157,20 +137,20 @@ void KeyboardTest::itemListKeysActOnTheFocusedRow()
     }
     // Choosing from the menu by keys opens the shop.
     QTest::keyClick(list, Qt::Key_Menu);
-    QMenu *menu = m_window->Pop_MShop;
+    QMenu *menu = m_fixture.window().Pop_MShop;
     QTRY_VERIFY(menu->isVisible());
     QTest::keyClick(menu, Qt::Key_Up);
-    QCOMPARE(menu->activeAction(), m_window->N_Goshop);
+    QCOMPARE(menu->activeAction(), m_fixture.window().N_Goshop);
     QTest::keyClick(menu, Qt::Key_Return);
-    QCOMPARE(m_opened.back(), m_window->Common().SelectedItem.ShopClickUrl);
-    QVERIFY(waitForWorkers(*m_window));
+    QCOMPARE(m_addresses->opened.back(), m_fixture.window().Common().SelectedItem.ShopClickUrl);
+    QVERIFY(waitForWorkers(m_fixture.window()));
 }
 
 void KeyboardTest::categoryTreeKeysOpenCloseAndList()
 {
-    m_window->LoadCategoryLevel("0");
-    QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = m_window->vlefttree;
+    m_fixture.window().LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(m_fixture.window()));
+    VirtualTree *tree = m_fixture.window().vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     VirtualTree::Node *second = tree->topLevelNode(1);
     QVERIFY(first && second);
@@ -183,7 +163,7 @@ void KeyboardTest::categoryTreeKeysOpenCloseAndList()
     // Right asks for the subcategories once and opens the category when they arrive.
     QTest::keyClick(tree, Qt::Key_Right);
     QTest::keyClick(tree, Qt::Key_Right);
-    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(waitForGateway(m_fixture.window()));
     QCOMPARE(m_received->gateway().size(), std::size_t(1));
     QCOMPARE(m_received->gateway()[0].param("parent_cid"), category->Cid);
     QVERIFY(category->Loaded && VirtualTree::childCount(first) > 0);
@@ -204,23 +184,23 @@ void KeyboardTest::categoryTreeKeysOpenCloseAndList()
     // Enter lists the category's items, page 1, as a double-click does.
     m_received->mark();
     QTest::keyClick(tree, Qt::Key_Return);
-    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(waitForGateway(m_fixture.window()));
     const std::vector<ReceivedRequest> asked = m_received->gateway();
     QCOMPARE(asked.size(), std::size_t(1));
     QCOMPARE(asked[0].param("cid"), category->Cid);
     QCOMPARE(asked[0].param("page_no"), std::string("1"));
-    QCOMPARE(m_window->Session().mode(), SearchMode::Category);
-    QVERIFY(m_window->pnl_PageControls->isEnabled());
-    QVERIFY(waitForWorkers(*m_window));
+    QCOMPARE(m_fixture.window().Session().mode(), SearchMode::Category);
+    QVERIFY(m_fixture.window().pnl_PageControls->isEnabled());
+    QVERIFY(waitForWorkers(m_fixture.window()));
 }
 
 void KeyboardTest::focusedRowShowsAMarkOnlyWithTheFocus()
 {
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
-    QVERIFY(waitForGateway(*m_window));
-    m_window->LoadCategoryLevel("0");
-    QVERIFY(waitForGateway(*m_window));
-    for (VirtualTree *tree : {m_window->itemTree, m_window->vlefttree}) {
+    m_fixture.window().LoadItemPage(m_fixture.window().Common().IndexUrl);
+    QVERIFY(waitForGateway(m_fixture.window()));
+    m_fixture.window().LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(m_fixture.window()));
+    for (VirtualTree *tree : {m_fixture.window().itemTree, m_fixture.window().vlefttree}) {
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_Down);
         QVERIFY(tree->selectedNode());
@@ -233,11 +213,11 @@ void KeyboardTest::focusedRowShowsAMarkOnlyWithTheFocus()
             return dark;
         };
         QVERIFY2(darkDotsOnTheTopEdge() >= 10, tree->objectName().toLatin1());
-        m_window->E_Serch->setFocus();
+        m_fixture.window().E_Serch->setFocus();
         QVERIFY(!tree->hasFocus());
         QCOMPARE(darkDotsOnTheTopEdge(), 0);
     }
-    QVERIFY(waitForWorkers(*m_window));
+    QVERIFY(waitForWorkers(m_fixture.window()));
 }
 
 QTEST_MAIN(KeyboardTest)

@@ -52,39 +52,24 @@ private:
     // Types text into the search box and presses the search button, as a user does.
     void search(const QString &text);
 
-    std::unique_ptr<sandbox::SandboxServer> m_sandbox;
+    SandboxedWindow m_fixture;
     std::unique_ptr<ReceivedLog> m_received;
-    std::unique_ptr<ProgramFolder> m_folder;
-    std::unique_ptr<RecordedMessages> m_messages;
-    std::unique_ptr<Tfrm_main> m_window;
 };
 
 void WaitingTest::initTestCase()
 {
-    installFontSubstitutions();
-    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-    m_sandbox->start();
-    m_received = std::make_unique<ReceivedLog>(*m_sandbox);
-    m_folder = std::make_unique<ProgramFolder>();
-    writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
+    m_fixture.startSuite();
+    m_received = std::make_unique<ReceivedLog>(m_fixture.sandbox());
 }
 
 void WaitingTest::init()
 {
-    m_messages = std::make_unique<RecordedMessages>();
-    m_window = openWindow(*m_folder);
-    QVERIFY(m_window);
-    m_window->pnl_load->hide();
+    QVERIFY(m_fixture.openWindow());
 }
 
 void WaitingTest::cleanup()
 {
-    m_window.reset();
-    QVERIFY(postSandboxFault(m_sandbox->baseUrl(), "clear=1"));
-    if (!m_messages->texts.empty())
-        QFAIL(qPrintable(m_messages->texts.front()));
-    m_messages.reset();
-    verifyNoWindowLeft();
+    m_fixture.finishTest();
 }
 
 void WaitingTest::holdItems(int ms, int times)
@@ -93,13 +78,13 @@ void WaitingTest::holdItems(int ms, int times)
                        "&kind=slow&delay_ms=" + std::to_string(ms);
     if (times > 0)
         form += "&times=" + std::to_string(times);
-    QVERIFY(postSandboxFault(m_sandbox->baseUrl(), form));
+    QVERIFY(postSandboxFault(m_fixture.sandbox().baseUrl(), form));
 }
 
 void WaitingTest::search(const QString &text)
 {
-    m_window->E_Serch->setText(text);
-    QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
+    m_fixture.window().E_Serch->setText(text);
+    QTest::mouseClick(m_fixture.window().b_Srech, Qt::LeftButton);
 }
 
 void WaitingTest::windowWorksWhileAnAnswerIsHeldBack()
@@ -111,31 +96,31 @@ void WaitingTest::windowWorksWhileAnAnswerIsHeldBack()
     QVERIFY(clock.elapsed() < 2000);  // the press came back long before the answer
 
     // Waiting shows: the list is empty under the busy cursor and the status line says why.
-    QVERIFY(m_window->Session().loading());
-    QCOMPARE(m_window->itemTree->topLevelCount(), 0);
-    QCOMPARE(m_window->itemTree->cursor().shape(), Qt::BusyCursor);
-    QCOMPARE(m_window->L_Status->text(), QStringLiteral("正在搜索 …"));
+    QVERIFY(m_fixture.window().Session().loading());
+    QCOMPARE(m_fixture.window().itemTree->topLevelCount(), 0);
+    QCOMPARE(m_fixture.window().itemTree->cursor().shape(), Qt::BusyCursor);
+    QCOMPARE(m_fixture.window().L_Status->text(), QStringLiteral("正在搜索 …"));
 
     // Meanwhile the event loop runs: a timer fires and the File menu opens and closes.
     bool fired = false;
-    QTimer::singleShot(10, m_window.get(), [&fired] { fired = true; });
+    QTimer::singleShot(10, &m_fixture.window(), [&fired] { fired = true; });
     QTRY_VERIFY_WITH_TIMEOUT(fired, 1000);
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::AltModifier);
-    QMenu *file = m_window->N1->menu();
+    m_fixture.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&m_fixture.window()));
+    QTest::keyClick(&m_fixture.window(), Qt::Key_F, Qt::AltModifier);
+    QMenu *file = m_fixture.window().N1->menu();
     QCOMPARE(QApplication::activePopupWidget(), file);
-    QVERIFY(m_window->Session().loading());
+    QVERIFY(m_fixture.window().Session().loading());
     QTest::keyClick(file, Qt::Key_Escape);
     QVERIFY(!file->isVisible());
 
     // Then the rows arrive, and the waiting signs go.
-    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(waitForGateway(m_fixture.window()));
     QVERIFY(clock.elapsed() >= 2500);
-    QVERIFY(m_window->itemTree->topLevelCount() > 0);
-    QCOMPARE(m_window->itemTree->cursor().shape(), Qt::ArrowCursor);
-    QVERIFY(m_window->L_Status->text().isEmpty());
-    QVERIFY(waitForWorkers(*m_window));
+    QVERIFY(m_fixture.window().itemTree->topLevelCount() > 0);
+    QCOMPARE(m_fixture.window().itemTree->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(m_fixture.window().L_Status->text().isEmpty());
+    QVERIFY(waitForWorkers(m_fixture.window()));
 }
 
 void WaitingTest::newerSearchesSupersedeOlderOnes()
@@ -146,40 +131,40 @@ void WaitingTest::newerSearchesSupersedeOlderOnes()
     search(QStringLiteral("衬衫"));
     QTRY_VERIFY(!m_received->gateway().empty());
     search(QStringLiteral("连衣裙"));
-    QVERIFY(waitForGateway(*m_window));
-    const std::vector<std::string> shown = rowIds(m_window->itemTree);
+    QVERIFY(waitForGateway(m_fixture.window()));
+    const std::vector<std::string> shown = rowIds(m_fixture.window().itemTree);
     QVERIFY(!shown.empty());
     QTest::qWait(2000);
-    QCOMPARE(rowIds(m_window->itemTree), shown);
+    QCOMPARE(rowIds(m_fixture.window().itemTree), shown);
     TTaoBaoData record;
-    m_window->Common().FindItem(shown.front(), record);
+    m_fixture.window().Common().FindItem(shown.front(), record);
     QVERIFY(record.Title.find("连衣裙") != std::string::npos);
 
     // Presses on 下一页 while a page loads act on the newest page: two presses load page 3.
     holdItems(800);
     m_received->mark();
-    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
-    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
-    QCOMPARE(m_window->cbox_pagecount->currentText(), QStringLiteral("3"));
-    QVERIFY(waitForGateway(*m_window));
+    QTest::mouseClick(m_fixture.window().b_Pnext, Qt::LeftButton);
+    QTest::mouseClick(m_fixture.window().b_Pnext, Qt::LeftButton);
+    QCOMPARE(m_fixture.window().cbox_pagecount->currentText(), QStringLiteral("3"));
+    QVERIFY(waitForGateway(m_fixture.window()));
     const std::vector<ReceivedRequest> asked = m_received->gateway();
     QVERIFY(!asked.empty());
     QCOMPARE(asked.back().param("page_no"), std::string("3"));
-    QCOMPARE(m_window->Session().pageNo(), 3);
-    QVERIFY(m_window->Session().lastAddress().find("&page_no=3&") != std::string::npos);
-    QVERIFY(waitForWorkers(*m_window));
+    QCOMPARE(m_fixture.window().Session().pageNo(), 3);
+    QVERIFY(m_fixture.window().Session().lastAddress().find("&page_no=3&") != std::string::npos);
+    QVERIFY(waitForWorkers(m_fixture.window()));
 }
 
 void WaitingTest::categoryWhoseLevelIsOutIsNotAskedAgain()
 {
-    m_window->LoadCategoryLevel("0");
-    QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = m_window->vlefttree;
+    m_fixture.window().LoadCategoryLevel("0");
+    QVERIFY(waitForGateway(m_fixture.window()));
+    VirtualTree *tree = m_fixture.window().vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     VirtualTree::Node *second = tree->topLevelNode(1);
     QVERIFY(first && second);
     const std::string cid = VirtualTree::nodeData<TShopClass>(first)->Cid;
-    QVERIFY(postSandboxFault(m_sandbox->baseUrl(),
+    QVERIFY(postSandboxFault(m_fixture.sandbox().baseUrl(),
                              "path=/router/rest&method=taobao.itemcats.get&kind=slow&delay_ms=3000"
                              "&times=1"));
     m_received->mark();
@@ -192,9 +177,9 @@ void WaitingTest::categoryWhoseLevelIsOutIsNotAskedAgain()
     }
     QCOMPARE(tree->cursor().shape(), Qt::BusyCursor);
     // Another row opened meanwhile moves the first one's place; its level still lands under it.
-    QVERIFY(postSandboxFault(m_sandbox->baseUrl(), "clear=1"));
+    QVERIFY(postSandboxFault(m_fixture.sandbox().baseUrl(), "clear=1"));
     tree->setExpanded(second, true);
-    QVERIFY(waitForGateway(*m_window));
+    QVERIFY(waitForGateway(m_fixture.window()));
     std::vector<std::string> parents;
     for (const ReceivedRequest &request : m_received->gateway())
         parents.push_back(request.param("parent_cid"));
@@ -211,13 +196,13 @@ void WaitingTest::closingDoesNotWaitForTheAnswer()
 {
     holdItems(20000);
     search(QStringLiteral("连衣裙"));
-    m_window->CheckForUpdate();
+    m_fixture.window().CheckForUpdate();
     QTRY_VERIFY(!m_received->gateway().empty());
     QTest::qWait(100);
     QElapsedTimer clock;
     clock.start();
-    m_window->close();
-    m_window.reset();
+    m_fixture.window().close();
+    m_fixture.closeWindow();
     const qint64 closing = clock.elapsed();
     qInfo("closed %lld ms after the close while a search waited on a held answer", closing);
     // Far below the 20 s the answer is held: closing cancels the exchange instead of waiting.
@@ -228,16 +213,17 @@ void WaitingTest::screenshotOfTheStatusLine()
 {
     // The start-up list is shown; the top-level categories fail and the status line says so,
     // in the free part of the page strip's row.
-    QVERIFY(postSandboxFault(m_sandbox->baseUrl(),
+    QVERIFY(postSandboxFault(m_fixture.sandbox().baseUrl(),
                              "path=/router/rest&method=taobao.itemcats.get&kind=not_found"));
-    m_window->pnl_load->show();
-    m_window->trm_loadTimer();
-    QVERIFY(waitForGateway(*m_window));
-    QVERIFY(waitForWorkers(*m_window));
-    QCOMPARE(m_window->L_Status->text(), QStringLiteral("分类载入失败：服务器返回 HTTP 404"));
-    QVERIFY(m_window->pnl_load->isHidden());
-    const QRect status = m_window->L_Status->geometry();
-    const QRect strip = m_window->pnl_PageControls->geometry();
+    m_fixture.window().pnl_load->show();
+    m_fixture.window().trm_loadTimer();
+    QVERIFY(waitForGateway(m_fixture.window()));
+    QVERIFY(waitForWorkers(m_fixture.window()));
+    QCOMPARE(m_fixture.window().L_Status->text(),
+             QStringLiteral("分类载入失败：服务器返回 HTTP 404"));
+    QVERIFY(m_fixture.window().pnl_load->isHidden());
+    const QRect status = m_fixture.window().L_Status->geometry();
+    const QRect strip = m_fixture.window().pnl_PageControls->geometry();
     QVERIFY(status.right() < strip.left());
     QCOMPARE(status.top(), strip.top());
     QVERIFY(status.width() >= 450);
@@ -246,7 +232,7 @@ void WaitingTest::screenshotOfTheStatusLine()
     const QString folder = qEnvironmentVariable("QUENBO_SCREENSHOT_DIR");
     QVERIFY(!folder.isEmpty());
     QVERIFY(QDir().mkpath(folder));
-    QVERIFY(m_window->grab().save(folder + QStringLiteral("/status_line.png")));
+    QVERIFY(m_fixture.window().grab().save(folder + QStringLiteral("/status_line.png")));
 }
 
 QTEST_MAIN(WaitingTest)

@@ -22,7 +22,6 @@ public:
     std::string text() const;
     // Whether the text shown is a failure.
     bool alarming() const;
-    const std::string &text(Topic topic) const { return m_texts[index(topic)]; }
 
 private:
     static std::size_t index(Topic topic) { return topic == Topic::Items ? 0 : 1; }

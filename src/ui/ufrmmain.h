@@ -3,6 +3,7 @@
 #include "page_combo_box.h"
 #include "search_session.h"
 #include "status_line.h"
+#include "uItemTree.h"
 #include "virtual_tree.h"
 
 #include <QWidget>
@@ -36,8 +37,6 @@ class PictureButton;
 class TCommon;
 class TZipFile;
 class TImgDown;
-class TItemTree;
-enum class ItemSortKey : std::uint8_t;
 class TleftTree;
 class Tfrm_imgframe;
 
@@ -242,6 +241,11 @@ private:
     // Remembers the item of node's row (none: keeps the last one) and opens the shop menu at
     // the screen point at.
     void OpenShopMenu(VirtualTree::Node *node, QPoint at);
+    // The shop menu for node's row, beside the row.
+    void OpenShopMenuBeside(VirtualTree::Node *node);
+    // Presses button of node's row for the keyboard and assistive technology: an error of the
+    // favourites store is shown, and a removed row passes the focus to the row in its place.
+    void PressRowButton(VirtualTree::Node *node, TItemTree::Button button);
     // Asks for, opens or closes a category: the opening waits for its subcategories when they
     // are not loaded yet.
     void OpenCategory(VirtualTree::Node *node, bool open);

@@ -96,9 +96,9 @@ void Tfrm_main::OpenCategory(VirtualTree::Node *node, bool open)
         vlefttree->setExpanded(node, open);
         return;
     }
-    // An unloaded category opens when its subcategories arrive.
-    if (!FPendingLevels.contains(category->Cid))
-        LoadCategoryLevel(category->Cid);
+    // An unloaded category opens when its subcategories arrive; LoadCategoryLevel asks only
+    // when its level is not out yet.
+    LoadCategoryLevel(category->Cid);
     PendingLevel &level = FPendingLevels[category->Cid];
     level.node = node;
     level.open = open;

@@ -178,26 +178,40 @@ void Tfrm_main::ConnectItemListKeys()
         });
     // A row's three buttons, and its shop menu, as actions of the row.
     const auto press = [this](TItemTree::Button button) {
-        return [this, button](VirtualTree::Node *node) {
-            if (FDestroyed)
-                return;
-            try {
-                FItemTree->PressButton(node, button);
-            } catch (const std::exception &error) {
-                showErrorMessage(this, QString::fromUtf8(error.what()));
-            }
-        };
+        return [this, button](VirtualTree::Node *node) { PressRowButton(node, button); };
     };
     itemTree->setRowActions({
         {QStringLiteral("返现"), QString(), press(TItemTree::Cashback)},
         {QStringLiteral("去看看"), QStringLiteral("Return"), press(TItemTree::Click)},
         {QStringLiteral("加入或取消收藏"), QStringLiteral("Space"), press(TItemTree::Favourite)},
         {QStringLiteral("店铺菜单"), QStringLiteral("Menu"),
-         [this](VirtualTree::Node *node) {
-             const QRect row = itemTree->nodeRect(node);
-             OpenShopMenu(node, itemTree->viewport()->mapToGlobal(row.topLeft() + QPoint(300, 40)));
-         }},
+         [this](VirtualTree::Node *node) { OpenShopMenuBeside(node); }},
     });
+}
+
+void Tfrm_main::PressRowButton(VirtualTree::Node *node, TItemTree::Button button)
+{
+    if (FDestroyed || !node)
+        return;
+    // Removing a favourite takes its row away: the focus moves to the row now in its place.
+    const int index = itemTree->visibleIndex(node);
+    try {
+        FItemTree->PressButton(node, button);
+    } catch (const std::exception &error) {
+        showErrorMessage(this, QString::fromUtf8(error.what()));
+        return;
+    }
+    if (!itemTree->selectedNode() && index >= 0 && itemTree->visibleRowCount() > 0)
+        itemTree->setSelectedNode(
+            itemTree->visibleRow(std::min(index, itemTree->visibleRowCount() - 1)));
+}
+
+void Tfrm_main::OpenShopMenuBeside(VirtualTree::Node *node)
+{
+    // Where a right press on the row would have opened it.
+    itemTree->scrollToNode(node);
+    const QRect row = itemTree->nodeRect(node);
+    OpenShopMenu(node, itemTree->viewport()->mapToGlobal(row.topLeft() + QPoint(300, 40)));
 }
 
 void Tfrm_main::OpenShopMenu(VirtualTree::Node *node, QPoint at)
@@ -223,24 +237,10 @@ bool Tfrm_main::itemTreeKeyPress(int key, Qt::KeyboardModifiers modifiers,
         return false;
     if (!focused)
         return true;
-    if (menuKey) {
-        // The menu opens at the focused row, where a right press on it would have opened it.
-        itemTree->scrollToNode(focused);
-        const QRect row = itemTree->nodeRect(focused);
-        OpenShopMenu(focused, itemTree->viewport()->mapToGlobal(row.topLeft() + QPoint(300, 40)));
-        return true;
-    }
-    // Removing a favourite takes its row away: the focus moves to the row now in its place.
-    const int index = itemTree->visibleIndex(focused);
-    try {
-        FItemTree->PressButton(focused, enter ? TItemTree::Click : TItemTree::Favourite);
-    } catch (const std::exception &error) {
-        showErrorMessage(this, QString::fromUtf8(error.what()));
-        return true;
-    }
-    if (!itemTree->selectedNode() && itemTree->visibleRowCount() > 0)
-        itemTree->setSelectedNode(
-            itemTree->visibleRow(std::min(index, itemTree->visibleRowCount() - 1)));
+    if (menuKey)
+        OpenShopMenuBeside(focused);
+    else
+        PressRowButton(focused, enter ? TItemTree::Click : TItemTree::Favourite);
     return true;
 }
 

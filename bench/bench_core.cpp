@@ -1,8 +1,8 @@
-#include "file_io.h"
-#include "md5.h"
-#include "picture_writers.h"
+#include "core/md5.h"
+#include "core/ucommon.h"
+#include "pictures/picture_writers.h"
+#include "platform/file_io.h"
 #include "program_folder.h"
-#include "ucommon.h"
 
 #include <benchmark/benchmark.h>
 

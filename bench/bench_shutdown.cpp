@@ -1,9 +1,9 @@
+#include "core/ucommon.h"
 #include "interface_pictures.h"
 #include "local_http_server.h"
-#include "sandbox_server.h"
-#include "skin.h"
-#include "ucommon.h"
-#include "ufrmmain.h"
+#include "sandbox/sandbox_server.h"
+#include "ui/skin.h"
+#include "ui/ufrmmain.h"
 
 #include <QApplication>
 #include <QTimer>

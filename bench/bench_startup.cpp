@@ -1,8 +1,8 @@
+#include "core/ucommon.h"
 #include "interface_pictures.h"
-#include "sandbox_server.h"
-#include "skin.h"
-#include "ucommon.h"
-#include "ufrmmain.h"
+#include "sandbox/sandbox_server.h"
+#include "ui/skin.h"
+#include "ui/ufrmmain.h"
 
 #include <QApplication>
 #include <QEvent>

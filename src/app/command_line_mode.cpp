@@ -1,9 +1,9 @@
-#include "command_line_mode.h"
+#include "app/command_line_mode.h"
 
-#include "favourites_backup.h"
-#include "favourites_db.h"
-#include "program_paths.h"
-#include "xdg_folders.h"
+#include "app/xdg_folders.h"
+#include "core/favourites_backup.h"
+#include "core/program_paths.h"
+#include "platform/favourites_db.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,13 +1,13 @@
-#include "application.h"
-#include "command_line_mode.h"
-#include "ini_file.h"
-#include "message_box.h"
-#include "program_paths.h"
-#include "single_instance.h"
-#include "skin.h"
-#include "termination_signals.h"
-#include "ufrmmain.h"
-#include "xdg_folders.h"
+#include "app/command_line_mode.h"
+#include "app/single_instance.h"
+#include "app/termination_signals.h"
+#include "app/xdg_folders.h"
+#include "core/program_paths.h"
+#include "platform/ini_file.h"
+#include "ui/application.h"
+#include "ui/message_box.h"
+#include "ui/skin.h"
+#include "ui/ufrmmain.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "xdg_folders.h"
+#include "app/xdg_folders.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "program_paths.h"
+#include "core/program_paths.h"
 
 namespace quenbo {
 

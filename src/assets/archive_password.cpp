@@ -1,4 +1,4 @@
-#include "archive_password.h"
+#include "assets/archive_password.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "uzipfile.h"
+#include "assets/uzipfile.h"
 
-#include "archive_password.h"
+#include "assets/archive_password.h"
 
 #include <zip.h>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "bitmap.h"
-#include "gif_image.h"
-#include "jpeg_image.h"
-#include "png_image.h"
+#include "pictures/bitmap.h"
+#include "pictures/gif_image.h"
+#include "pictures/jpeg_image.h"
+#include "pictures/png_image.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "cipher_key.h"
+#include "core/cipher_key.h"
 
 namespace quenbo {
 

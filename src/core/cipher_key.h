@@ -1,6 +1,6 @@
 #pragma once
 
-#include "setting_cipher.h"
+#include "core/setting_cipher.h"
 
 namespace quenbo {
 

@@ -1,6 +1,6 @@
-#include "csv.h"
+#include "core/csv.h"
 
-#include "text_util.h"
+#include "core/text_util.h"
 
 namespace quenbo {
 

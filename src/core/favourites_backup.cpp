@@ -1,10 +1,10 @@
-#include "favourites_backup.h"
+#include "core/favourites_backup.h"
 
-#include "csv.h"
-#include "favourites_db.h"
-#include "file_io.h"
-#include "text_util.h"
-#include "uTypeData.h"
+#include "core/csv.h"
+#include "core/text_util.h"
+#include "core/uTypeData.h"
+#include "platform/favourites_db.h"
+#include "platform/file_io.h"
 
 #include <array>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "md5.h"
+#include "core/md5.h"
 
-#include "percent_encoding.h"
+#include "platform/percent_encoding.h"
 
 #include <openssl/evp.h>
 

@@ -1,8 +1,8 @@
-#include "program_paths.h"
+#include "core/program_paths.h"
 
-#include "favourites_db.h"
-#include "file_io.h"
-#include "text_util.h"
+#include "core/text_util.h"
+#include "platform/favourites_db.h"
+#include "platform/file_io.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "setting_cipher.h"
+#include "core/setting_cipher.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
-#include "split_title.h"
+#include "core/split_title.h"
 
-#include "text_util.h"
+#include "core/text_util.h"
 
 namespace quenbo {
 

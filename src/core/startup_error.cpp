@@ -1,8 +1,8 @@
-#include "startup_error.h"
+#include "core/startup_error.h"
 
-#include "cipher_key.h"
-#include "ini_file.h"
-#include "uzipfile.h"
+#include "assets/uzipfile.h"
+#include "core/cipher_key.h"
+#include "platform/ini_file.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "uDownimg.h"
+#include "core/uDownimg.h"
 
-#include "file_io.h"
-#include "ucommon.h"
+#include "core/ucommon.h"
+#include "platform/file_io.h"
 
 #include <filesystem>
 

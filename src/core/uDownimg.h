@@ -1,9 +1,9 @@
 #pragma once
 
-#include "http_client.h"
-#include "jpeg_image.h"
-#include "uTypeData.h"
-#include "worker_registry.h"
+#include "core/uTypeData.h"
+#include "core/worker_registry.h"
+#include "pictures/jpeg_image.h"
+#include "platform/http_client.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "uTypeData.h"
+#include "core/uTypeData.h"
 
 #include <cmath>
 

@@ -1,10 +1,10 @@
-#include "ucommon.h"
+#include "core/ucommon.h"
 
-#include "cipher_key.h"
-#include "ini_file.h"
-#include "number_format.h"
-#include "text_util.h"
-#include "uzipfile.h"
+#include "assets/uzipfile.h"
+#include "core/cipher_key.h"
+#include "core/number_format.h"
+#include "core/text_util.h"
+#include "platform/ini_file.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "favourites_db.h"
-#include "gif_image.h"
-#include "item_list.h"
-#include "program_paths.h"
-#include "setting_cipher.h"
-#include "uTypeData.h"
-#include "worker_registry.h"
-#include "worker_slots.h"
+#include "core/item_list.h"
+#include "core/program_paths.h"
+#include "core/setting_cipher.h"
+#include "core/uTypeData.h"
+#include "core/worker_registry.h"
+#include "core/worker_slots.h"
+#include "pictures/gif_image.h"
+#include "platform/favourites_db.h"
 
 #include <cstdint>
 #include <memory>

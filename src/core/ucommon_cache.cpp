@@ -1,7 +1,7 @@
-#include "ucommon.h"
+#include "core/ucommon.h"
 
-#include "file_io.h"
-#include "uzipfile.h"
+#include "assets/uzipfile.h"
+#include "platform/file_io.h"
 
 namespace quenbo {
 

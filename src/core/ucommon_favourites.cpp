@@ -1,6 +1,6 @@
-#include "ucommon.h"
+#include "core/ucommon.h"
 
-#include "number_format.h"
+#include "core/number_format.h"
 
 namespace quenbo {
 

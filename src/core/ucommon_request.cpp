@@ -1,9 +1,9 @@
-#include "ucommon.h"
+#include "core/ucommon.h"
 
-#include "md5.h"
-#include "number_format.h"
-#include "percent_encoding.h"
-#include "text_util.h"
+#include "core/md5.h"
+#include "core/number_format.h"
+#include "core/text_util.h"
+#include "platform/percent_encoding.h"
 
 #include <algorithm>
 

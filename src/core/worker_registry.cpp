@@ -1,4 +1,4 @@
-#include "worker_registry.h"
+#include "core/worker_registry.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "worker_slots.h"
+#include "core/worker_slots.h"
 
 #include <algorithm>
 

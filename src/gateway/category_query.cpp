@@ -1,8 +1,8 @@
-#include "category_query.h"
+#include "gateway/category_query.h"
 
-#include "signed_request.h"
-#include "ucommon.h"
-#include "xml_document.h"
+#include "core/ucommon.h"
+#include "gateway/signed_request.h"
+#include "platform/xml_document.h"
 
 #include <charconv>
 

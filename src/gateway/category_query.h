@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uTypeData.h"
+#include "core/uTypeData.h"
 
 #include <cstdint>
 #include <functional>

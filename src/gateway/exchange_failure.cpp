@@ -1,9 +1,9 @@
-#include "exchange_failure.h"
+#include "gateway/exchange_failure.h"
 
-#include "http_client.h"
-#include "item_query.h"
-#include "text_util.h"
-#include "xml_document.h"
+#include "core/text_util.h"
+#include "gateway/item_query.h"
+#include "platform/http_client.h"
+#include "platform/xml_document.h"
 
 namespace quenbo {
 

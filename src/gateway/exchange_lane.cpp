@@ -1,4 +1,4 @@
-#include "exchange_lane.h"
+#include "gateway/exchange_lane.h"
 
 namespace quenbo {
 

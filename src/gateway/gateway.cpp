@@ -1,9 +1,9 @@
-#include "gateway.h"
+#include "gateway/gateway.h"
 
-#include "category_query.h"
-#include "item_answer_recording.h"
-#include "request_time.h"
-#include "ucommon.h"
+#include "core/ucommon.h"
+#include "gateway/category_query.h"
+#include "gateway/item_answer_recording.h"
+#include "gateway/request_time.h"
 
 namespace quenbo {
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "exchange_failure.h"
-#include "http_client.h"
-#include "item_query.h"
-#include "uTypeData.h"
-#include "xml_document.h"
+#include "core/uTypeData.h"
+#include "gateway/exchange_failure.h"
+#include "gateway/item_query.h"
+#include "platform/http_client.h"
+#include "platform/xml_document.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "gateway_exchanges.h"
+#include "gateway/gateway_exchanges.h"
 
-#include "http_client.h"
+#include "platform/http_client.h"
 
 #include <utility>
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "exchange_failure.h"
-#include "exchange_lane.h"
-#include "gateway.h"
-#include "item_answer_recording.h"
-#include "uTypeData.h"
-#include "version_check.h"
+#include "core/uTypeData.h"
+#include "gateway/exchange_failure.h"
+#include "gateway/exchange_lane.h"
+#include "gateway/gateway.h"
+#include "gateway/item_answer_recording.h"
+#include "gateway/version_check.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "item_answer_recording.h"
+#include "gateway/item_answer_recording.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "item_query.h"
-#include "uTypeData.h"
+#include "core/uTypeData.h"
+#include "gateway/item_query.h"
 
 #include <cstddef>
 #include <string>

@@ -1,10 +1,10 @@
-#include "item_query.h"
+#include "gateway/item_query.h"
 
-#include "jpeg_image.h"
-#include "number_format.h"
-#include "signed_request.h"
-#include "text_util.h"
-#include "xml_document.h"
+#include "core/number_format.h"
+#include "core/text_util.h"
+#include "gateway/signed_request.h"
+#include "pictures/jpeg_image.h"
+#include "platform/xml_document.h"
 
 namespace quenbo {
 

@@ -1,4 +1,4 @@
-#include "request_time.h"
+#include "gateway/request_time.h"
 
 namespace quenbo {
 

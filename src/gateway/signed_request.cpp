@@ -1,6 +1,6 @@
-#include "signed_request.h"
+#include "gateway/signed_request.h"
 
-#include "ucommon.h"
+#include "core/ucommon.h"
 
 #include <algorithm>
 

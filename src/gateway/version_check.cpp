@@ -1,7 +1,7 @@
-#include "version_check.h"
+#include "gateway/version_check.h"
 
-#include "http_client.h"
-#include "text_util.h"
+#include "core/text_util.h"
+#include "platform/http_client.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "picture_writers.h"
+#include "pictures/picture_writers.h"
 
 #include <gif_lib.h>
 

@@ -1,6 +1,6 @@
-#include "jpeg_image.h"
+#include "pictures/jpeg_image.h"
 
-#include "jpeg_error.h"
+#include "pictures/jpeg_error.h"
 
 #include <cstring>
 #include <string>

@@ -1,7 +1,7 @@
-#include "picture_writers.h"
+#include "pictures/picture_writers.h"
 
-#include "jpeg_error.h"
-#include "png_error.h"
+#include "pictures/jpeg_error.h"
+#include "pictures/png_error.h"
 
 #include <jerror.h>
 

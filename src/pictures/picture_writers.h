@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gif_image.h"
-#include "picture.h"
+#include "pictures/gif_image.h"
+#include "pictures/picture.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "png_image.h"
+#include "pictures/png_image.h"
 
-#include "png_error.h"
+#include "pictures/png_error.h"
 
 #include <cstring>
 #include <string>

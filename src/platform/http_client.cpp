@@ -1,6 +1,6 @@
-#include "http_client.h"
+#include "platform/http_client.h"
 
-#include "percent_encoding.h"
+#include "platform/percent_encoding.h"
 
 #include <curl/curl.h>
 

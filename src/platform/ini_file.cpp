@@ -1,6 +1,6 @@
-#include "ini_file.h"
+#include "platform/ini_file.h"
 
-#include "file_io.h"
+#include "platform/file_io.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "percent_encoding.h"
+#include "platform/percent_encoding.h"
 
 namespace quenbo {
 

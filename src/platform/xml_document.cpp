@@ -1,6 +1,6 @@
-#include "xml_document.h"
+#include "platform/xml_document.h"
 
-#include "http_client.h"
+#include "platform/http_client.h"
 
 #include <pugixml.hpp>
 

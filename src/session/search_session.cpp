@@ -1,7 +1,7 @@
-#include "search_session.h"
+#include "session/search_session.h"
 
-#include "text_util.h"
-#include "ucommon.h"
+#include "core/text_util.h"
+#include "core/ucommon.h"
 
 #include <charconv>
 #include <utility>

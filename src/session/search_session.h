@@ -1,6 +1,6 @@
 #pragma once
 
-#include "item_query.h"
+#include "gateway/item_query.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "status_line.h"
+#include "session/status_line.h"
 
 #include <utility>
 

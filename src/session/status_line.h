@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange_failure.h"
+#include "gateway/exchange_failure.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
-#include "application.h"
+#include "ui/application.h"
 
-#include "message_box.h"
-#include "skin.h"
+#include "ui/message_box.h"
+#include "ui/skin.h"
 
 namespace quenbo {
 

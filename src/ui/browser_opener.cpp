@@ -1,4 +1,4 @@
-#include "browser_opener.h"
+#include "ui/browser_opener.h"
 
 #include <QDesktopServices>
 

@@ -1,10 +1,10 @@
-#include "frmimgframe.h"
+#include "ui/frmimgframe.h"
 
-#include "file_io.h"
-#include "jpeg_image.h"
-#include "picture_box.h"
-#include "picture_qt.h"
-#include "ucommon.h"
+#include "core/ucommon.h"
+#include "pictures/jpeg_image.h"
+#include "platform/file_io.h"
+#include "ui/picture_box.h"
+#include "ui/picture_qt.h"
 
 #include <QPainter>
 

@@ -1,8 +1,8 @@
-#include "item_thumbnails.h"
+#include "ui/item_thumbnails.h"
 
-#include "jpeg_image.h"
-#include "picture_qt.h"
-#include "ucommon.h"
+#include "core/ucommon.h"
+#include "pictures/jpeg_image.h"
+#include "ui/picture_qt.h"
 
 #include <QThread>
 

@@ -1,4 +1,4 @@
-#include "message_box.h"
+#include "ui/message_box.h"
 
 namespace quenbo {
 

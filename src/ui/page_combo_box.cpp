@@ -1,4 +1,4 @@
-#include "page_combo_box.h"
+#include "ui/page_combo_box.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "picture_box.h"
+#include "ui/picture_box.h"
 
-#include "gif_image.h"
-#include "picture_qt.h"
+#include "pictures/gif_image.h"
+#include "ui/picture_qt.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "picture_qt.h"
+#include "ui/picture_qt.h"
 
 namespace quenbo {
 

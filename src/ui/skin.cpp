@@ -1,4 +1,4 @@
-#include "skin.h"
+#include "ui/skin.h"
 
 #include <QFont>
 #include <QFontDatabase>

@@ -1,15 +1,15 @@
-#include "uItemTree.h"
+#include "ui/uItemTree.h"
 
-#include "bitmap.h"
-#include "browser_opener.h"
-#include "frmimgframe.h"
-#include "item_thumbnails.h"
-#include "jpeg_image.h"
-#include "number_format.h"
-#include "picture_qt.h"
-#include "split_title.h"
-#include "ucommon.h"
-#include "uzipfile.h"
+#include "assets/uzipfile.h"
+#include "core/number_format.h"
+#include "core/split_title.h"
+#include "core/ucommon.h"
+#include "pictures/bitmap.h"
+#include "pictures/jpeg_image.h"
+#include "ui/browser_opener.h"
+#include "ui/frmimgframe.h"
+#include "ui/item_thumbnails.h"
+#include "ui/picture_qt.h"
 
 #include <QPainter>
 

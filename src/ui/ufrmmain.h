@@ -1,10 +1,10 @@
 #pragma once
 
-#include "page_combo_box.h"
-#include "search_session.h"
-#include "status_line.h"
-#include "uItemTree.h"
-#include "virtual_tree.h"
+#include "session/search_session.h"
+#include "session/status_line.h"
+#include "ui/page_combo_box.h"
+#include "ui/uItemTree.h"
+#include "ui/virtual_tree.h"
 
 #include <QWidget>
 

@@ -1,10 +1,10 @@
 // The category query and the category tree's press handler.
-#include "ufrmmain.h"
+#include "ui/ufrmmain.h"
 
-#include "category_query.h"
-#include "gateway_exchanges.h"
-#include "ucommon.h"
-#include "uleftTree.h"
+#include "core/ucommon.h"
+#include "gateway/category_query.h"
+#include "gateway/gateway_exchanges.h"
+#include "ui/uleftTree.h"
 
 #include <QFrame>
 

@@ -1,11 +1,11 @@
 // The menu commands, the shop command and the version check.
-#include "ufrmmain.h"
+#include "ui/ufrmmain.h"
 
-#include "browser_opener.h"
-#include "gateway_exchanges.h"
-#include "message_box.h"
-#include "ucommon.h"
-#include "version_check.h"
+#include "core/ucommon.h"
+#include "gateway/gateway_exchanges.h"
+#include "gateway/version_check.h"
+#include "ui/browser_opener.h"
+#include "ui/message_box.h"
 
 #include <QAction>
 

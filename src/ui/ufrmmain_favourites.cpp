@@ -1,12 +1,12 @@
-#include "ufrmmain.h"
+#include "ui/ufrmmain.h"
 
-#include "gateway_exchanges.h"
-#include "item_thumbnails.h"
-#include "number_format.h"
-#include "picture_button.h"
-#include "uDownimg.h"
-#include "uItemTree.h"
-#include "ucommon.h"
+#include "core/number_format.h"
+#include "core/uDownimg.h"
+#include "core/ucommon.h"
+#include "gateway/gateway_exchanges.h"
+#include "ui/item_thumbnails.h"
+#include "ui/picture_button.h"
+#include "ui/uItemTree.h"
 
 #include <QFrame>
 

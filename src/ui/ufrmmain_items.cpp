@@ -1,12 +1,12 @@
 // The item query, the item list's press handler and the preview popup's placement.
-#include "ufrmmain.h"
+#include "ui/ufrmmain.h"
 
-#include "gateway_exchanges.h"
-#include "item_thumbnails.h"
-#include "message_box.h"
-#include "uDownimg.h"
-#include "uItemTree.h"
-#include "ucommon.h"
+#include "core/uDownimg.h"
+#include "core/ucommon.h"
+#include "gateway/gateway_exchanges.h"
+#include "ui/item_thumbnails.h"
+#include "ui/message_box.h"
+#include "ui/uItemTree.h"
 
 #include <QAction>
 #include <QCursor>

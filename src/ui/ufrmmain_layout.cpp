@@ -1,9 +1,9 @@
 // The window's controls at their designed places, its menus, tab order and resize rule.
-#include "ufrmmain.h"
+#include "ui/ufrmmain.h"
 
-#include "picture_box.h"
-#include "picture_button.h"
-#include "skin.h"
+#include "ui/picture_box.h"
+#include "ui/picture_button.h"
+#include "ui/skin.h"
 
 #include <QAbstractItemView>
 #include <QAction>

@@ -1,11 +1,11 @@
-#include "ufrmmain.h"
+#include "ui/ufrmmain.h"
 
-#include "application.h"
-#include "message_box.h"
-#include "page_combo_box.h"
-#include "picture_button.h"
-#include "uItemTree.h"
-#include "ucommon.h"
+#include "core/ucommon.h"
+#include "ui/application.h"
+#include "ui/message_box.h"
+#include "ui/page_combo_box.h"
+#include "ui/picture_button.h"
+#include "ui/uItemTree.h"
 
 #include <QAction>
 #include <QFrame>

@@ -1,9 +1,9 @@
-#include "uleftTree.h"
+#include "ui/uleftTree.h"
 
-#include "category_query.h"
-#include "picture_qt.h"
-#include "png_image.h"
-#include "uzipfile.h"
+#include "assets/uzipfile.h"
+#include "gateway/category_query.h"
+#include "pictures/png_image.h"
+#include "ui/picture_qt.h"
 
 #include <QPainter>
 

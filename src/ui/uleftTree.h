@@ -1,7 +1,7 @@
 #pragma once
 
-#include "uTypeData.h"
-#include "virtual_tree.h"
+#include "core/uTypeData.h"
+#include "ui/virtual_tree.h"
 
 #include <QImage>
 

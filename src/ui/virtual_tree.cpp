@@ -1,6 +1,6 @@
-#include "virtual_tree.h"
+#include "ui/virtual_tree.h"
 
-#include "virtual_tree_accessible.h"
+#include "ui/virtual_tree_accessible.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

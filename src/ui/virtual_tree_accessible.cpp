@@ -1,4 +1,4 @@
-#include "virtual_tree_accessible.h"
+#include "ui/virtual_tree_accessible.h"
 
 #include <QAccessible>
 #include <QScrollBar>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "virtual_tree.h"
+#include "ui/virtual_tree.h"
 
 #include <QAccessibleInterface>
 #include <QAccessibleWidget>

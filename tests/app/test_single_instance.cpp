@@ -1,5 +1,5 @@
-#include "program_paths.h"
-#include "single_instance.h"
+#include "app/single_instance.h"
+#include "core/program_paths.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>

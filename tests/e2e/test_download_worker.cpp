@@ -1,9 +1,9 @@
+#include "core/uDownimg.h"
+#include "core/ucommon.h"
 #include "local_http_server.h"
-#include "picture_writers.h"
+#include "pictures/picture_writers.h"
 #include "program_folder.h"
-#include "sandbox_server.h"
-#include "uDownimg.h"
-#include "ucommon.h"
+#include "sandbox/sandbox_server.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>

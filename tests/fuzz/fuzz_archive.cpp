@@ -1,4 +1,4 @@
-#include "uzipfile.h"
+#include "assets/uzipfile.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

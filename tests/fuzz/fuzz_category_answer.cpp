@@ -1,6 +1,6 @@
-#include "category_query.h"
+#include "gateway/category_query.h"
 
-#include "xml_document.h"
+#include "platform/xml_document.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "gif_image.h"
+#include "pictures/gif_image.h"
 
 #include <cstddef>
 #include <cstdint>

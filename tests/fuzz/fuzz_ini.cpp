@@ -1,4 +1,4 @@
-#include "ini_file.h"
+#include "platform/ini_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "item_query.h"
+#include "gateway/item_query.h"
 
-#include "jpeg_image.h"
-#include "xml_document.h"
+#include "pictures/jpeg_image.h"
+#include "platform/xml_document.h"
 
 #include <algorithm>
 #include <cstddef>

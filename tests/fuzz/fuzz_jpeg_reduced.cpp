@@ -1,4 +1,4 @@
-#include "jpeg_image.h"
+#include "pictures/jpeg_image.h"
 
 #include <cstddef>
 #include <cstdint>

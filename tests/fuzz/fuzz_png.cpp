@@ -1,4 +1,4 @@
-#include "png_image.h"
+#include "pictures/png_image.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "browser_opener.h"
+#include "core/ucommon.h"
 #include "interface_pictures.h"
-#include "item_thumbnails.h"
-#include "message_box.h"
-#include "sandbox_server.h"
-#include "skin.h"
-#include "uItemTree.h"
-#include "ucommon.h"
-#include "ufrmmain.h"
+#include "sandbox/sandbox_server.h"
+#include "ui/browser_opener.h"
+#include "ui/item_thumbnails.h"
+#include "ui/message_box.h"
+#include "ui/skin.h"
+#include "ui/uItemTree.h"
+#include "ui/ufrmmain.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "addresses.h"
-#include "query_string.h"
-#include "sandbox_server.h"
+#include "sandbox/addresses.h"
+#include "sandbox/query_string.h"
+#include "sandbox/sandbox_server.h"
 
 #include <cstddef>
 #include <map>

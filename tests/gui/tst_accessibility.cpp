@@ -1,11 +1,11 @@
-#include "browser_opener.h"
+#include "core/ucommon.h"
 #include "gui_test_support.h"
-#include "picture_button.h"
-#include "sandbox_server.h"
-#include "skin.h"
-#include "uItemTree.h"
-#include "ucommon.h"
-#include "ufrmmain.h"
+#include "sandbox/sandbox_server.h"
+#include "ui/browser_opener.h"
+#include "ui/picture_button.h"
+#include "ui/skin.h"
+#include "ui/uItemTree.h"
+#include "ui/ufrmmain.h"
 
 #include <QAccessible>
 #include <QTest>

@@ -1,14 +1,14 @@
-#include "gateway.h"
-#include "gateway_exchanges.h"
+#include "core/ucommon.h"
+#include "gateway/gateway.h"
+#include "gateway/gateway_exchanges.h"
 #include "gui_test_support.h"
-#include "http_client.h"
 #include "interface_pictures.h"
+#include "platform/http_client.h"
 #include "received_requests.h"
-#include "sandbox_server.h"
-#include "skin.h"
-#include "ucommon.h"
-#include "ufrmmain.h"
-#include "uleftTree.h"
+#include "sandbox/sandbox_server.h"
+#include "ui/skin.h"
+#include "ui/ufrmmain.h"
+#include "ui/uleftTree.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,12 +1,12 @@
-#include "browser_opener.h"
+#include "core/ucommon.h"
 #include "gui_test_support.h"
 #include "received_requests.h"
-#include "sandbox_server.h"
-#include "skin.h"
-#include "uItemTree.h"
-#include "ucommon.h"
-#include "ufrmmain.h"
-#include "uleftTree.h"
+#include "sandbox/sandbox_server.h"
+#include "ui/browser_opener.h"
+#include "ui/skin.h"
+#include "ui/uItemTree.h"
+#include "ui/ufrmmain.h"
+#include "ui/uleftTree.h"
 
 #include <QLineEdit>
 #include <QMenu>

@@ -1,10 +1,10 @@
+#include "core/ucommon.h"
 #include "gui_test_support.h"
 #include "interface_pictures.h"
-#include "picture_box.h"
-#include "picture_button.h"
-#include "skin.h"
-#include "ucommon.h"
-#include "ufrmmain.h"
+#include "ui/picture_box.h"
+#include "ui/picture_button.h"
+#include "ui/skin.h"
+#include "ui/ufrmmain.h"
 
 #include <QAbstractItemView>
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "gui_test_support.h"
-#include "skin.h"
-#include "ufrmmain.h"
+#include "ui/skin.h"
+#include "ui/ufrmmain.h"
 
 #include <QScreen>
 #include <QTest>

@@ -1,9 +1,9 @@
 #include "gui_test_support.h"
-#include "picture_button.h"
-#include "sandbox_server.h"
-#include "skin.h"
-#include "ufrmmain.h"
-#include "uleftTree.h"
+#include "sandbox/sandbox_server.h"
+#include "ui/picture_button.h"
+#include "ui/skin.h"
+#include "ui/ufrmmain.h"
+#include "ui/uleftTree.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "virtual_tree.h"
+#include "ui/virtual_tree.h"
 
 #include "gui_test_support.h"
 

@@ -1,12 +1,12 @@
+#include "core/ucommon.h"
 #include "gui_test_support.h"
-#include "picture_button.h"
 #include "received_requests.h"
-#include "sandbox_server.h"
-#include "skin.h"
-#include "uItemTree.h"
-#include "ucommon.h"
-#include "ufrmmain.h"
-#include "uleftTree.h"
+#include "sandbox/sandbox_server.h"
+#include "ui/picture_button.h"
+#include "ui/skin.h"
+#include "ui/uItemTree.h"
+#include "ui/ufrmmain.h"
+#include "ui/uleftTree.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,13 +1,13 @@
+#include "core/ucommon.h"
 #include "gui_test_support.h"
 #include "interface_pictures.h"
-#include "picture_button.h"
 #include "program_folder.h"
-#include "sandbox_server.h"
-#include "skin.h"
-#include "uItemTree.h"
-#include "ucommon.h"
-#include "ufrmmain.h"
-#include "uleftTree.h"
+#include "sandbox/sandbox_server.h"
+#include "ui/picture_button.h"
+#include "ui/skin.h"
+#include "ui/uItemTree.h"
+#include "ui/ufrmmain.h"
+#include "ui/uleftTree.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

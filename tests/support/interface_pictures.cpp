@@ -1,7 +1,7 @@
 #include "interface_pictures.h"
 
-#include "picture.h"
-#include "picture_writers.h"
+#include "pictures/picture.h"
+#include "pictures/picture_writers.h"
 
 #include <QFont>
 #include <QImage>

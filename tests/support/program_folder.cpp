@@ -1,7 +1,7 @@
 #include "program_folder.h"
 
-#include "picture_writers.h"
-#include "sandbox_server.h"
+#include "pictures/picture_writers.h"
+#include "sandbox/sandbox_server.h"
 
 #include <sqlite3.h>
 

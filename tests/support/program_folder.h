@@ -1,8 +1,8 @@
 #pragma once
 
+#include "assets/uzipfile.h"
 #include "temp_dir.h"
 #include "test_archive.h"
-#include "uzipfile.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "test_archive.h"
 
-#include "archive_password.h"
-#include "cipher_key.h"
-#include "setting_cipher.h"
+#include "assets/archive_password.h"
+#include "core/cipher_key.h"
+#include "core/setting_cipher.h"
 
 #include <zip.h>
 

@@ -1,7 +1,7 @@
-#include "app_icon.h"
+#include "pack/app_icon.h"
 
-#include "art_style.h"
-#include "icons.h"
+#include "pack/art_style.h"
+#include "pack/icons.h"
 
 #include <QPainterPath>
 #include <QPolygonF>

@@ -1,6 +1,6 @@
-#include "archive_writer.h"
+#include "pack/archive_writer.h"
 
-#include "pack_error.h"
+#include "pack/pack_error.h"
 
 #include <zip.h>
 

@@ -1,4 +1,4 @@
-#include "art_style.h"
+#include "pack/art_style.h"
 
 #include <QFontMetrics>
 #include <QPainterPath>

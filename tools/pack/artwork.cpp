@@ -1,11 +1,11 @@
-#include "artwork.h"
+#include "pack/artwork.h"
 
-#include "art_style.h"
-#include "button_art.h"
-#include "credit_icon_art.h"
-#include "loading_art.h"
-#include "panel_art.h"
-#include "picture_writers.h"
+#include "pack/art_style.h"
+#include "pack/button_art.h"
+#include "pack/credit_icon_art.h"
+#include "pack/loading_art.h"
+#include "pack/panel_art.h"
+#include "pictures/picture_writers.h"
 
 namespace quenbo::pack {
 

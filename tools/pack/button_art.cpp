@@ -1,8 +1,8 @@
-#include "button_art.h"
+#include "pack/button_art.h"
 
-#include "art_style.h"
-#include "icons.h"
-#include "panel_art.h"
+#include "pack/art_style.h"
+#include "pack/icons.h"
+#include "pack/panel_art.h"
 
 #include <array>
 #include <functional>

@@ -1,10 +1,10 @@
-#include "contact_sheet.h"
+#include "pack/contact_sheet.h"
 
-#include "art_style.h"
-#include "bitmap.h"
-#include "gif_image.h"
-#include "jpeg_image.h"
-#include "png_image.h"
+#include "pack/art_style.h"
+#include "pictures/bitmap.h"
+#include "pictures/gif_image.h"
+#include "pictures/jpeg_image.h"
+#include "pictures/png_image.h"
 
 #include <QFontMetrics>
 #include <QPainter>

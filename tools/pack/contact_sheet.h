@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive_entry.h"
+#include "pack/archive_entry.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
-#include "credit_icon_art.h"
+#include "pack/credit_icon_art.h"
 
-#include "art_style.h"
+#include "pack/art_style.h"
 
 #include <QPainterPath>
 #include <QPolygonF>

@@ -1,9 +1,9 @@
 // quenbo-icon: writes the application icon at one size as a PNG file (a build step).
-#include "app_icon.h"
-#include "art_style.h"
-#include "command_line.h"
-#include "file_io.h"
-#include "picture_writers.h"
+#include "common/command_line.h"
+#include "pack/app_icon.h"
+#include "pack/art_style.h"
+#include "pictures/picture_writers.h"
+#include "platform/file_io.h"
 
 #include <cerrno>
 #include <charconv>

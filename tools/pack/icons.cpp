@@ -1,4 +1,4 @@
-#include "icons.h"
+#include "pack/icons.h"
 
 #include <QPainterPath>
 #include <QPen>

@@ -1,6 +1,6 @@
-#include "loading_art.h"
+#include "pack/loading_art.h"
 
-#include "art_style.h"
+#include "pack/art_style.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,6 +1,6 @@
 // quenbo-pack: writes the resource archive (interface pictures and protected settings).
-#include "pack_job.h"
-#include "pack_options.h"
+#include "pack/pack_job.h"
+#include "pack/pack_options.h"
 
 #include <QGuiApplication>
 

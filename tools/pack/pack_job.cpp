@@ -1,13 +1,13 @@
-#include "pack_job.h"
+#include "pack/pack_job.h"
 
-#include "archive_password.h"
-#include "archive_writer.h"
-#include "art_style.h"
-#include "artwork.h"
-#include "contact_sheet.h"
-#include "file_io.h"
-#include "pack_error.h"
-#include "picture_writers.h"
+#include "assets/archive_password.h"
+#include "pack/archive_writer.h"
+#include "pack/art_style.h"
+#include "pack/artwork.h"
+#include "pack/contact_sheet.h"
+#include "pack/pack_error.h"
+#include "pictures/picture_writers.h"
+#include "platform/file_io.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pack_options.h"
+#include "pack/pack_options.h"
 
 namespace quenbo::pack {
 

@@ -1,6 +1,6 @@
-#include "pack_options.h"
+#include "pack/pack_options.h"
 
-#include "command_line.h"
+#include "common/command_line.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings_entry.h"
+#include "pack/settings_entry.h"
 
 #include <span>
 #include <string>

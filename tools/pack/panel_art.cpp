@@ -1,6 +1,6 @@
-#include "panel_art.h"
+#include "pack/panel_art.h"
 
-#include "art_style.h"
+#include "pack/art_style.h"
 
 #include <QPainterPath>
 #include <QPolygonF>

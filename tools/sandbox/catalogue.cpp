@@ -1,7 +1,7 @@
-#include "catalogue.h"
+#include "sandbox/catalogue.h"
 
-#include "prng.h"
-#include "word_tables.h"
+#include "sandbox/prng.h"
+#include "sandbox/word_tables.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,4 +1,4 @@
-#include "connection_drop.h"
+#include "sandbox/connection_drop.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>

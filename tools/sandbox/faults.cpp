@@ -1,4 +1,4 @@
-#include "faults.h"
+#include "sandbox/faults.h"
 
 #include <algorithm>
 #include <array>

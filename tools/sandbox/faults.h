@@ -1,6 +1,6 @@
 #pragma once
 
-#include "query_string.h"
+#include "sandbox/query_string.h"
 
 #include <condition_variable>
 #include <cstddef>

@@ -1,7 +1,7 @@
-#include "gateway.h"
+#include "sandbox/gateway.h"
 
-#include "signature.h"
-#include "xml_answers.h"
+#include "sandbox/signature.h"
+#include "sandbox/xml_answers.h"
 
 #include <algorithm>
 #include <cstdlib>

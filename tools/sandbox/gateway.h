@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "query_string.h"
+#include "sandbox/catalogue.h"
+#include "sandbox/query_string.h"
 
 #include <ctime>
 #include <string>

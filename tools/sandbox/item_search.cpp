@@ -1,4 +1,4 @@
-#include "item_search.h"
+#include "sandbox/item_search.h"
 
 #include <algorithm>
 #include <array>

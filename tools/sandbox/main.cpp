@@ -1,7 +1,7 @@
 // quenbo-sandbox: serves the platform gateway, pictures and the maker's site on loopback
 // until SIGINT or SIGTERM.
-#include "options.h"
-#include "sandbox_server.h"
+#include "sandbox/options.h"
+#include "sandbox/sandbox_server.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "options.h"
+#include "sandbox/options.h"
 
-#include "command_line.h"
+#include "common/command_line.h"
 
 #include <charconv>
 #include <limits>

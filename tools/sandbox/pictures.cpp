@@ -1,7 +1,7 @@
-#include "pictures.h"
+#include "sandbox/pictures.h"
 
-#include "picture_writers.h"
-#include "prng.h"
+#include "pictures/picture_writers.h"
+#include "sandbox/prng.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "query_string.h"
+#include "sandbox/query_string.h"
 
 namespace quenbo::sandbox {
 

@@ -1,8 +1,8 @@
-#include "sandbox_server.h"
+#include "sandbox/sandbox_server.h"
 
-#include "addresses.h"
-#include "connection_drop.h"
-#include "query_string.h"
+#include "sandbox/addresses.h"
+#include "sandbox/connection_drop.h"
+#include "sandbox/query_string.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

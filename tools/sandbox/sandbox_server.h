@@ -1,10 +1,10 @@
 #pragma once
 
-#include "catalogue.h"
-#include "faults.h"
-#include "gateway.h"
-#include "pictures.h"
-#include "site.h"
+#include "sandbox/catalogue.h"
+#include "sandbox/faults.h"
+#include "sandbox/gateway.h"
+#include "sandbox/pictures.h"
+#include "sandbox/site.h"
 
 #include <httplib.h>
 

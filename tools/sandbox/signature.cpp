@@ -1,6 +1,6 @@
-#include "signature.h"
+#include "sandbox/signature.h"
 
-#include "text_format.h"
+#include "sandbox/text_format.h"
 
 #include <openssl/evp.h>
 

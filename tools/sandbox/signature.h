@@ -1,6 +1,6 @@
 #pragma once
 
-#include "query_string.h"
+#include "sandbox/query_string.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
-#include "site.h"
+#include "sandbox/site.h"
 
-#include "addresses.h"
-#include "text_format.h"
+#include "sandbox/addresses.h"
+#include "sandbox/text_format.h"
 
 #include <algorithm>
 

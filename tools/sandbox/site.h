@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue.h"
+#include "sandbox/catalogue.h"
 
 #include <optional>
 #include <string>

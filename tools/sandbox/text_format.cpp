@@ -1,4 +1,4 @@
-#include "text_format.h"
+#include "sandbox/text_format.h"
 
 namespace quenbo::sandbox {
 

@@ -1,4 +1,4 @@
-#include "word_tables.h"
+#include "sandbox/word_tables.h"
 
 #include <array>
 

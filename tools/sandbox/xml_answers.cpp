@@ -1,7 +1,7 @@
-#include "xml_answers.h"
+#include "sandbox/xml_answers.h"
 
-#include "addresses.h"
-#include "text_format.h"
+#include "sandbox/addresses.h"
+#include "sandbox/text_format.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalogue.h"
-#include "item_search.h"
+#include "sandbox/catalogue.h"
+#include "sandbox/item_search.h"
 
 #include <optional>
 #include <span>

@@ -1,7 +1,7 @@
-#include "archive_password.h"
-#include "picture_writers.h"
+#include "assets/archive_password.h"
+#include "assets/uzipfile.h"
+#include "pictures/picture_writers.h"
 #include "temp_dir.h"
-#include "uzipfile.h"
 
 #include <gtest/gtest.h>
 #include <zip.h>

@@ -1,6 +1,6 @@
-#include "ini_file.h"
+#include "core/ucommon.h"
+#include "platform/ini_file.h"
 #include "program_folder.h"
-#include "ucommon.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
+#include "core/ucommon.h"
 #include "program_folder.h"
-#include "ucommon.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
-#include "csv.h"
-#include "favourites_backup.h"
-#include "favourites_db.h"
+#include "core/csv.h"
+#include "core/favourites_backup.h"
+#include "platform/favourites_db.h"
 #include "program_folder.h"
 #include "temp_dir.h"
 

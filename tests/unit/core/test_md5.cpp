@@ -1,4 +1,4 @@
-#include "md5.h"
+#include "core/md5.h"
 
 #include <gtest/gtest.h>
 

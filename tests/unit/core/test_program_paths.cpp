@@ -1,8 +1,8 @@
-#include "favourites_db.h"
+#include "core/program_paths.h"
+#include "core/ucommon.h"
+#include "platform/favourites_db.h"
 #include "program_folder.h"
-#include "program_paths.h"
 #include "temp_dir.h"
-#include "ucommon.h"
 
 #include <gtest/gtest.h>
 

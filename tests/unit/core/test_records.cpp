@@ -1,5 +1,5 @@
-#include "jpeg_image.h"
-#include "uTypeData.h"
+#include "core/uTypeData.h"
+#include "pictures/jpeg_image.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "split_title.h"
-#include "text_util.h"
-#include "ucommon.h"
+#include "core/split_title.h"
+#include "core/text_util.h"
+#include "core/ucommon.h"
 
 #include <gtest/gtest.h>
 

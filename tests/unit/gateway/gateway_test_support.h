@@ -1,8 +1,8 @@
 #pragma once
 
+#include "assets/uzipfile.h"
+#include "core/ucommon.h"
 #include "program_folder.h"
-#include "ucommon.h"
-#include "uzipfile.h"
 
 #include <map>
 #include <memory>

@@ -1,5 +1,5 @@
-#include "category_query.h"
-#include "xml_document.h"
+#include "gateway/category_query.h"
+#include "platform/xml_document.h"
 
 #include <gtest/gtest.h>
 

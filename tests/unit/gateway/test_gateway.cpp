@@ -1,7 +1,7 @@
-#include "gateway.h"
+#include "gateway/gateway.h"
 #include "gateway_test_support.h"
-#include "http_client.h"
 #include "local_http_server.h"
+#include "platform/http_client.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "gateway_exchanges.h"
+#include "gateway/gateway_exchanges.h"
 #include "gateway_test_support.h"
 #include "local_http_server.h"
 

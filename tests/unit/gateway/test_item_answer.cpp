@@ -1,6 +1,6 @@
-#include "item_query.h"
-#include "jpeg_image.h"
-#include "xml_document.h"
+#include "gateway/item_query.h"
+#include "pictures/jpeg_image.h"
+#include "platform/xml_document.h"
 
 #include <gtest/gtest.h>
 

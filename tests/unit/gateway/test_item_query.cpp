@@ -1,7 +1,7 @@
-#include "gateway.h"
+#include "core/ucommon.h"
+#include "gateway/gateway.h"
+#include "gateway/item_query.h"
 #include "gateway_test_support.h"
-#include "item_query.h"
-#include "ucommon.h"
 
 #include <gtest/gtest.h>
 

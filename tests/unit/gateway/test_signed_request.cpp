@@ -1,6 +1,6 @@
+#include "core/ucommon.h"
+#include "gateway/signed_request.h"
 #include "gateway_test_support.h"
-#include "signed_request.h"
-#include "ucommon.h"
 
 #include <gtest/gtest.h>
 

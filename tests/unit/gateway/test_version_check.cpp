@@ -1,4 +1,4 @@
-#include "version_check.h"
+#include "gateway/version_check.h"
 
 #include <gtest/gtest.h>
 

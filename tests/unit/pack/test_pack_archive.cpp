@@ -1,10 +1,10 @@
 // The archive quenbo-pack writes, read back the way the application reads it.
 #include "pack_test_support.h"
 
-#include "archive_password.h"
-#include "cipher_key.h"
-#include "setting_cipher.h"
-#include "uzipfile.h"
+#include "assets/archive_password.h"
+#include "assets/uzipfile.h"
+#include "core/cipher_key.h"
+#include "core/setting_cipher.h"
 
 #include <gtest/gtest.h>
 #include <zip.h>

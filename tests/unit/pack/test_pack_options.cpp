@@ -1,4 +1,4 @@
-#include "pack_options.h"
+#include "pack/pack_options.h"
 
 #include <gtest/gtest.h>
 

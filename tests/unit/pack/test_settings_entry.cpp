@@ -1,7 +1,7 @@
-#include "settings_entry.h"
+#include "pack/settings_entry.h"
 
-#include "cipher_key.h"
-#include "setting_cipher.h"
+#include "core/cipher_key.h"
+#include "core/setting_cipher.h"
 
 #include <gtest/gtest.h>
 

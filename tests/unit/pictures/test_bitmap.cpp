@@ -1,6 +1,6 @@
-#include "bitmap.h"
 #include "picture_test_support.h"
-#include "picture_writers.h"
+#include "pictures/bitmap.h"
+#include "pictures/picture_writers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "gif_image.h"
 #include "picture_test_support.h"
-#include "picture_writers.h"
+#include "pictures/gif_image.h"
+#include "pictures/picture_writers.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "jpeg_image.h"
 #include "picture_test_support.h"
-#include "picture_writers.h"
+#include "pictures/jpeg_image.h"
+#include "pictures/picture_writers.h"
 
 #include <gtest/gtest.h>
 

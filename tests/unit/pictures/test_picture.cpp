@@ -1,4 +1,4 @@
-#include "picture.h"
+#include "pictures/picture.h"
 
 #include <gtest/gtest.h>
 

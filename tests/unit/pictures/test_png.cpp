@@ -1,6 +1,6 @@
 #include "picture_test_support.h"
-#include "picture_writers.h"
-#include "png_image.h"
+#include "pictures/picture_writers.h"
+#include "pictures/png_image.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

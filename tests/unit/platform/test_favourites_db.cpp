@@ -1,4 +1,4 @@
-#include "favourites_db.h"
+#include "platform/favourites_db.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

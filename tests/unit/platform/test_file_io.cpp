@@ -1,5 +1,5 @@
-#include "file_io.h"
-#include "ini_file.h"
+#include "platform/file_io.h"
+#include "platform/ini_file.h"
 #include "temp_dir.h"
 
 #include <fcntl.h>

@@ -1,7 +1,7 @@
-#include "http_client.h"
+#include "platform/http_client.h"
 
 #include "local_http_server.h"
-#include "sandbox_server.h"
+#include "sandbox/sandbox_server.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "xml_document.h"
+#include "platform/xml_document.h"
 
-#include "http_client.h"
 #include "local_http_server.h"
+#include "platform/http_client.h"
 
 #include <gtest/gtest.h>
 

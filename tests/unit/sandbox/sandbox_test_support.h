@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sandbox_server.h"
+#include "sandbox/sandbox_server.h"
 
 #include <httplib.h>
 #include <pugixml.hpp>

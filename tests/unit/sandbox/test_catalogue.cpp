@@ -1,5 +1,5 @@
 // The generated catalogue: its shape and its determinism.
-#include "catalogue.h"
+#include "sandbox/catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "search_session.h"
+#include "session/search_session.h"
 
 #include <gtest/gtest.h>
 

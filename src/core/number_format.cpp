@@ -1,5 +1,7 @@
 #include "core/number_format.h"
 
+#include "platform/percent_encoding.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -15,17 +17,6 @@ constexpr int kSmallestFixedExponent = -5;
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c)
-{
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool isBlank(char c)
@@ -109,7 +100,7 @@ std::optional<std::int32_t> parseWholeNumber(std::string_view text)
     const std::uint64_t limit = hex ? 0xFFFFFFFFu : (negative ? 2147483648u : 2147483647u);
     std::uint64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        const int digit = hex ? hexValue(text[i]) : (isDigit(text[i]) ? text[i] - '0' : -1);
+        const int digit = hex ? hexDigitValue(text[i]) : (isDigit(text[i]) ? text[i] - '0' : -1);
         if (digit < 0)
             return std::nullopt;
         magnitude = magnitude * (hex ? 16 : 10) + std::uint64_t(digit);

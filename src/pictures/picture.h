@@ -55,4 +55,17 @@ public:
     virtual int Height() const = 0;
 };
 
+// A picture decoded whole at load into one image; a subclass's LoadFromBuffer sets m_image.
+class TDecodedPicture : public TPicture {
+public:
+    bool Empty() const override { return m_image.empty(); }
+    int Width() const override { return m_image.width; }
+    int Height() const override { return m_image.height; }
+
+    const RgbaImage &Image() const { return m_image; }
+
+protected:
+    RgbaImage m_image;
+};
+
 }  // namespace quenbo

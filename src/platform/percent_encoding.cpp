@@ -1,6 +1,15 @@
 #include "platform/percent_encoding.h"
 
+#include <charconv>
+
 namespace quenbo {
+
+int hexDigitValue(char c)
+{
+    int value = 0;
+    const auto result = std::from_chars(&c, &c + 1, value, 16);
+    return result.ec == std::errc() ? value : -1;
+}
 
 void appendHex(std::string &out, unsigned char byte)
 {

@@ -7,6 +7,10 @@
 
 namespace quenbo {
 
+// The value of a hexadecimal digit in either case ('7' gives 7, 'b' and 'B' 11); -1 for any
+// other character.
+int hexDigitValue(char c);
+
 // Appends byte as two upper-case hexadecimal digits.
 void appendHex(std::string &out, unsigned char byte);
 

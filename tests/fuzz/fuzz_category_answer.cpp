@@ -2,6 +2,8 @@
 
 #include "platform/xml_document.h"
 
+#include "fuzz_load.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -10,13 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     quenbo::XmlDocument xml;
-    try {
-        xml.loadFromText(std::string_view(reinterpret_cast<const char *>(data), size));
-    } catch (const quenbo::XmlError &) {
-        if (!xml.documentElement().isNull())
-            __builtin_trap();
+    if (!quenbo::fuzz::loadXml(xml, data, size))
         return 0;
-    }
     std::size_t read = 0;
     quenbo::ReadCategoryAnswer(xml.documentElement(), [&](const quenbo::TShopClass &record) {
         if (record.Loaded)

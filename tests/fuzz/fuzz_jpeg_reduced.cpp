@@ -1,5 +1,7 @@
 #include "pictures/jpeg_image.h"
 
+#include "fuzz_load.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -15,13 +17,8 @@ constexpr std::int64_t kMaxFuzzedReducedPixels = 4'000'000;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     quenbo::TJpegImage jpeg;
-    try {
-        jpeg.LoadFromBuffer({data, size});
-    } catch (const quenbo::PictureError &) {
-        if (!jpeg.Empty())
-            __builtin_trap();
+    if (!quenbo::fuzz::loadPicture(jpeg, data, size))
         return 0;
-    }
     const int width = jpeg.Width();
     const int height = jpeg.Height();
     if (std::int64_t(width) * height / 64 > kMaxFuzzedReducedPixels)

@@ -15,21 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-RgbaImage pattern(int width, int height)
-{
-    RgbaImage image;
-    image.allocate(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t *p = image.row(y) + x * 4;
-            p[0] = std::uint8_t(x * 13);
-            p[1] = std::uint8_t(y * 7);
-            p[2] = std::uint8_t(x ^ y);
-            p[3] = 255;
-        }
-    return image;
-}
-
 void check(bool ok, const std::string &what)
 {
     if (!ok)
@@ -58,9 +43,24 @@ std::map<std::string, std::string> sandboxSettings(const std::string &baseUrl)
             {"SiteUrl", baseUrl}};
 }
 
+RgbaImage patternImage(int width, int height, std::uint8_t alpha)
+{
+    RgbaImage image;
+    image.allocate(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t *p = image.row(y) + x * 4;
+            p[0] = std::uint8_t(x * 13);
+            p[1] = std::uint8_t(y * 7);
+            p[2] = std::uint8_t(x ^ y);
+            p[3] = alpha;
+        }
+    return image;
+}
+
 std::vector<std::uint8_t> sampleJpeg(int width, int height)
 {
-    return EncodeJpeg(pattern(width, height));
+    return EncodeJpeg(patternImage(width, height));
 }
 
 std::vector<std::uint8_t> standbyJpeg()
@@ -73,7 +73,7 @@ ArchiveEntries corePictures()
     ArchiveEntries entries;
     for (int level = 1; level <= 20; ++level)
         entries[std::to_string(level) + ".gif"] =
-            EncodeGif({GifFrame{pattern(level + 1, 3), 100}}, 0);
+            EncodeGif({GifFrame{patternImage(level + 1, 3), 100}}, 0);
     entries["loadimg.jpg"] = standbyJpeg();
     return entries;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "assets/uzipfile.h"
+#include "pictures/picture.h"
 #include "temp_dir.h"
 #include "test_archive.h"
 
@@ -24,6 +25,9 @@ std::map<std::string, std::string> standardSettings();
 // sandbox's default application key and secret.
 std::map<std::string, std::string> sandboxSettings(const std::string &baseUrl);
 
+// A picture of the given size whose every pixel differs from its neighbours, all with the given
+// alpha.
+RgbaImage patternImage(int width, int height, std::uint8_t alpha = 255);
 // A JPEG of the given size, and the stand-by picture's bytes as corePictures holds them.
 std::vector<std::uint8_t> sampleJpeg(int width, int height);
 std::vector<std::uint8_t> standbyJpeg();

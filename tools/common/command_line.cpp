@@ -1,6 +1,8 @@
 #include "common/command_line.h"
 
 #include <algorithm>
+#include <exception>
+#include <iostream>
 #include <optional>
 
 namespace quenbo::tools {
@@ -42,6 +44,26 @@ CommandLineResult readCommandLine(std::span<const std::string_view> args,
             return result;
     }
     return result;
+}
+
+int runProgram(std::string_view program, const CommandLineResult &read, const std::string &usage,
+               const std::function<int()> &run)
+{
+    if (read.help) {
+        std::cout << usage;
+        return 0;
+    }
+    if (!read.error.empty()) {
+        std::cerr << program << ": " << read.error << "\n"
+                  << "Try '" << program << " --help'.\n";
+        return 2;
+    }
+    try {
+        return run();
+    } catch (const std::exception &error) {
+        std::cerr << program << ": " << error.what() << "\n";
+        return 1;
+    }
 }
 
 }  // namespace quenbo::tools

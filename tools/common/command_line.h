@@ -29,4 +29,11 @@ CommandLineResult readCommandLine(std::span<const std::string_view> args,
                                   std::initializer_list<std::string_view> options,
                                   const ArgumentHandler &take);
 
+// Runs a command-line program on the command line it has read. A request for help prints usage
+// on standard output and gives exit code 0; an error prints "PROGRAM: ERROR" and a pointer to
+// --help on standard error and gives 2. Otherwise gives run's exit code, or, when run raises an
+// exception, prints "PROGRAM: WHAT" on standard error and gives 1.
+int runProgram(std::string_view program, const CommandLineResult &read, const std::string &usage,
+               const std::function<int()> &run);
+
 }  // namespace quenbo::tools

@@ -27,6 +27,13 @@ QImage wrap(const RgbaImage &pixels)
     return view.copy();
 }
 
+template <class Picture> QImage wrapDecoded(ByteSpan data)
+{
+    Picture picture;
+    picture.LoadFromBuffer(data);
+    return wrap(picture.Image());
+}
+
 // The decoded frames of a picture entry; nothing for other entries.
 std::vector<QImage> decode(const ArchiveEntry &entry)
 {
@@ -35,13 +42,9 @@ std::vector<QImage> decode(const ArchiveEntry &entry)
     const auto endsWith = [&](std::string_view ext) { return name.ends_with(ext); };
     std::vector<QImage> frames;
     if (endsWith(".bmp")) {
-        TBitmap bitmap;
-        bitmap.LoadFromBuffer(data);
-        frames.push_back(wrap(bitmap.Image()));
+        frames.push_back(wrapDecoded<TBitmap>(data));
     } else if (endsWith(".png")) {
-        TPngImage png;
-        png.LoadFromBuffer(data);
-        frames.push_back(wrap(png.Image()));
+        frames.push_back(wrapDecoded<TPngImage>(data));
     } else if (endsWith(".jpg")) {
         TJpegImage jpeg;
         jpeg.LoadFromBuffer(data);

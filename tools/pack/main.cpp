@@ -4,8 +4,6 @@
 
 #include <QGuiApplication>
 
-#include <exception>
-#include <iostream>
 #include <string_view>
 #include <vector>
 
@@ -14,25 +12,12 @@ int main(int argc, char **argv)
     using namespace quenbo::pack;
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const ParsedOptions parsed = parsePackOptions(args);
-    if (parsed.help) {
-        std::cout << packUsageText();
-        return 0;
-    }
-    if (!parsed.error.empty()) {
-        std::cerr << "quenbo-pack: " << parsed.error << "\n"
-                  << "Try 'quenbo-pack --help'.\n";
-        return 2;
-    }
-
-    // The captions need fonts, hence a GUI application, but never a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    try {
+    return quenbo::tools::runProgram("quenbo-pack", parsed, packUsageText(), [&] {
+        // The captions need fonts, hence a GUI application, but never a display.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication application(argc, argv);
         runPack(parsed.options);
-    } catch (const std::exception &error) {
-        std::cerr << "quenbo-pack: " << error.what() << "\n";
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace quenbo::pack {
 
@@ -46,8 +47,7 @@ std::string addSetting(std::string_view pair, std::vector<Setting> &settings)
 
 ParsedOptions parsePackOptions(std::span<const std::string_view> args)
 {
-    ParsedOptions parsed;
-    PackOptions &options = parsed.options;
+    PackOptions options;
     const auto take = [&](std::string_view name, std::string_view value) -> std::string {
         if (name == "--set")
             return addSetting(value, options.settings);
@@ -60,11 +60,10 @@ ParsedOptions parsePackOptions(std::span<const std::string_view> args)
         path = value;
         return {};
     };
-    const tools::CommandLineResult read =
-        tools::readCommandLine(args, {}, {"--out", "--set", "--export"}, take);
-    parsed.help = read.help;
-    parsed.error = read.error;
-    if (!parsed.help && parsed.error.empty() && options.outPath.empty())
+    // The braces read the command line before they move the options it filled in.
+    ParsedOptions parsed{tools::readCommandLine(args, {}, {"--out", "--set", "--export"}, take),
+                         std::move(options)};
+    if (!parsed.help && parsed.error.empty() && parsed.options.outPath.empty())
         parsed.error = "--out FILE is missing";
     return parsed;
 }

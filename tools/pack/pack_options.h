@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/command_line.h"
 #include "pack/settings_entry.h"
 
 #include <span>
@@ -18,10 +19,8 @@ struct PackOptions {
 
 // The outcome of reading the command line: options, a request for help, or an error message
 // that names the offending argument.
-struct ParsedOptions {
+struct ParsedOptions : tools::CommandLineResult {
     PackOptions options;
-    bool help = false;
-    std::string error;
 };
 
 // Reads the arguments after the program name. Options take their value as the next argument

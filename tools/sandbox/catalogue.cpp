@@ -27,6 +27,22 @@ template <typename T> const T &pick(Prng &rng, std::span<const T> table)
     return table[rng.below(static_cast<std::uint32_t>(table.size()))];
 }
 
+// The record whose position the index keeps under key, or nullptr.
+template <typename Record, typename Index, typename Key>
+const Record *indexedRecord(const std::vector<Record> &records, const Index &index, const Key &key)
+{
+    const auto found = index.find(key);
+    return found == index.end() ? nullptr : &records[found->second];
+}
+
+// The list kept under key, or an empty one.
+template <typename Lists, typename Key>
+std::span<const std::uint32_t> listUnder(const Lists &lists, const Key &key)
+{
+    const auto found = lists.find(key);
+    return found == lists.end() ? std::span<const std::uint32_t>() : found->second;
+}
+
 }  // namespace
 
 std::string foldAscii(std::string_view text)
@@ -51,7 +67,7 @@ Catalogue::Catalogue(std::uint64_t seed)
 void Catalogue::buildCategories(std::uint64_t seed)
 {
     Prng rng(seed ^ kCategoryStream);
-    const auto tops = topCategoryWords();
+    const auto tops = wordTables().topCategories;
     for (std::size_t t = 0; t < tops.size(); ++t) {
         const TopCategoryWords &words = tops[t];
         const std::uint64_t topCid = kTopCidBase + (t + 1) * 10000;
@@ -80,28 +96,29 @@ void Catalogue::buildCategories(std::uint64_t seed)
 void Catalogue::buildSellers(std::uint64_t seed)
 {
     Prng rng(seed ^ kSellerStream);
+    const WordTables &words = wordTables();
     std::unordered_set<std::string> taken;
     for (std::uint32_t s = 0; s < kSellerCount; ++s) {
         std::string nick;
         if (rng.oneIn(8)) {
             nick = "tb_" + std::to_string(rng.between(10000, 99999));
         } else {
-            nick = std::string(pick(rng, nickHeads()));
-            nick += pick(rng, nickCores());
-            nick += pick(rng, nickTails());
+            nick = std::string(pick(rng, words.nickHeads));
+            nick += pick(rng, words.nickCores);
+            nick += pick(rng, words.nickTails);
         }
         while (!taken.insert(nick).second)
             nick += std::to_string(rng.below(10));
         // Low levels are commoner than crowns, as on the platform.
         const int credit = 1 + static_cast<int>(rng.below(rng.below(20) + 1));
-        m_sellers.push_back({std::move(nick), credit, std::string(pick(rng, locations()))});
+        m_sellers.push_back({std::move(nick), credit, std::string(pick(rng, words.locations))});
     }
 }
 
 void Catalogue::buildItems(std::uint64_t seed)
 {
     Prng rng(seed ^ kItemStream);
-    const auto tops = topCategoryWords();
+    const auto tops = wordTables().topCategories;
     m_items.reserve(kItemCount);
     for (std::uint32_t i = 0; i < kItemCount; ++i) {
         const std::uint32_t leafSlot = rng.below(static_cast<std::uint32_t>(m_leaves.size()));
@@ -110,7 +127,7 @@ void Catalogue::buildItems(std::uint64_t seed)
 
         Item item;
         item.numIid = std::to_string(kItemIdBase + std::uint64_t(i) * 1000 + rng.below(1000));
-        item.title = std::string(pick(rng, titlePrefixes()));
+        item.title = std::string(pick(rng, wordTables().titlePrefixes));
         if (rng.oneIn(3))
             item.title += "2011";
         if (const auto modifier = pick(rng, words.modifiers);
@@ -118,7 +135,7 @@ void Catalogue::buildItems(std::uint64_t seed)
             item.title += modifier;
         item.title += leaf.name;
         item.title += ' ';
-        item.title += pick(rng, titleSuffixes());
+        item.title += pick(rng, wordTables().titleSuffixes);
         item.seller = rng.below(kSellerCount);
         item.cid = leaf.cid;
 
@@ -161,26 +178,22 @@ void Catalogue::buildIndexes()
 
 const Category *Catalogue::category(std::uint64_t cid) const
 {
-    const auto found = m_categoryIndex.find(cid);
-    return found == m_categoryIndex.end() ? nullptr : &m_categories[found->second];
+    return indexedRecord(m_categories, m_categoryIndex, cid);
 }
 
 std::span<const std::uint32_t> Catalogue::children(std::uint64_t parentCid) const
 {
-    const auto found = m_children.find(parentCid);
-    return found == m_children.end() ? std::span<const std::uint32_t>() : found->second;
+    return listUnder(m_children, parentCid);
 }
 
 const Item *Catalogue::findItem(std::string_view numIid) const
 {
-    const auto found = m_itemIndex.find(numIid);
-    return found == m_itemIndex.end() ? nullptr : &m_items[found->second];
+    return indexedRecord(m_items, m_itemIndex, numIid);
 }
 
 std::span<const std::uint32_t> Catalogue::itemsUnder(std::uint64_t cid) const
 {
-    const auto found = m_itemsUnder.find(cid);
-    return found == m_itemsUnder.end() ? std::span<const std::uint32_t>() : found->second;
+    return listUnder(m_itemsUnder, cid);
 }
 
 std::span<const std::uint32_t> Catalogue::itemsOfSeller(std::uint32_t seller) const

@@ -222,15 +222,6 @@ bool parseTimestamp(std::string_view text, std::time_t &out)
     return true;
 }
 
-std::string formatTimestamp(std::time_t t)
-{
-    std::tm parts{};
-    localtime_r(&t, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
-    return text;
-}
-
 Gateway::Gateway(const Catalogue &catalogue, GatewaySettings settings, std::string baseUrl)
     : m_catalogue(catalogue)
     , m_settings(std::move(settings))

@@ -43,7 +43,4 @@ private:
 // Reads "yyyy-mm-dd hh:mm:ss" as local time; false for any other text or an impossible date.
 bool parseTimestamp(std::string_view text, std::time_t &out);
 
-// The local time t written as "yyyy-mm-dd hh:mm:ss".
-std::string formatTimestamp(std::time_t t);
-
 }  // namespace quenbo::sandbox

@@ -1,5 +1,7 @@
 #include "sandbox/item_search.h"
 
+#include "sandbox/text_format.h"
+
 #include <algorithm>
 #include <array>
 
@@ -76,11 +78,7 @@ bool passes(const Catalogue &catalogue, std::uint32_t index, const ItemFilter &f
 
 std::optional<ItemSort> parseItemSort(std::string_view name)
 {
-    for (std::size_t i = 0; i < kSortNames.size(); ++i) {
-        if (kSortNames[i] == name)
-            return static_cast<ItemSort>(i);
-    }
-    return std::nullopt;
+    return enumeratorNamed<ItemSort>(kSortNames, name);
 }
 
 std::optional<int> creditLevel(std::string_view name)

@@ -5,7 +5,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <exception>
 #include <iostream>
 #include <vector>
 
@@ -16,34 +15,22 @@ int main(int argc, char **argv)
     using namespace quenbo::sandbox;
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const ParsedOptions options = parseOptions(args);
-    if (options.help) {
-        std::cout << usageText();
-        return 0;
-    }
-    if (!options.error.empty()) {
-        std::cerr << "quenbo-sandbox: " << options.error << "\n"
-                  << "Try 'quenbo-sandbox --help'.\n";
-        return 2;
-    }
+    return quenbo::tools::runProgram("quenbo-sandbox", options, usageText(), [&] {
+        // Block the stop signals before any thread starts, so that only sigwait below sees
+        // them.
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        sigaddset(&stopSignals, SIGINT);
+        sigaddset(&stopSignals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+        std::signal(SIGPIPE, SIG_IGN);
 
-    // Block the stop signals before any thread starts, so that only sigwait below sees them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-
-    try {
         SandboxServer server(options.config);
         server.start();
         std::cout << server.baseUrl() << std::endl;
         int received = 0;
         sigwait(&stopSignals, &received);
         server.stop();
-    } catch (const std::exception &error) {
-        std::cerr << "quenbo-sandbox: " << error.what() << "\n";
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <limits>
+#include <utility>
 
 namespace quenbo::sandbox {
 
@@ -25,8 +26,7 @@ bool readNumber(std::string_view text, Number low, Number high, Number &out)
 
 ParsedOptions parseOptions(std::span<const std::string_view> args)
 {
-    ParsedOptions parsed;
-    SandboxConfig &config = parsed.config;
+    SandboxConfig config;
     const auto take = [&](std::string_view name, std::string_view value) -> std::string {
         if (name == "--lenient-time") {
             config.lenientTime = true;
@@ -51,12 +51,11 @@ ParsedOptions parseOptions(std::span<const std::string_view> args)
         }
         return {};
     };
-    const tools::CommandLineResult read = tools::readCommandLine(
-        args, {"--lenient-time"},
-        {"--host", "--port", "--app-key", "--app-secret", "--version", "--seed"}, take);
-    parsed.help = read.help;
-    parsed.error = read.error;
-    return parsed;
+    // The braces read the command line before they move the configuration it filled in.
+    return {tools::readCommandLine(
+                args, {"--lenient-time"},
+                {"--host", "--port", "--app-key", "--app-secret", "--version", "--seed"}, take),
+            std::move(config)};
 }
 
 std::string usageText()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/command_line.h"
 #include "sandbox/sandbox_server.h"
 
 #include <span>
@@ -10,10 +11,8 @@ namespace quenbo::sandbox {
 
 // The outcome of reading the command line: a configuration, a request for help, or an error
 // message that names the offending argument.
-struct ParsedOptions {
+struct ParsedOptions : tools::CommandLineResult {
     SandboxConfig config;
-    bool help = false;
-    std::string error;
 };
 
 // Reads the arguments after the program name. Options take their value as the next argument

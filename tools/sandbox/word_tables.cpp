@@ -82,33 +82,11 @@ constexpr std::array<Words, 16> kLocations{"浙江 杭州", "浙江 义乌", "�
 
 }  // namespace
 
-std::span<const TopCategoryWords> topCategoryWords()
+const WordTables &wordTables()
 {
-    return kTopCategories;
-}
-std::span<const std::string_view> titlePrefixes()
-{
-    return kTitlePrefixes;
-}
-std::span<const std::string_view> titleSuffixes()
-{
-    return kTitleSuffixes;
-}
-std::span<const std::string_view> nickHeads()
-{
-    return kNickHeads;
-}
-std::span<const std::string_view> nickCores()
-{
-    return kNickCores;
-}
-std::span<const std::string_view> nickTails()
-{
-    return kNickTails;
-}
-std::span<const std::string_view> locations()
-{
-    return kLocations;
+    static constexpr WordTables kTables{kTopCategories, kTitlePrefixes, kTitleSuffixes, kNickHeads,
+                                        kNickCores,     kNickTails,     kLocations};
+    return kTables;
 }
 
 }  // namespace quenbo::sandbox

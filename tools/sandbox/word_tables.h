@@ -15,19 +15,21 @@ struct TopCategoryWords {
     int maxPrice;
 };
 
-std::span<const TopCategoryWords> topCategoryWords();
+// The words the sample catalogue is made of.
+struct WordTables {
+    std::span<const TopCategoryWords> topCategories;
+    // Words that open and close item titles; some carry Latin letters so that searches can
+    // show case-insensitive matching.
+    std::span<const std::string_view> titlePrefixes;
+    std::span<const std::string_view> titleSuffixes;
+    // Pieces of seller nicks.
+    std::span<const std::string_view> nickHeads;
+    std::span<const std::string_view> nickCores;
+    std::span<const std::string_view> nickTails;
+    // Item locations in the platform's "province city" form.
+    std::span<const std::string_view> locations;
+};
 
-// Words that open and close item titles; some carry Latin letters so that searches can show
-// case-insensitive matching.
-std::span<const std::string_view> titlePrefixes();
-std::span<const std::string_view> titleSuffixes();
-
-// Pieces of seller nicks.
-std::span<const std::string_view> nickHeads();
-std::span<const std::string_view> nickCores();
-std::span<const std::string_view> nickTails();
-
-// Item locations in the platform's "province city" form.
-std::span<const std::string_view> locations();
+const WordTables &wordTables();
 
 }  // namespace quenbo::sandbox

@@ -134,20 +134,12 @@ void appendEscapingAmpersands(std::string &out, std::string_view text)
 
 std::optional<CategoryField> parseCategoryField(std::string_view name)
 {
-    for (std::size_t i = 0; i < kCategoryFieldNames.size(); ++i) {
-        if (kCategoryFieldNames[i] == name)
-            return static_cast<CategoryField>(i);
-    }
-    return std::nullopt;
+    return enumeratorNamed<CategoryField>(kCategoryFieldNames, name);
 }
 
 std::optional<ItemField> parseItemField(std::string_view name)
 {
-    for (std::size_t i = 0; i < kItemFieldNames.size(); ++i) {
-        if (kItemFieldNames[i] == name)
-            return static_cast<ItemField>(i);
-    }
-    return std::nullopt;
+    return enumeratorNamed<ItemField>(kItemFieldNames, name);
 }
 
 std::span<const ItemField> allItemFields()

@@ -1,6 +1,7 @@
 #include "assets/archive_password.h"
 #include "assets/uzipfile.h"
 #include "pictures/picture_writers.h"
+#include "program_folder.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -16,21 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-RgbaImage Pattern(int w, int h, std::uint8_t alpha = 255)
-{
-    RgbaImage image;
-    image.allocate(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t *p = image.row(y) + x * 4;
-            p[0] = std::uint8_t(x * 7);
-            p[1] = std::uint8_t(y * 5);
-            p[2] = std::uint8_t(x + y);
-            p[3] = alpha;
-        }
-    return image;
-}
 
 struct Entry {
     std::string name;
@@ -67,10 +53,12 @@ class ZipFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_bmp = EncodeBmp(Pattern(21, 13));
-        m_gif = EncodeGif({GifFrame{Pattern(12, 9), 100}, GifFrame{Pattern(12, 9, 0), 100}}, 0);
-        m_jpeg = EncodeJpeg(Pattern(40, 30));
-        m_png = EncodePng(Pattern(9, 10, 128));
+        m_bmp = EncodeBmp(testsupport::patternImage(21, 13));
+        m_gif = EncodeGif({GifFrame{testsupport::patternImage(12, 9), 100},
+                           GifFrame{testsupport::patternImage(12, 9, 0), 100}},
+                          0);
+        m_jpeg = EncodeJpeg(testsupport::patternImage(40, 30));
+        m_png = EncodePng(testsupport::patternImage(9, 10, 128));
         m_ini = {'[', 'c', 'o', 'n', 'f', 'i', 'g', ']', '\n'};
     }
 

@@ -90,41 +90,38 @@ std::vector<ExpectedPicture> expectedPictures()
     return pictures;
 }
 
+// The picture's size when it was read and is not empty; nothing otherwise.
+std::optional<std::pair<int, int>> sizeIfRead(bool read, const TPicture &object)
+{
+    if (!read || object.Empty())
+        return std::nullopt;
+    return std::make_pair(object.Width(), object.Height());
+}
+
 // Reads a picture through the loader the application uses for its kind; nothing when the
 // loader fails.
 std::optional<std::pair<int, int>> readSize(const TZipFile &archive, const ExpectedPicture &picture)
 {
-    std::unique_ptr<TPicture> object;
-    bool read = false;
     switch (picture.kind) {
     case Kind::Bitmap: {
-        auto bitmap = std::make_unique<TBitmap>();
-        read = archive.ReadBitmap(picture.base, *bitmap);
-        object = std::move(bitmap);
-        break;
+        TBitmap bitmap;
+        return sizeIfRead(archive.ReadBitmap(picture.base, bitmap), bitmap);
     }
     case Kind::Jpeg: {
-        auto jpeg = std::make_unique<TJpegImage>();
-        read = archive.ReadJpeg(picture.base, *jpeg) && !jpeg->Decoded().empty();
-        object = std::move(jpeg);
-        break;
+        TJpegImage jpeg;
+        const bool read = archive.ReadJpeg(picture.base, jpeg) && !jpeg.Decoded().empty();
+        return sizeIfRead(read, jpeg);
     }
     case Kind::Png: {
-        auto png = std::make_unique<TPngImage>();
-        read = archive.ReadPng(picture.base, *png);
-        object = std::move(png);
-        break;
+        TPngImage png;
+        return sizeIfRead(archive.ReadPng(picture.base, png), png);
     }
     case Kind::Gif: {
-        auto gif = std::make_unique<TGifImage>();
-        read = archive.ReadGif(picture.base, *gif);
-        object = std::move(gif);
-        break;
+        TGifImage gif;
+        return sizeIfRead(archive.ReadGif(picture.base, gif), gif);
     }
     }
-    if (!read || object->Empty())
-        return std::nullopt;
-    return std::make_pair(object->Width(), object->Height());
+    return std::nullopt;
 }
 
 int transparentPixels(const RgbaImage &image)

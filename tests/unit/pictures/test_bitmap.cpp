@@ -11,13 +11,7 @@ namespace {
 
 using test::Bytes;
 using test::Pixel;
-
-constexpr Pixel K = 0x000000FF;  // opaque black
-constexpr Pixel W = 0xFFFFFFFF;
-constexpr Pixel R = 0xFF0000FF;
-constexpr Pixel G = 0x00FF00FF;
-constexpr Pixel B = 0x0000FFFF;
-constexpr Pixel T = 0x00000000;  // transparent, where run-length data skipped pixels
+using namespace test::colours;  // T where run-length data skipped pixels
 
 // The fields of a bitmap file that the cases vary; the rest is derived.
 struct BmpSpec {
@@ -207,10 +201,7 @@ TEST(TBitmap, RefusesMalformedFilesAndStaysEmpty)
     offsetPastEnd[10] = 0xFF;
     offsetPastEnd[11] = 0xFF;
 
-    const struct {
-        const char *name;
-        std::vector<std::uint8_t> bytes{};
-    } cases[] = {
+    const test::RefusedFile cases[] = {
         {"empty", {}},
         {"not a bitmap", {'P', 'K', 3, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"cut in the file header", test::prefix(good, 10)},
@@ -225,15 +216,8 @@ TEST(TBitmap, RefusesMalformedFilesAndStaysEmpty)
         {"run-length data ends early", buildBmp(rleWithoutEnd)},
         {"run-length literal past the end", buildBmp(literalPastEnd)},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        TBitmap bitmap;
-        bitmap.LoadFromBuffer(good);
-        EXPECT_THROW(bitmap.LoadFromBuffer(c.bytes), PictureError);
-        EXPECT_TRUE(bitmap.Empty());
-        EXPECT_EQ(bitmap.Width(), 0);
-        EXPECT_TRUE(bitmap.Image().pixels.empty());
-    }
+    test::expectRefusedAndCleared<TBitmap>(
+        good, cases, [](const TBitmap &bitmap) { EXPECT_TRUE(bitmap.Image().pixels.empty()); });
 }
 
 TEST(TBitmap, RefusesHostileSizesBeforeAllocating)
@@ -250,17 +234,11 @@ TEST(TBitmap, RefusesHostileSizesBeforeAllocating)
          .palette = {0},
          .pixels = {0, 1}},
     };
-    for (const BmpSpec &spec : cases) {
-        SCOPED_TRACE(std::to_string(spec.width) + "x" + std::to_string(spec.height));
-        const std::vector<std::uint8_t> file = buildBmp(spec);
-        TBitmap bitmap;
-        test::AllocationWatch watch;
-        EXPECT_THROW(bitmap.LoadFromBuffer(file), PictureError);
-        if (watch.available()) {
-            EXPECT_LT(watch.largest(), test::kModestAllocation);
-        }
-        EXPECT_TRUE(bitmap.Empty());
-    }
+    std::vector<test::RefusedFile> files;
+    for (const BmpSpec &spec : cases)
+        files.push_back(
+            {std::to_string(spec.width) + "x" + std::to_string(spec.height), buildBmp(spec)});
+    test::expectRefusedBeforeAllocating<TBitmap>(files);
 }
 
 }  // namespace

@@ -12,12 +12,7 @@ namespace {
 
 using test::Bytes;
 using test::Pixel;
-
-constexpr Pixel R = 0xFF0000FF;
-constexpr Pixel G = 0x00FF00FF;
-constexpr Pixel B = 0x0000FFFF;
-constexpr Pixel W = 0xFFFFFFFF;
-constexpr Pixel T = 0x00000000;
+using namespace test::colours;
 
 // Index of each colour in the fixtures' global table.
 enum : GifPixelType { kRed, kGreen, kBlue, kWhite };
@@ -249,10 +244,7 @@ TEST(TGifImage, RefusesMalformedFilesAndStaysEmpty)
 {
     const std::vector<std::uint8_t> good =
         EncodeGif({{test::gradientImage(16, 16, false), 0}}, TGifImage::kNoLoopExtension);
-    const struct {
-        const char *name;
-        std::vector<std::uint8_t> bytes{};
-    } cases[] = {
+    const test::RefusedFile cases[] = {
         {"empty", {}},
         {"not a GIF", {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0}},
         {"cut in the screen descriptor", test::prefix(good, 8)},
@@ -263,16 +255,9 @@ TEST(TGifImage, RefusesMalformedFilesAndStaysEmpty)
         {"frame without a colour table", rawGif(1, 1, false, 1, 1)},
         {"unknown record", Bytes().text("GIF89a").u16le(1).u16le(1).zeros(3).u8('!' + 1).data()},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        TGifImage gif;
-        gif.LoadFromBuffer(good);
-        EXPECT_THROW(gif.LoadFromBuffer(c.bytes), PictureError);
-        EXPECT_TRUE(gif.Empty());
-        EXPECT_EQ(gif.Width(), 0);
-        EXPECT_EQ(gif.Height(), 0);
+    test::expectRefusedAndCleared<TGifImage>(good, cases, [](const TGifImage &gif) {
         EXPECT_EQ(gif.LoopCount(), TGifImage::kNoLoopExtension);
-    }
+    });
 }
 
 TEST(TGifImage, AcceptsAFileThatOnlyLacksItsTrailer)
@@ -285,25 +270,13 @@ TEST(TGifImage, AcceptsAFileThatOnlyLacksItsTrailer)
 
 TEST(TGifImage, RefusesHostileSizesBeforeAllocating)
 {
-    const struct {
-        const char *name;
-        std::vector<std::uint8_t> bytes{};
-    } cases[] = {
+    const test::RefusedFile cases[] = {
         {"screen of 65535 x 65535", rawGif(65535, 65535, true, 1, 1)},
         {"screen over the pixel cap", rawGif(16384, 2442, true, 1, 1)},
         {"empty screen", rawGif(0, 10, true, 1, 1)},
         {"frame of 65535 x 65535", rawGif(4, 4, true, 65535, 65535)},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        TGifImage gif;
-        test::AllocationWatch watch;
-        EXPECT_THROW(gif.LoadFromBuffer(c.bytes), PictureError);
-        if (watch.available()) {
-            EXPECT_LT(watch.largest(), test::kModestAllocation);
-        }
-        EXPECT_TRUE(gif.Empty());
-    }
+    test::expectRefusedBeforeAllocating<TGifImage>(cases);
 }
 
 TEST(TGifImage, RefusesAnimationsOverThePixelCapInTotal)

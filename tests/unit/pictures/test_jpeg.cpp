@@ -305,25 +305,13 @@ TEST(TJpegImage, RefusesHostileSizesBeforeAllocating)
     ASSERT_NE(frame, patched.end());
     frame[5] = frame[6] = frame[7] = frame[8] = 0xFF;  // 65535 x 65535
 
-    const struct {
-        const char *name;
-        std::vector<std::uint8_t> bytes;
-    } cases[] = {
+    const test::RefusedFile cases[] = {
         {"patched frame header", patched},
         {"65500 x 65500", headerOnlyJpeg(65500, 65500)},
         {"side over the cap", headerOnlyJpeg(20000, 10)},
         {"pixels over the cap", headerOnlyJpeg(16384, 2442)},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        TJpegImage jpeg;
-        test::AllocationWatch watch;
-        EXPECT_THROW(jpeg.LoadFromBuffer(c.bytes), PictureError);
-        if (watch.available()) {
-            EXPECT_LT(watch.largest(), test::kModestAllocation);
-        }
-        EXPECT_TRUE(jpeg.Empty());
-    }
+    test::expectRefusedBeforeAllocating<TJpegImage>(cases);
 }
 
 }  // namespace

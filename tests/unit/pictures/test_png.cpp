@@ -12,9 +12,7 @@ namespace {
 
 using test::Bytes;
 using test::Pixel;
-
-constexpr Pixel K = 0x000000FF;
-constexpr Pixel W = 0xFFFFFFFF;
+using namespace test::colours;
 
 std::vector<std::uint8_t> chunk(std::string_view type, const std::vector<std::uint8_t> &payload)
 {
@@ -141,10 +139,7 @@ TEST(TPngImage, RefusesMalformedFilesAndStaysEmpty)
     PngSpec rowMissing = fine;
     rowMissing.scanlines.resize(3);
 
-    const struct {
-        const char *name;
-        std::vector<std::uint8_t> bytes{};
-    } cases[] = {
+    const test::RefusedFile cases[] = {
         {"empty", {}},
         {"not a PNG", Bytes().text("GIF89a").zeros(30).data()},
         {"cut in the signature", test::prefix(good, 4)},
@@ -154,15 +149,8 @@ TEST(TPngImage, RefusesMalformedFilesAndStaysEmpty)
         {"palette picture without palette", buildPng(paletteMissing)},
         {"image data one row short", buildPng(rowMissing)},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        TPngImage png;
-        png.LoadFromBuffer(good);
-        EXPECT_THROW(png.LoadFromBuffer(c.bytes), PictureError);
-        EXPECT_TRUE(png.Empty());
-        EXPECT_EQ(png.Width(), 0);
-        EXPECT_TRUE(png.Image().pixels.empty());
-    }
+    test::expectRefusedAndCleared<TPngImage>(
+        good, cases, [](const TPngImage &png) { EXPECT_TRUE(png.Image().pixels.empty()); });
 }
 
 TEST(TPngImage, RefusesHostileSizesBeforeAllocating)
@@ -180,17 +168,10 @@ TEST(TPngImage, RefusesHostileSizesBeforeAllocating)
         {"width over 2^31", {.width = 0x80000000u, .height = 1}},
         {"text chunk claiming a gigabyte", {.otherChunks = hugeText}},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::vector<std::uint8_t> file = buildPng(c.spec);
-        TPngImage png;
-        test::AllocationWatch watch;
-        EXPECT_THROW(png.LoadFromBuffer(file), PictureError);
-        if (watch.available()) {
-            EXPECT_LT(watch.largest(), test::kModestAllocation);
-        }
-        EXPECT_TRUE(png.Empty());
-    }
+    std::vector<test::RefusedFile> files;
+    for (const auto &c : cases)
+        files.push_back({c.name, buildPng(c.spec)});
+    test::expectRefusedBeforeAllocating<TPngImage>(files);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "platform/favourites_db.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace quenbo {
@@ -13,15 +13,6 @@ namespace fs = std::filesystem;
 
 class FavouritesDbTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string name = (fs::temp_directory_path() / "quenbo-db-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(name.data()), nullptr);
-        m_dir = name;
-        m_file = (m_dir / "data.db").string();
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     void Create(const char *sql) const
     {
         sqlite3 *db = nullptr;
@@ -30,8 +21,8 @@ protected:
         sqlite3_close(db);
     }
 
-    fs::path m_dir;
-    std::string m_file;
+    testsupport::TempDir m_dir{"quenbo-db"};
+    std::string m_file = (m_dir / "data.db").string();
 };
 
 TEST_F(FavouritesDbTest, NeverCreatesTheFile)

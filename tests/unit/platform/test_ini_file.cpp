@@ -1,8 +1,8 @@
 #include "platform/ini_file.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -83,23 +83,14 @@ TEST(IniText, RefusesNamesAndValuesThatWouldBreakTheLine)
 
 class IniFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string name = (fs::temp_directory_path() / "quenbo-ini-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(name.data()), nullptr);
-        m_dir = name;
-        m_file = (m_dir / "config.ini").string();
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string Read() const
     {
         std::ifstream in(m_file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    fs::path m_dir;
-    std::string m_file;
+    testsupport::TempDir m_dir{"quenbo-ini"};
+    std::string m_file = (m_dir / "config.ini").string();
 };
 
 TEST_F(IniFileTest, WritesAtomicallyAndLeavesNoTemporaryFile)
@@ -111,7 +102,7 @@ TEST_F(IniFileTest, WritesAtomicallyAndLeavesNoTemporaryFile)
     EXPECT_EQ(Read(), "[config]\r\ndeltmp=0\r\n; note\r\n");
     EXPECT_EQ(readIniValue(m_file, "config", "deltmp"), "0");
     EXPECT_EQ(fs::status(m_file).permissions(), fs::perms(0640));
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(IniFileTest, ReportsTheFileItCannotWrite)
@@ -134,7 +125,7 @@ TEST_F(IniFileTest, ReportsTheFileItCannotWrite)
         EXPECT_THROW(writeIniText(c.file, "x"), IniError) << c.name;
     }
     EXPECT_TRUE(fs::is_directory(m_file));
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(IniFileTest, OversizedFileIsNeitherReadNorRewritten)

@@ -33,22 +33,22 @@ Params itemQuery(const std::vector<std::pair<std::string, std::string>> &extra)
     return params;
 }
 
+// The list of an answer: every element named child in the list element of the answer element.
+std::vector<pugi::xml_node> listOf(const pugi::xml_document &doc, const char *answer,
+                                   const char *list, const char *child)
+{
+    const auto range = doc.child(answer).child(list).children(child);
+    return {range.begin(), range.end()};
+}
+
 std::vector<pugi::xml_node> itemsOf(const pugi::xml_document &doc)
 {
-    std::vector<pugi::xml_node> items;
-    for (const pugi::xml_node item :
-         doc.child("taobaoke_items_get_response").child("taobaoke_items").children("taobaoke_item"))
-        items.push_back(item);
-    return items;
+    return listOf(doc, "taobaoke_items_get_response", "taobaoke_items", "taobaoke_item");
 }
 
 std::vector<pugi::xml_node> categoriesOf(const pugi::xml_document &doc)
 {
-    std::vector<pugi::xml_node> found;
-    for (const pugi::xml_node node :
-         doc.child("itemcats_get_response").child("item_cats").children("item_cat"))
-        found.push_back(node);
-    return found;
+    return listOf(doc, "itemcats_get_response", "item_cats", "item_cat");
 }
 
 std::string text(pugi::xml_node item, const char *field)
@@ -135,30 +135,28 @@ TEST(GatewayAnswers, ItemsCarryEveryRequestedFieldPointingAtTheSandbox)
     }
 }
 
-TEST(GatewayAnswers, KeywordMatchesCaseInsensitivelyAndIsHighlighted)
+// The query finds items, and every title it finds holds mark.
+void expectEveryTitleHolds(const Params &query, const std::string &mark)
 {
     RunningSandbox sandbox;
-    const pugi::xml_document doc =
-        parseXml(sandbox.get(signedTarget(itemQuery({{"keyword", "mini"}}))).body);
+    const pugi::xml_document doc = parseXml(sandbox.get(signedTarget(query)).body);
     const auto items = itemsOf(doc);
     ASSERT_FALSE(items.empty());
     for (const pugi::xml_node item : items) {
         const std::string title = text(item, "title");
-        EXPECT_NE(title.find("<span class=H>Mini</span>"), std::string::npos) << title;
+        EXPECT_NE(title.find(mark), std::string::npos) << title;
     }
+}
+
+TEST(GatewayAnswers, KeywordMatchesCaseInsensitivelyAndIsHighlighted)
+{
+    expectEveryTitleHolds(itemQuery({{"keyword", "mini"}}), "<span class=H>Mini</span>");
 }
 
 TEST(GatewayAnswers, AmpersandsInTitlesArriveAsTheTextAmpAmp)
 {
-    RunningSandbox sandbox;
-    const pugi::xml_document doc =
-        parseXml(sandbox.get(signedTarget(itemQuery({{"keyword", "&"}, {"page_size", "5"}}))).body);
-    const auto items = itemsOf(doc);
-    ASSERT_FALSE(items.empty());
-    for (const pugi::xml_node item : items) {
-        const std::string title = text(item, "title");
-        EXPECT_NE(title.find("<span class=H>&amp;</span>"), std::string::npos) << title;
-    }
+    expectEveryTitleHolds(itemQuery({{"keyword", "&"}, {"page_size", "5"}}),
+                          "<span class=H>&amp;</span>");
 }
 
 TEST(GatewayAnswers, PagesSplitTheResultsAndAPagePastTheEndIsEmpty)

@@ -87,7 +87,7 @@ BENCHMARK(BM_SignAndBuildItemQuery);
 // Reference: the bare digest of a signed text of the same length.
 void BM_Md5OfSignedText(benchmark::State &state)
 {
-    std::size_t length = fixture().common->AppSecret.size();
+    std::size_t length = fixture().common->Settings.AppSecret.size();
     for (const auto &element : itemQuery())
         length += element.size();
     const std::string text(length, 'a');
@@ -102,12 +102,12 @@ void fillItems(std::size_t count)
     if (common.Items.size() == count)
         return;
     common.Items.clear();
-    common.FavIds.clear();
+    common.Favourites.ids().clear();
     for (std::size_t i = 0; i < count; ++i) {
         TTaoBaoData item;
         item.NumIid = std::to_string(10000000000 + i * 37);
         item.Title = "商品 " + std::to_string(i);
-        common.FavIds.append(item.NumIid);
+        common.Favourites.ids().append(item.NumIid);
         common.Items.append(std::move(item));
     }
 }
@@ -133,8 +133,8 @@ void BM_IsFavourite(benchmark::State &state)
     const TCommon &common = *fixture().common;
     std::size_t next = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(common.IsFavourite(common.FavIds[next]));
-        next = (next + 1) % common.FavIds.size();
+        benchmark::DoNotOptimize(common.IsFavourite(common.Favourites.ids()[next]));
+        next = (next + 1) % common.Favourites.ids().size();
     }
 }
 BENCHMARK(BM_IsFavourite)->Arg(40)->Arg(10000);

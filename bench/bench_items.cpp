@@ -10,6 +10,7 @@
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -34,6 +35,7 @@
 namespace {
 
 using namespace quenbo;
+using testsupport::ui;
 namespace fs = std::filesystem;
 
 struct Setup {
@@ -60,7 +62,7 @@ void waitForPage(const Tfrm_main &window)
 void waitForWorkers(TCommon &common)
 {
     waitForPage(*g_setup->window);
-    while (common.Workers.size() > 0 || !g_setup->window->Thumbnails().Idle()) {
+    while (common.Workers.size() > 0 || !g_setup->window->Thumbnails().idle()) {
         QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
@@ -69,7 +71,7 @@ void waitForWorkers(TCommon &common)
 
 void clearCache(const TCommon &common)
 {
-    for (const auto &entry : fs::directory_iterator(common.TempPath))
+    for (const auto &entry : fs::directory_iterator(common.Cache.folder()))
         fs::remove(entry.path());
 }
 
@@ -106,7 +108,7 @@ private:
 void BM_LoadItemPage(benchmark::State &state)
 {
     Tfrm_main &window = *g_setup->window;
-    const std::string address = window.Common().IndexUrl;
+    const std::string address = window.Common().Settings.IndexUrl;
     for (auto _ : state) {
         window.LoadItemPage(address);
         waitForPage(window);
@@ -120,7 +122,7 @@ BENCHMARK(BM_LoadItemPage)->UseRealTime();
 void BM_CurlFetchItemPage(benchmark::State &state)
 {
     Curl curl;
-    const std::string address = g_setup->window->Common().IndexUrl;
+    const std::string address = g_setup->window->Common().Settings.IndexUrl;
     for (auto _ : state)
         benchmark::DoNotOptimize(curl.get(address));
 }
@@ -132,7 +134,7 @@ void BM_CurlFetchItemPageAfterLoad(benchmark::State &state)
 {
     Curl curl;
     Tfrm_main &window = *g_setup->window;
-    const std::string address = window.Common().IndexUrl;
+    const std::string address = window.Common().Settings.IndexUrl;
     for (auto _ : state) {
         benchmark::DoNotOptimize(curl.get(address));
         state.PauseTiming();
@@ -204,14 +206,14 @@ void BM_SearchUntilPicturesPainted(benchmark::State &state)
 {
     Tfrm_main &window = *g_setup->window;
     TCommon &common = window.Common();
-    VirtualTree &tree = *window.itemTree;
+    VirtualTree &tree = *ui(window).itemTree;
     QImage frame(tree.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    window.E_Serch->setText(kSearchWord);
+    ui(window).E_Serch->setText(kSearchWord);
     for (auto _ : state) {
         state.PauseTiming();
         clearCache(common);
         state.ResumeTiming();
-        window.b_Srech->click();
+        ui(window).b_Srech->click();
         waitForWorkers(common);
         paintEveryRow(tree, frame);
     }
@@ -254,16 +256,16 @@ BENCHMARK(BM_DecodeSearchThumbnails)->UseRealTime();
 void fillRows(int count)
 {
     Tfrm_main &window = *g_setup->window;
-    window.LoadItemPage(window.Common().IndexUrl);
+    window.LoadItemPage(window.Common().Settings.IndexUrl);
     waitForWorkers(window.Common());
-    for (int i = window.itemTree->topLevelCount(); i < count; ++i)
+    for (int i = ui(window).itemTree->topLevelCount(); i < count; ++i)
         window.ItemTree().AddItem(g_setup->ids[std::size_t(i) % g_setup->ids.size()]);
 }
 
 void BM_PaintScreenOfRows(benchmark::State &state)
 {
     fillRows(40);
-    QWidget *viewport = g_setup->window->itemTree->viewport();
+    QWidget *viewport = ui(g_setup->window).itemTree->viewport();
     QImage frame(viewport->size(), QImage::Format_ARGB32_Premultiplied);
     viewport->render(&frame);  // the first paint loads the pictures from the cache
     for (auto _ : state)
@@ -275,7 +277,7 @@ BENCHMARK(BM_PaintScreenOfRows)->UseRealTime();
 void BM_ScrollAndPaint(benchmark::State &state)
 {
     fillRows(int(state.range(0)));
-    VirtualTree *tree = g_setup->window->itemTree;
+    VirtualTree *tree = ui(g_setup->window).itemTree;
     QWidget *viewport = tree->viewport();
     QImage frame(viewport->size(), QImage::Format_ARGB32_Premultiplied);
     QScrollBar *bar = tree->verticalScrollBar();
@@ -310,10 +312,10 @@ int main(int argc, char **argv)
     testsupport::writeSandboxArchive(*setup.folder, setup.sandbox->baseUrl());
     setup.window = std::make_unique<Tfrm_main>(testsupport::appDir(*setup.folder));
     setup.window->show();
-    setup.window->trm_load->stop();
+    ui(setup.window).trm_load->stop();
     HttpClient http;
     XmlDocument xml;
-    xml.load(http, setup.window->Common().IndexUrl);
+    xml.load(http, setup.window->Common().Settings.IndexUrl);
     for (const XmlElement &items : xml.documentElement().children("taobaoke_items"))
         for (const XmlElement &item : items.children("taobaoke_item")) {
             setup.ids.push_back(item.children("num_iid").front().text());

@@ -4,6 +4,7 @@
 #include "sandbox/sandbox_server.h"
 #include "ui/skin.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -30,6 +31,7 @@
 namespace {
 
 using namespace quenbo;
+using testsupport::ui;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -79,13 +81,13 @@ void BM_Shutdown(benchmark::State &state)
                                             "&kind=slow&delay_ms=" + std::to_string(kStallMs));
     for (auto _ : state) {
         auto window = std::make_unique<Tfrm_main>(testsupport::appDir(*g_setup->folder));
-        window->trm_load->stop();
-        for (const auto &entry : fs::directory_iterator(window->Common().TempPath))
+        ui(window).trm_load->stop();
+        for (const auto &entry : fs::directory_iterator(window->Common().Cache.folder()))
             fs::remove(entry.path());
         const int hangingBefore = hangingLookups();
         const std::string list = holdup == kHangingLookup
                                      ? g_setup->hangingList->baseUrl() + "/index.xml"
-                                     : window->Common().IndexUrl;
+                                     : window->Common().Settings.IndexUrl;
         // Each page is listed before the next is asked for, which would otherwise supersede
         // it; the pages' workers start once the event loop runs.
         if (holdup == kSilentGateway)

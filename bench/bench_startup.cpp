@@ -3,6 +3,7 @@
 #include "sandbox/sandbox_server.h"
 #include "ui/skin.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -24,6 +25,7 @@
 namespace {
 
 using namespace quenbo;
+using testsupport::ui;
 namespace fs = std::filesystem;
 // Notes the first paint of the widget it watches.
 class FirstPaint : public QObject {
@@ -87,7 +89,7 @@ void mainWindowUntilPainted()
 {
     Tfrm_main window(testsupport::appDir(*g_setup->folder));
     showUntilPainted(window);
-    window.trm_load->stop();
+    ui(window).trm_load->stop();
 }
 
 void BM_BareWindowFirstPaint(benchmark::State &state)

@@ -1,6 +1,7 @@
 #include "core/favourites_backup.h"
 
 #include "core/csv.h"
+#include "core/favourites_store.h"
 #include "core/text_util.h"
 #include "core/uTypeData.h"
 #include "platform/favourites_db.h"
@@ -14,24 +15,11 @@
 #include <limits>
 #include <string_view>
 #include <type_traits>
-#include <unordered_set>
 #include <vector>
 
 namespace quenbo {
 
 namespace {
-
-constexpr std::size_t kColumnCount = 13;
-constexpr std::array<std::string_view, kColumnCount> kColumns = {
-    "fid",     "fTitle",   "fNick",      "fClick",  "fShopClick", "fPrice",  "fYongjin",
-    "fPicUrl", "fFanxian", "fXiaoCount", "fCredit", "fAddress",   "fVolume",
-};
-
-// The columns the table declares INTEGER: fXiaoCount, fCredit and fVolume.
-bool isIntegerColumn(std::size_t column)
-{
-    return column == 9 || column == 10 || column == 12;
-}
 
 // The window reads those columns into the counts of an item record, so a backup keeps them
 // within their range: a larger number would show wrapped round.
@@ -47,22 +35,10 @@ bool isStoredCount(std::int64_t value)
 
 std::string outOfRange(std::size_t column)
 {
-    return std::string(kColumns[column]) + " 超出范围（" +
+    return std::string(kFavouriteColumns[column]) + " 超出范围（" +
            std::to_string(std::numeric_limits<StoredCount>::min()) + " 到 " +
            std::to_string(std::numeric_limits<StoredCount>::max()) + "）";
 }
-
-// The columns are named in storage order, so the backup does not depend on how the table
-// was declared.
-constexpr std::string_view kSelectAll =
-    "select fid,fTitle,fNick,fClick,fShopClick,fPrice,fYongjin,fPicUrl,fFanxian,fXiaoCount,"
-    "fCredit,fAddress,fVolume from info order by rowid";
-constexpr std::string_view kSelectIds = "select fid from info";
-constexpr std::string_view kInsert =
-    "insert into info(fid,fTitle,fNick,fClick,fShopClick,fPrice,fYongjin,fPicUrl,fFanxian,"
-    "fXiaoCount,fCredit,fAddress,fVolume)values(?,?,?,?,?,?,?,?,?,?,?,?,?)";
-
-using Favourite = std::array<SqlValue, kColumnCount>;
 
 // What went wrong with a backup, in the words its messages start with.
 constexpr std::string_view kFaultyBackup = "备份文件有误";
@@ -88,7 +64,7 @@ std::string capInMiB()
 std::string columnList()
 {
     std::string names;
-    for (const std::string_view name : kColumns)
+    for (const std::string_view name : kFavouriteColumns)
         names += (names.empty() ? "" : ",") + std::string(name);
     return names;
 }
@@ -97,10 +73,10 @@ std::string columnList()
 // empty for NULL or an empty text, otherwise SQLite's conversion to an integer.
 std::string exportedField(const DbRows &rows, std::size_t row, std::size_t column)
 {
-    const std::string &text = rows.text(row, kColumns[column]);
-    if (!isIntegerColumn(column) || text.empty())
+    const std::string &text = rows.text(row, kFavouriteColumns[column]);
+    if (!IsFavouriteCountColumn(column) || text.empty())
         return text;
-    return std::to_string(rows.integer(row, kColumns[column]));
+    return std::to_string(rows.integer(row, kFavouriteColumns[column]));
 }
 
 std::string readBackupFile(const std::string &file)
@@ -137,7 +113,7 @@ CountField parseCount(const std::string &field, StoredCount &value)
 }
 
 // The favourites of a backup's text, checked whole; raises BackupError at the first fault.
-std::vector<Favourite> parseBackup(const std::string &file, std::string_view text)
+std::vector<FavouriteRecord> parseBackup(const std::string &file, std::string_view text)
 {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (text.starts_with(kByteOrderMark))
@@ -154,32 +130,32 @@ std::vector<Favourite> parseBackup(const std::string &file, std::string_view tex
         records.pop_back();
 
     const auto headerIsRight = [&] {
-        if (records.empty() || records.front().size() != kColumnCount)
+        if (records.empty() || records.front().size() != kFavouriteColumnCount)
             return false;
-        for (std::size_t c = 0; c < kColumnCount; ++c)
-            if (records.front()[c].text != kColumns[c])
+        for (std::size_t c = 0; c < kFavouriteColumnCount; ++c)
+            if (records.front()[c].text != kFavouriteColumns[c])
                 return false;
         return true;
     };
     if (!headerIsRight())
         throw BackupError(kFaultyBackup, file, 1, "不是列名 " + columnList());
 
-    std::vector<Favourite> favourites;
+    std::vector<FavouriteRecord> favourites;
     favourites.reserve(records.size() - 1);
     for (std::size_t r = 1; r < records.size(); ++r) {
         CsvRecord &record = records[r];
-        if (record.size() < kColumnCount)
+        if (record.size() < kFavouriteColumnCount)
             throw BackupError(kFaultyBackup, file, record.back().line,
                               "记录有 " + std::to_string(record.size()) + " 个字段，应有 " +
-                                  std::to_string(kColumnCount) + " 个");
-        if (record.size() > kColumnCount)
-            throw BackupError(kFaultyBackup, file, record[kColumnCount].line,
-                              "记录的字段多于 " + std::to_string(kColumnCount) + " 个");
+                                  std::to_string(kFavouriteColumnCount) + " 个");
+        if (record.size() > kFavouriteColumnCount)
+            throw BackupError(kFaultyBackup, file, record[kFavouriteColumnCount].line,
+                              "记录的字段多于 " + std::to_string(kFavouriteColumnCount) + " 个");
         if (record[0].text.empty())
             throw BackupError(kFaultyBackup, file, record[0].line, "fid 是空的");
-        Favourite &favourite = favourites.emplace_back();
-        for (std::size_t c = 0; c < kColumnCount; ++c) {
-            if (!isIntegerColumn(c)) {
+        FavouriteRecord &favourite = favourites.emplace_back();
+        for (std::size_t c = 0; c < kFavouriteColumnCount; ++c) {
+            if (!IsFavouriteCountColumn(c)) {
                 favourite[c] = std::move(record[c].text);
                 continue;
             }
@@ -189,7 +165,7 @@ std::vector<Favourite> parseBackup(const std::string &file, std::string_view tex
                 break;
             case CountField::NotWholeNumber:
                 throw BackupError(kFaultyBackup, file, record[c].line,
-                                  std::string(kColumns[c]) + " 不是整数");
+                                  std::string(kFavouriteColumns[c]) + " 不是整数");
             case CountField::OutOfRange:
                 throw BackupError(kFaultyBackup, file, record[c].line, outOfRange(c));
             }
@@ -197,40 +173,6 @@ std::vector<Favourite> parseBackup(const std::string &file, std::string_view tex
         }
     }
     return favourites;
-}
-
-// Adds the favourites whose fid is not stored yet in one transaction, rolled back when a
-// statement fails.
-FavouritesImport addNewFavourites(FavouritesDb &db, const std::vector<Favourite> &favourites)
-{
-    // IMMEDIATE takes the write lock at once, so the ids read below stay the stored ones until
-    // the commit.
-    db.execute("begin immediate");
-    try {
-        const DbRows stored = db.query(kSelectIds);
-        std::unordered_set<std::string> known;
-        for (std::size_t row = 0; row < stored.size(); ++row)
-            known.insert(stored.text(row, "fid"));
-        FavouritesImport result;
-        for (const Favourite &favourite : favourites) {
-            if (!known.insert(std::get<std::string>(favourite[0])).second) {
-                ++result.alreadyThere;
-                continue;
-            }
-            db.execute(kInsert, favourite);
-            ++result.added;
-        }
-        db.execute("commit");
-        return result;
-    } catch (...) {
-        // SQLite rolls back by itself after some failures; a second rollback then fails and
-        // is of no interest beside the first error.
-        try {
-            db.execute("rollback");
-        } catch (const DatabaseError &) {
-        }
-        throw;
-    }
 }
 
 }  // namespace
@@ -249,16 +191,9 @@ std::size_t ExportFavourites(FavouritesDb &db, const std::string &file)
     std::error_code status;
     if (std::filesystem::is_directory(file, status))
         throw BackupError(kUnwritableBackup, file, 0, "这是一个文件夹");
-    // Opened first, so that a file that cannot be opened is reported in its own words.
-    db.open();
-    DbRows rows;
-    try {
-        rows = db.query(kSelectAll);
-    } catch (const DatabaseError &error) {
-        throw DatabaseError("收藏夹无法导出", error);
-    }
+    const DbRows rows = ReadFavouritesInStorageOrder(db);
     std::string out;
-    std::vector<std::string> fields(kColumns.begin(), kColumns.end());
+    std::vector<std::string> fields(kFavouriteColumns.begin(), kFavouriteColumns.end());
     appendCsvRecord(out, fields);
     // What the import would refuse is refused here, so that every backup can be restored.
     const auto refuse = [&](std::size_t row, const std::string &fault) {
@@ -266,12 +201,12 @@ std::size_t ExportFavourites(FavouritesDb &db, const std::string &file)
                            "第 " + std::to_string(row + 1) + " 条收藏的 " + fault);
     };
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        for (std::size_t c = 0; c < kColumnCount; ++c) {
+        for (std::size_t c = 0; c < kFavouriteColumnCount; ++c) {
             fields[c] = exportedField(rows, row, c);
             if (firstInvalidUtf8(fields[c]) != std::string_view::npos)
-                throw refuse(row, std::string(kColumns[c]) + " 含有无效的 UTF-8 字节");
-            if (isIntegerColumn(c) && !fields[c].empty() &&
-                !isStoredCount(rows.integer(row, kColumns[c])))
+                throw refuse(row, std::string(kFavouriteColumns[c]) + " 含有无效的 UTF-8 字节");
+            if (IsFavouriteCountColumn(c) && !fields[c].empty() &&
+                !isStoredCount(rows.integer(row, kFavouriteColumns[c])))
                 throw refuse(row, outOfRange(c));
         }
         if (fields[0].empty())
@@ -287,14 +222,8 @@ std::size_t ExportFavourites(FavouritesDb &db, const std::string &file)
 
 FavouritesImport ImportFavourites(FavouritesDb &db, const std::string &file)
 {
-    const std::vector<Favourite> favourites = parseBackup(file, readBackupFile(file));
-    // Opened first, so that a file that cannot be opened is reported in its own words.
-    db.open();
-    try {
-        return addNewFavourites(db, favourites);
-    } catch (const DatabaseError &error) {
-        throw DatabaseError("收藏夹无法导入", error);
-    }
+    const std::vector<FavouriteRecord> favourites = parseBackup(file, readBackupFile(file));
+    return AddNewFavourites(db, favourites);
 }
 
 }  // namespace quenbo

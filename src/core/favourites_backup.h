@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/favourites_store.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -7,9 +9,8 @@
 #include <string_view>
 
 // Backups of the favourites table as UTF-8 CSV (RFC 4180, no byte order mark): a header line
-// with the thirteen column names in storage order (fid, fTitle, fNick, fClick, fShopClick,
-// fPrice, fYongjin, fPicUrl, fFanxian, fXiaoCount, fCredit, fAddress, fVolume), then one record
-// per favourite with every column, lines ended by CRLF. A NULL is written as an empty field.
+// with the thirteen names of kFavouriteColumns in storage order, then one record per favourite with
+// every column, lines ended by CRLF. A NULL is written as an empty field.
 
 namespace quenbo {
 
@@ -32,13 +33,6 @@ private:
 // The largest backup read or written, 64 MiB: a few hundred thousand favourites.
 inline constexpr std::uint64_t kMaxBackupBytes = 64 * 1024 * 1024;
 
-// What an import did: records added as new rows, and records left out because their fid is
-// stored already or came earlier in the same file.
-struct FavouritesImport {
-    std::size_t added = 0;
-    std::size_t alreadyThere = 0;
-};
-
 // Writes every stored favourite, in storage order, to file and returns how many it wrote, replacing
 // it atomically: a reader sees the old file or the whole new one. The integer columns are written
 // as the program reads them (SQLite's conversion to an integer), so every backup can be imported
@@ -53,7 +47,7 @@ std::size_t ExportFavourites(FavouritesDb &db, const std::string &file);
 // one transaction. The whole file is checked first: a header that is not the thirteen names in
 // order (a UTF-8 byte order mark before it is allowed), a record without exactly thirteen
 // fields (an empty line among the records is one; empty lines after the last record are
-// ignored), bad quoting, bytes that are not UTF-8, an empty fid, or an integer column that is
+// ignored), bad quoting, bytes that are not UTF-8, an empty fid, or a count column that is
 // not an optional '-' and decimal digits within 32 bits, the window's counts ("fXiaoCount 超出范围
 // （-2147483648 到 2147483647）"), raise BackupError naming the file and the line, and nothing is
 // imported. An empty integer field is stored as 0, as the program reads a missing count. Line

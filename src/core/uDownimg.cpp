@@ -98,7 +98,7 @@ void TImgDown::Execute()
 bool TImgDown::DoJob(const TDownPic &job)
 {
     // An id that is not a plain number has no cache file; there is nothing to fetch it into.
-    const std::optional<std::string> file = FCommon.CacheFileName(job.NumIid);
+    const std::optional<std::string> file = FCommon.Cache.fileName(job.NumIid);
     if (!file)
         return false;
     std::error_code error;

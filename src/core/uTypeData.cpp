@@ -1,22 +1,10 @@
 #include "core/uTypeData.h"
 
+#include "core/number_format.h"
+
 #include <cmath>
 
 namespace quenbo {
-
-const std::array<std::string_view, kCreditLevels> kCreditNames = {
-    "1heart",       "2heart",       "3heart",       "4heart",       "5heart",
-    "1diamond",     "2diamond",     "3diamond",     "4diamond",     "5diamond",
-    "1crown",       "2crown",       "3crown",       "4crown",       "5crown",
-    "1goldencrown", "2goldencrown", "3goldencrown", "4goldencrown", "5goldencrown",
-};
-
-std::string_view CreditLevelName(int level)
-{
-    if (level < 1 || level > kCreditLevels)
-        return {};
-    return kCreditNames[std::size_t(level - 1)];
-}
 
 double CashBack(double commission)
 {
@@ -27,6 +15,35 @@ double CashBack(double commission)
     // nearbyintl rounds in the current mode; the default mode is to nearest, ties to even.
     const long double k = std::nearbyintl(quotient);
     return static_cast<double>(k * static_cast<long double>(0.01));
+}
+
+std::string CashBackCode(std::string_view amount)
+{
+    constexpr std::size_t kCodeLength = 6;
+    const auto padded = [](std::string digits) {
+        return std::string(kCodeLength - digits.size(), '0') + digits;
+    };
+    const std::size_t point = amount.find('.');
+    if (point == std::string_view::npos) {
+        if (amount.empty())
+            return "000000";
+        if (amount.size() > 4)
+            return {};
+        return padded(std::string(amount) + "00");
+    }
+    std::string digits(amount.substr(0, point));
+    digits.append(amount.substr(point + 1));
+    const std::size_t fraction = amount.size() - point - 1;
+    if (fraction == 1 && !digits.empty() && digits.size() <= 5)
+        return padded(digits + "0");
+    if (fraction == 2 && digits.size() >= 2 && digits.size() <= 6)
+        return padded(digits);
+    return {};
+}
+
+std::string CashBackAddress(std::string_view fanXianUrl, std::string_view id, double cashBack)
+{
+    return std::string(fanXianUrl).append(id) + CashBackCode(formatGeneral(cashBack));
 }
 
 }  // namespace quenbo

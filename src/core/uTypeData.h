@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,17 +50,20 @@ struct TDownPic {
     std::string PicUrl;
 };
 
-// The platform's seller credit levels 1 to 20 by name, "1heart" to "5goldencrown".
+// The platform's seller credit levels, 1 to 20 (hearts, diamonds, crowns, golden crowns).
 inline constexpr int kCreditLevels = 20;
-extern const std::array<std::string_view, kCreditLevels> kCreditNames;
-
-// The name of credit level 1 to 20; empty for any other number.
-std::string_view CreditLevelName(int level);
 
 // The cash-back amount shown for a commission: half of it, rounded to a multiple of 0.01.
 // The quotient by 0.01 is formed in 80-bit extended precision and rounded to the nearest
 // whole number, ties to even, so decimal half-way amounts fall by their binary value
 // (0.25 gives 0.12, 3.00 gives 1.5).
 double CashBack(double commission);
+
+// The six-digit code of a cash-back amount as the list shows it ("1.5" gives "000150", "12"
+// gives "001200", "" gives "000000"); empty for an amount the code cannot carry.
+std::string CashBackCode(std::string_view amount);
+// The cash-back address of an item: fanXianUrl, the item's id and the code of its cash-back
+// amount.
+std::string CashBackAddress(std::string_view fanXianUrl, std::string_view id, double cashBack);
 
 }  // namespace quenbo

@@ -1,7 +1,6 @@
 #include "gateway/category_query.h"
 
 #include "core/ucommon.h"
-#include "gateway/signed_request.h"
 #include "platform/xml_document.h"
 
 #include <charconv>
@@ -25,7 +24,8 @@ std::vector<std::string> CategoryQueryElements(const std::string &appKey,
 std::string CategoryQueryAddress(const TCommon &common, const std::string &parentId,
                                  const std::string &timestamp)
 {
-    return SignedAddress(common, CategoryQueryElements(common.AppKey, parentId, timestamp));
+    return common.Signer().signedAddress(
+        CategoryQueryElements(common.Settings.AppKey, parentId, timestamp));
 }
 
 void ReadCategoryAnswer(const XmlElement &root, const std::function<void(const TShopClass &)> &add)

@@ -17,8 +17,8 @@ std::string Gateway::itemQueryAddress(int mode, const std::string &keyword, cons
                                       int pageNo) const
 {
     ItemQueryInput input;
-    input.appKey = m_common.AppKey;
-    input.nick = m_common.NickName;
+    input.appKey = m_common.Settings.AppKey;
+    input.nick = m_common.Settings.NickName;
     input.mode = mode;
     input.keyword = RemoveBlanks(keyword);
     input.cid = cid;

@@ -2,7 +2,7 @@
 
 #include "core/number_format.h"
 #include "core/text_util.h"
-#include "gateway/signed_request.h"
+#include "core/ucommon.h"
 #include "pictures/jpeg_image.h"
 #include "platform/xml_document.h"
 
@@ -86,7 +86,7 @@ std::vector<std::string> ItemQueryElements(const ItemQueryInput &input)
 
 std::string ItemQueryAddress(const TCommon &common, const ItemQueryInput &input)
 {
-    return SignedAddress(common, ItemQueryElements(input), {"keyword"});
+    return common.Signer().signedAddress(ItemQueryElements(input), {"keyword"});
 }
 
 std::string StripTitleMarkup(std::string title)

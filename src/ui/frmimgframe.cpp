@@ -42,7 +42,7 @@ void Tfrm_imgframe::FormCreate()
 
 void Tfrm_imgframe::ShowPicture(const std::string &id)
 {
-    const std::optional<std::string> file = FCommon.CacheFileName(id);
+    const std::optional<std::string> file = FCommon.Cache.fileName(id);
     std::error_code error;
     if (!file || !std::filesystem::exists(*file, error))
         return;

@@ -1,6 +1,6 @@
 #include "ui/item_thumbnails.h"
 
-#include "core/ucommon.h"
+#include "core/picture_cache.h"
 #include "pictures/jpeg_image.h"
 #include "ui/picture_qt.h"
 
@@ -23,31 +23,30 @@ QImage MakeItemThumbnail(const TJpegImage &picture, int side)
     return scaled.copy();
 }
 
-ItemThumbnails::ItemThumbnails(const TCommon &common, int side, ReadyHandler ready)
-    : FCommon(common)
-    , FSide(side)
-    , FReady(std::move(ready))
+ItemThumbnails::ItemThumbnails(const PictureCache &cache, int side, int maxThreads,
+                               ReadyHandler ready)
+    : m_cache(cache)
+    , m_side(side)
+    , m_ready(std::move(ready))
 {
-    // Decoding keeps pace with the download threads without taking more of the machine.
-    FPool.setMaxThreadCount(
-        std::min(QThread::idealThreadCount(), int(TCommon::kMaxDownloadThreads)));
+    m_pool.setMaxThreadCount(std::min(QThread::idealThreadCount(), maxThreads));
 }
 
 ItemThumbnails::~ItemThumbnails()
 {
-    Stop();
+    stop();
 }
 
-void ItemThumbnails::Make(const std::string &id)
+void ItemThumbnails::make(const std::string &id)
 {
-    if (FStopped)
+    if (m_stopped)
         return;
-    FPool.start([this, id] {
+    m_pool.start([this, id] {
         QImage thumbnail;
         try {
             TJpegImage picture;
-            if (FCommon.LoadCachedPicture(id, picture))
-                thumbnail = MakeItemThumbnail(picture, FSide);
+            if (m_cache.load(id, picture))
+                thumbnail = MakeItemThumbnail(picture, m_side);
         } catch (const std::exception &) {
             // No thumbnail: the row reads the cache file itself, and shows that it has no
             // picture if that fails too.
@@ -55,29 +54,29 @@ void ItemThumbnails::Make(const std::string &id)
         QMetaObject::invokeMethod(
             this,
             [this, id, thumbnail] {
-                if (!FStopped)
-                    FReady(id, thumbnail);
+                if (!m_stopped)
+                    m_ready(id, thumbnail);
             },
             Qt::QueuedConnection);
     });
 }
 
-void ItemThumbnails::Drop()
+void ItemThumbnails::drop()
 {
-    FPool.clear();
+    m_pool.clear();
 }
 
-bool ItemThumbnails::Idle() const
+bool ItemThumbnails::idle() const
 {
     // A pool thread stays active while anything is queued.
-    return FPool.activeThreadCount() == 0;
+    return m_pool.activeThreadCount() == 0;
 }
 
-void ItemThumbnails::Stop()
+void ItemThumbnails::stop()
 {
-    FStopped = true;
-    FPool.clear();
-    FPool.waitForDone();
+    m_stopped = true;
+    m_pool.clear();
+    m_pool.waitForDone();
 }
 
 }  // namespace quenbo

@@ -10,7 +10,7 @@
 
 namespace quenbo {
 
-class TCommon;
+class PictureCache;
 class TJpegImage;
 
 // The item list's thumbnail of a picture: its reduced decode scaled to side x side. Raises
@@ -25,28 +25,29 @@ class ItemThumbnails : public QObject {
 public:
     using ReadyHandler = std::function<void(const std::string &id, const QImage &thumbnail)>;
 
-    // common must outlive this object.
-    ItemThumbnails(const TCommon &common, int side, ReadyHandler ready);
+    // Reads the pictures of cache, which must outlive this object, on at most maxThreads
+    // threads.
+    ItemThumbnails(const PictureCache &cache, int side, int maxThreads, ReadyHandler ready);
     ~ItemThumbnails() override;
     ItemThumbnails(const ItemThumbnails &) = delete;
     ItemThumbnails &operator=(const ItemThumbnails &) = delete;
 
-    // Queues the thumbnail of the item's cached picture; any thread, until Stop.
-    void Make(const std::string &id);
+    // Queues the thumbnail of the item's cached picture; any thread, until stop().
+    void make(const std::string &id);
     // Drops the thumbnails not yet begun, as for rows that have been cleared away.
-    void Drop();
+    void drop();
     // Nothing queued and nothing being made; results may still wait in the event queue.
-    bool Idle() const;
+    bool idle() const;
     // Drops what is queued and waits for what is being made; no handler runs afterwards.
-    // Whoever calls Make must have stopped doing so.
-    void Stop();
+    // Whoever calls make() must have stopped doing so.
+    void stop();
 
 private:
-    const TCommon &FCommon;
-    const int FSide;
-    const ReadyHandler FReady;
-    std::atomic<bool> FStopped{false};
-    QThreadPool FPool;
+    const PictureCache &m_cache;
+    const int m_side;
+    const ReadyHandler m_ready;
+    std::atomic<bool> m_stopped{false};
+    QThreadPool m_pool;
 };
 
 }  // namespace quenbo

@@ -142,7 +142,7 @@ QString TItemTree::RowText(VirtualTree::Node *node) const
     QString text = QString::fromStdString(record.Title) + QStringLiteral("，价格 ") +
                    QString::fromStdString(record.Price) + QStringLiteral(" 元，掌柜 ") +
                    QString::fromStdString(record.Nick);
-    if (FCommon.IsFavourite(row->NumIid))
+    if (FCommon.Favourites.contains(row->NumIid))
         text += QStringLiteral("，已收藏");
     return text;
 }
@@ -297,19 +297,19 @@ void TItemTree::PressButton(VirtualTree::Node *node, Button button)
         Pressed[std::size_t(k)] = k == button;
     switch (button) {
     case Cashback:
-        openInBrowser(FCommon.FanXianUrl + id +
-                      TCommon::CashBackCode(formatGeneral(record.CashBack)));
+        openInBrowser(CashBackAddress(FCommon.Settings.FanXianUrl, id, record.CashBack));
         break;
     case Click:
         openInBrowser(record.ClickUrl);
         break;
     case Favourite:
-        if (!FCommon.IsFavourite(id)) {
-            FCommon.AddFavourite(id);
+        if (!FCommon.Favourites.contains(id)) {
+            if (const TTaoBaoData *found = FCommon.Items.findFirst(id))
+                FCommon.Favourites.add(*found);
         } else {
             DeleteItem(id);
-            FCommon.RemoveItem(id);
-            FCommon.DeleteFavourite(id);
+            FCommon.Items.removeFirst(id);
+            FCommon.Favourites.remove(id);
         }
         // Only a press that acted starts the gap; one the store refused may be tried again.
         FLastFavouriteId = id;
@@ -347,7 +347,7 @@ void TItemTree::MouseMove(Qt::KeyboardModifiers, QPoint pos)
         if (overThumbnail && FPreview) {
             if (FPreviewNode != node) {
                 const QPoint cursor = Tree->viewport()->mapToGlobal(pos);
-                FPreview->move(FCommon.PreviewLeft, cursor.y() - kPreviewAboveCursor);
+                FPreview->move(FPreviewLeft, cursor.y() - kPreviewAboveCursor);
                 FPreviewNode = node;
             }
             if (FPreview->isHidden())
@@ -367,7 +367,7 @@ void TItemTree::MouseMove(Qt::KeyboardModifiers, QPoint pos)
 
 void TItemTree::drawButtons(QPainter &painter, const std::string &id, int state)
 {
-    const int favourite = FCommon.IsFavourite(id) ? 3 : 2;
+    const int favourite = FCommon.Favourites.contains(id) ? 3 : 2;
     const int pictures[] = {0, 1, favourite};
     for (int k = 0; k < ButtonCount; ++k) {
         const bool wanted = state == Normal || (state == Hot && Hover[std::size_t(k)]) ||

@@ -67,6 +67,10 @@ public:
     // The preview popup that hovering a thumbnail floats; null (or a popup that is gone) makes
     // hovering show nothing.
     void SetPreview(Tfrm_imgframe *popup);
+    // The screen x where the preview popup goes, beside the list; the window keeps it up to
+    // date as it moves.
+    void SetPreviewLeft(int x) { FPreviewLeft = x; }
+    int PreviewLeft() const { return FPreviewLeft; }
 
     // Appends a row for the item id, its picture not yet loaded.
     void AddItem(const std::string &id);
@@ -139,6 +143,7 @@ private:
     QPointer<Tfrm_imgframe> FPreview;
     VirtualTree::Node *FHotNode = nullptr;
     VirtualTree::Node *FPreviewNode = nullptr;
+    int FPreviewLeft = 0;
     QImage SelectedPicture;
     QImage NoPicture;
     std::array<QImage, 12> ButtonPictures;

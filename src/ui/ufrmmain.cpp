@@ -87,12 +87,13 @@ void Tfrm_main::FormCreate(const ProgramPaths &paths)
         return BuildItemQuery(query.mode, query.keyword, query.categoryId, query.pageNo);
     });
     FItemTree = std::make_unique<TItemTree>(itemTree, *FCommon, *FZipFile);
-    FThumbnails =
-        std::make_unique<ItemThumbnails>(*FCommon, TItemTree::kThumbnailSide,
-                                         [this](const std::string &id, const QImage &thumbnail) {
-                                             if (FItemTree)
-                                                 FItemTree->RefreshItem(id, thumbnail);
-                                         });
+    FThumbnails = std::make_unique<ItemThumbnails>(
+        FCommon->Cache, TItemTree::kThumbnailSide,
+        // Decoding keeps pace with the download threads without taking more of the machine.
+        int(TCommon::kMaxDownloadThreads), [this](const std::string &id, const QImage &thumbnail) {
+            if (FItemTree)
+                FItemTree->RefreshItem(id, thumbnail);
+        });
     FLeftTree = std::make_unique<TleftTree>(vlefttree, *FZipFile);
 
     LoadInterfacePictures();
@@ -118,7 +119,7 @@ void Tfrm_main::FormCreate(const ProgramPaths &paths)
     pnl_PageControls->setPalette(pagePalette);
     pnl_PageControls->setAutoFillBackground(true);
     FillPageList();
-    N4->setChecked(FCommon->DataCache);
+    N4->setChecked(FCommon->Settings.DataCache);
 }
 
 void Tfrm_main::LoadInterfacePictures()
@@ -167,7 +168,7 @@ void Tfrm_main::FormDestroy()
     if (FCommon)
         FCommon->ReleaseWorkers();
     if (FThumbnails)
-        FThumbnails->Stop();
+        FThumbnails->stop();
     FItemTree.reset();
     FLeftTree.reset();
     if (FCommon) {
@@ -211,7 +212,7 @@ void Tfrm_main::FormShow()
 void Tfrm_main::trm_loadTimer()
 {
     trm_load->stop();
-    RunStep(FSession->startupList(FCommon->IndexUrl));
+    RunStep(FSession->startupList(FCommon->Settings.IndexUrl));
     LoadCategoryLevel("0");
     FUpdateCheckDue = true;
 }

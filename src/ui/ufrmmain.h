@@ -50,8 +50,8 @@ class Tfrm_imgframe;
 // its commands to it and shows what it reports. The status line under the list says what is
 // loading and what failed.
 //
-// The controls are public, named as the layout names them, so the commands and the tests
-// reach them directly.
+// The window lays its controls out and wires them; what they do lives in the session, the
+// presenters and the core object's parts. Tests find the controls by their object names.
 class Tfrm_main : public QWidget {
     Q_OBJECT
 
@@ -87,32 +87,53 @@ public:
     // been applied.
     bool GatewayIdle() const;
 
-    // ufrmmain.cpp: creation, the first loading, destruction
+    // The item last pressed with the right button in the list: what the shop menu acts on.
+    const TTaoBaoData &SelectedItem() const { return FSelectedItem; }
+
     // Releases the application's objects in order; runs once, also from the destructor. An
     // error of the settings file at shutdown is shown in a message box.
     void FormDestroy();
     // The first loading, run once by trm_load about one second after the window first shows.
     void trm_loadTimer();
-
-    // ufrmmain_layout.cpp: controls, menus, tab order, layout
-    // Lays the panels out for the current client size.
-    void FormResize();
-
-    // ufrmmain_categories.cpp: the category query and the category tree's press handler
     // Asks the gateway for the subcategories of parentId, unless that question is out
     // already. When the answer arrives its categories are added to the category tree and the
     // loading indicator is hidden, whatever happened; a failure is said in the status line.
     // The subcategories of a category are added under it even if the tree changed meanwhile.
     void LoadCategoryLevel(const std::string &parentId);
+    // The category search: enables the page strip, sets the search state to category cid and
+    // loads its first page.
+    void SearchCategory(const std::string &cid);
+    // The signed request address of one page of an item search: by keyword (its blanks
+    // removed), by category cid, or (SearchMode::None) by neither.
+    std::string BuildItemQuery(SearchMode mode, const std::string &keyword, const std::string &cid,
+                               int pageNo);
+    // Empties the item list and asks for the item answer at address; when it arrives, lists
+    // its items, each container's pictures fetched by a worker of its own. A newer call, or
+    // the favourites view, supersedes it: its transfer is cancelled and its answer dropped.
+    // The status line says it is loading, then what failed or that nothing was found.
+    void LoadItemPage(const std::string &address);
+    // Asks for the version file on the maker's web server; when it arrives and names another
+    // version, asks whether to upgrade and opens its download page on OK. Its failures show
+    // nothing.
+    void CheckForUpdate();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+
+private:
+    // ufrmmain_layout.cpp: controls, menus, tab order, layout
+    // Lays the panels out for the current client size.
+    void FormResize();
+
+    // ufrmmain_categories.cpp: the category query and the category tree's press handler
     // The press handler of the category tree: asks for a category's subcategories on its first
     // press and opens it when they arrive (a failed query leaves it closed and unloaded, so
     // the next press asks again), opens or closes a loaded one, starts the category search on
     // a double-click, and asks again for the top level when a press finds the tree empty.
     void vlefttreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                             bool doubleClick, QPoint pos);
-    // The category search: enables the page strip, sets the search state to category cid and
-    // loads its first page.
-    void SearchCategory(const std::string &cid);
     // The category tree's keys: Right or "+" opens the focused category (asking for its
     // subcategories the first time, as a press does), Left or "-" closes it (Left on a closed
     // one goes up to its parent), Enter lists its items as a double-click does. True when the
@@ -123,15 +144,6 @@ public:
     void ConnectCategoryTreeKeys();
 
     // ufrmmain_items.cpp: the item query, the item list's press handler, the preview's place
-    // The signed request address of one page of an item search: by keyword (its blanks
-    // removed), by category cid, or (SearchMode::None) by neither.
-    std::string BuildItemQuery(SearchMode mode, const std::string &keyword, const std::string &cid,
-                               int pageNo);
-    // Empties the item list and asks for the item answer at address; when it arrives, lists
-    // its items, each container's pictures fetched by a worker of its own. A newer call, or
-    // the favourites view, supersedes it: its transfer is cancelled and its answer dropped.
-    // The status line says it is loading, then what failed or that nothing was found.
-    void LoadItemPage(const std::string &address);
     // The press handler of the item list: the row buttons, the selection and, for the right
     // button, the shop menu. An error of the favourites store is shown in the default error
     // display and ends the press there.
@@ -144,7 +156,7 @@ public:
     // Wires the item list's keys and the commands assistive technology may run on its rows
     // (the three row buttons); the constructor calls it once.
     void ConnectItemListKeys();
-    // The window-moved handler: keeps PreviewLeft at the screen x where the preview popup goes.
+    // The window-moved handler: keeps the item list's preview at its screen x beside the list.
     void WindowMoved();
 
     // ufrmmain_commands.cpp: menu, shop and update commands
@@ -159,40 +171,40 @@ public:
     void N8Click();
     // "进入店铺": opens the shop of SelectedItem in the browser.
     void N_GoshopClick();
-    // Asks for the version file on the maker's web server; when it arrives and names another
-    // version, asks whether to upgrade and opens its download page on OK. Its failures show
-    // nothing.
-    void CheckForUpdate();
 
-    // ufrmmain_search.cpp: search, sorting and paging
+    // ufrmmain_search.cpp: the keyword and similar-items searches, the result commands' wiring
     // Wires the search, sort, page and favourites buttons; the constructor calls it once.
     void ConnectResultCommands();
     // The keyword search: the trimmed text of E_Serch, page 1; nothing for an empty text.
     void b_SrechClick();
+    // "相近商品": a keyword search for the last characters of the right-clicked item's title.
+    void N_DbClick();
+
+    // ufrmmain_results.cpp: sorting the rows on screen and turning pages
     // The sort buttons: flip Tag, then sort the rows on screen by credit, price, sales or
     // cash-back, ascending when Tag is 0.
     void b_xinClick();
     void b_jiageClick();
     void b_xiaoClick();
     void b_fanClick();
+    void SortBy(ItemSortKey key);
     // Previous and next page, refused with a message at pages 1 and 99; the page list loads
     // the page chosen each time it closes.
     void B_PFristClick();
     void b_PnextClick();
     void cbox_pagecountCloseUp();
-    // "相近商品": a keyword search for the last characters of the right-clicked item's title.
-    void N_DbClick();
+    void ShowPageMessage(const QString &text);
 
     // ufrmmain_favourites.cpp: the favourites view and the way back
     void b_scClick();
     void b_fshopClick();
     // Lists every stored favourite with one picture download worker for all of them. Raises
-    // the database's error; rows read before it stay listed.
+    // the database's error, and then lists none.
     void ListFavourites();
 
     std::int32_t Tag = 0;  // the shared direction toggle of the sort buttons
 
-    // The controls.
+    // The controls, named as the layout names them (their object names too).
     QMenuBar *MenuBar = nullptr;
     QAction *N1 = nullptr, *N2 = nullptr, *N3 = nullptr, *N4 = nullptr, *N5 = nullptr,
             *N6 = nullptr, *N7 = nullptr, *N8 = nullptr;
@@ -229,12 +241,6 @@ public:
 
     QTimer *trm_load = nullptr;
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-
-private:
     // Carries out what a session command asks: loads a page, the page list showing its number,
     // or shows a refusal.
     void RunStep(const SearchSession::Step &step);
@@ -258,8 +264,6 @@ private:
     void ShowProgress();
     // Runs the version check once the start-up list and the top-level categories are settled.
     void CheckForUpdateWhenLoaded();
-    void SortBy(ItemSortKey key);
-    void ShowPageMessage(const QString &text);
     void CreateControls();
     void CreateMenus();
     void SetTabOrder();
@@ -299,6 +303,7 @@ private:
     bool FUpdateCheckDue = false;
     bool FShown = false;
     bool FDestroyed = false;
+    TTaoBaoData FSelectedItem;
 };
 
 }  // namespace quenbo

@@ -36,27 +36,27 @@ void Tfrm_main::N2Click()
 
 void Tfrm_main::N4Click()
 {
-    FCommon->DataCache = N4->isChecked();
+    FCommon->Settings.DataCache = N4->isChecked();
 }
 
 void Tfrm_main::N7Click()
 {
-    openInBrowser(SiteAddress(FCommon->SiteUrl, kHelpPagePath));
+    openInBrowser(SiteAddress(FCommon->Settings.SiteUrl, kHelpPagePath));
 }
 
 void Tfrm_main::N8Click()
 {
-    openInBrowser(SiteAddress(FCommon->SiteUrl, kFeedbackPagePath));
+    openInBrowser(SiteAddress(FCommon->Settings.SiteUrl, kFeedbackPagePath));
 }
 
 void Tfrm_main::N_GoshopClick()
 {
-    openInBrowser(FCommon->SelectedItem.ShopClickUrl);
+    openInBrowser(FSelectedItem.ShopClickUrl);
 }
 
 void Tfrm_main::CheckForUpdate()
 {
-    FExchanges->checkForUpdate(FCommon->SiteUrl, [this](UpdateAnswer &answer) {
+    FExchanges->checkForUpdate(FCommon->Settings.SiteUrl, [this](UpdateAnswer &answer) {
         // No connection, a time-out or an error status: the check ends without a word.
         if (answer.failure.failed() || !answer.offer.askToUpgrade)
             return;

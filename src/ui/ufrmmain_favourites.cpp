@@ -1,6 +1,5 @@
 #include "ui/ufrmmain.h"
 
-#include "core/number_format.h"
 #include "core/uDownimg.h"
 #include "core/ucommon.h"
 #include "gateway/gateway_exchanges.h"
@@ -22,8 +21,7 @@ void Tfrm_main::b_scClick()
     ShowProgress();
     pnl_PageControls->setEnabled(FSession->pagingEnabled());
     FItemTree->Clear();
-    FThumbnails->Drop();
-    FCommon->FavIds.clear();
+    FThumbnails->drop();
     ListFavourites();
     // The start-up list this view dropped no longer holds back the version check.
     CheckForUpdateWhenLoaded();
@@ -38,34 +36,13 @@ void Tfrm_main::b_fshopClick()
 
 void Tfrm_main::ListFavourites()
 {
-    const DbRows rows = FCommon->FavouriteRows();
-
-    // Registered before its jobs are added; a column that fails below leaves it registered
-    // and never started, and shutdown releases it.
+    std::vector<TTaoBaoData> records = FCommon->Favourites.records();
     TImgDown *worker = NewPictureWorker();
-
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        TTaoBaoData record;
-        record.NumIid = rows.text(i, "fid");
-        record.Title = rows.text(i, "fTitle");
-        record.Nick = rows.text(i, "fNick");
-        record.ClickUrl = rows.text(i, "fClick");
-        record.ShopClickUrl = rows.text(i, "fShopClick");
-        record.Price = rows.text(i, "fPrice");
-        record.Commission = parseNumber(rows.text(i, "fYongjin"));
-        record.PicUrl = rows.text(i, "fPicUrl");
-        record.CashBack = parseNumber(rows.text(i, "fFanxian"));
-        record.SalesCount = std::int32_t(rows.integer(i, "fXiaoCount"));
-        record.CreditScore = std::int32_t(rows.integer(i, "fCredit"));
-        record.Location = rows.text(i, "fAddress");
-        record.Volume = std::int32_t(rows.integer(i, "fVolume"));
+    for (TTaoBaoData &record : records) {
         record.Picture = std::make_shared<TJpegImage>();
-
-        const TDownPic job{record.NumIid, record.PicUrl};
+        worker->AddJob(TDownPic{record.NumIid, record.PicUrl});
         const std::string id = record.NumIid;
         FCommon->Items.append(std::move(record));
-        FCommon->FavIds.append(id);
-        worker->AddJob(job);
         FItemTree->AddItem(id);
     }
     StartWhenShown({worker});

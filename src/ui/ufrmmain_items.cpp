@@ -27,7 +27,7 @@ std::function<void(const std::string &id)> Tfrm_main::RefreshRequest()
 {
     // Runs on a worker's thread. The window outlives every worker (FormDestroy stops and joins
     // them before it stops the thumbnail threads).
-    return [this](const std::string &id) { FThumbnails->Make(id); };
+    return [this](const std::string &id) { FThumbnails->make(id); };
 }
 
 std::function<void(const std::string &id)> Tfrm_main::FailureRequest()
@@ -72,9 +72,9 @@ void Tfrm_main::LoadItemPage(const std::string &address)
     // The list is emptied before the answer is asked for, so it stays empty while the answer
     // is awaited and when it fails.
     FItemTree->Clear();
-    FThumbnails->Drop();
+    FThumbnails->drop();
     const std::uint64_t ticket = FSession->beginLoad();
-    const bool startupList = address == FCommon->IndexUrl;
+    const bool startupList = address == FCommon->Settings.IndexUrl;
     FStatus.set(StatusLine::Topic::Items, startupList ? "正在载入推荐商品 …" : "正在搜索 …");
     ShowProgress();
     FExchanges->loadItems(address, [this, ticket, startupList](ItemPageAnswer &answer) {
@@ -221,9 +221,9 @@ void Tfrm_main::OpenShopMenu(VirtualTree::Node *node, QPoint at)
         TTaoBaoData record;
         if (const ItemRow *row = VirtualTree::nodeData<ItemRow>(node))
             FCommon->FindItem(row->NumIid, record);
-        FCommon->SelectedItem = record;
+        FSelectedItem = record;
     }
-    N_Db->setEnabled(!FCommon->SelectedItem.Title.empty());
+    N_Db->setEnabled(!FSelectedItem.Title.empty());
     Pop_MShop->popup(at);
 }
 
@@ -249,7 +249,7 @@ void Tfrm_main::WindowMoved()
     if (!itemTree || !FCommon)
         return;
     // itemTree's place in its panel is taken as if it were a place in the window's client area.
-    FCommon->PreviewLeft = mapToGlobal(itemTree->pos()).x() + 290;
+    FItemTree->SetPreviewLeft(mapToGlobal(itemTree->pos()).x() + 290);
 }
 
 void Tfrm_main::moveEvent(QMoveEvent *event)

@@ -2,10 +2,8 @@
 
 #include "core/ucommon.h"
 #include "ui/application.h"
-#include "ui/message_box.h"
 #include "ui/page_combo_box.h"
 #include "ui/picture_button.h"
-#include "ui/uItemTree.h"
 
 #include <QAction>
 #include <QFrame>
@@ -48,54 +46,11 @@ void Tfrm_main::b_SrechClick()
 
 void Tfrm_main::N_DbClick()
 {
-    const std::string keyword = SimilarItemsKeyword(FCommon->SelectedItem.Title);
+    const std::string keyword = SimilarItemsKeyword(FSelectedItem.Title);
     if (keyword.empty())
         return;
     E_Serch->setText(QString::fromStdString(keyword));
     b_SrechClick();
-}
-
-void Tfrm_main::SortBy(ItemSortKey key)
-{
-    Tag = Tag == 0 ? 1 : 0;
-    FItemTree->SortRows(key, Tag == 0);
-}
-
-void Tfrm_main::b_xinClick()
-{
-    SortBy(ItemSortKey::Credit);
-}
-void Tfrm_main::b_jiageClick()
-{
-    SortBy(ItemSortKey::Price);
-}
-void Tfrm_main::b_xiaoClick()
-{
-    SortBy(ItemSortKey::Sales);
-}
-void Tfrm_main::b_fanClick()
-{
-    SortBy(ItemSortKey::CashBack);
-}
-
-void Tfrm_main::ShowPageMessage(const QString &text)
-{
-    showMessage({this, text, applicationTitle(), QMessageBox::NoIcon, QMessageBox::Ok});
-}
-
-void Tfrm_main::B_PFristClick()
-{
-    RunStep(FSession->previousPage());
-}
-
-void Tfrm_main::b_PnextClick()
-{
-    RunStep(FSession->nextPage());
-}
-
-void Tfrm_main::cbox_pagecountCloseUp()
-{
-    RunStep(FSession->choosePage(cbox_pagecount->currentText().toStdString()));
 }
 
 }  // namespace quenbo

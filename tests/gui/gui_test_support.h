@@ -9,6 +9,7 @@
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -118,7 +119,7 @@ inline bool showWithoutStartup(Tfrm_main &window)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return false;
-    window.trm_load->stop();
+    ui(window).trm_load->stop();
     return true;
 }
 
@@ -169,7 +170,7 @@ public:
         m_window = std::make_unique<Tfrm_main>(appDir(*m_folder));
         if (!showWithoutStartup(*m_window))
             return false;
-        m_window->pnl_load->hide();
+        ui(m_window).pnl_load->hide();
         return true;
     }
 
@@ -212,7 +213,7 @@ inline bool waitForGateway(Tfrm_main &window)
 inline bool waitForWorkers(Tfrm_main &window)
 {
     return QTest::qWaitFor(
-        [&] { return window.Common().Workers.size() == 0 && window.Thumbnails().Idle(); }, 30000);
+        [&] { return window.Common().Workers.size() == 0 && window.Thumbnails().idle(); }, 30000);
 }
 
 }  // namespace quenbo::testsupport

@@ -6,6 +6,7 @@
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QAccessible>
 #include <QTest>
@@ -89,9 +90,9 @@ void AccessibilityTest::pictureButtonsHaveNamesAndHints()
 
 void AccessibilityTest::itemRowsReadTitlePriceAndSellerAndOfferTheButtons()
 {
-    m_fixture.window().LoadItemPage(m_fixture.window().Common().IndexUrl);
+    m_fixture.window().LoadItemPage(m_fixture.window().Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *list = m_fixture.window().itemTree;
+    VirtualTree *list = ui(m_fixture.window()).itemTree;
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(list);
     QVERIFY(face);
     QCOMPARE(face->role(), QAccessible::List);
@@ -136,7 +137,7 @@ void AccessibilityTest::itemRowsReadTitlePriceAndSellerAndOfferTheButtons()
 
     // A new page drops the old rows' interfaces: none is left pointing at a removed row.
     const QAccessible::Id id = QAccessible::uniqueId(row);
-    m_fixture.window().LoadItemPage(m_fixture.window().Common().IndexUrl);
+    m_fixture.window().LoadItemPage(m_fixture.window().Common().Settings.IndexUrl);
     QVERIFY(!QAccessible::accessibleInterface(id));
     QVERIFY(waitForGateway(m_fixture.window()));
     QVERIFY(waitForWorkers(m_fixture.window()));
@@ -146,7 +147,7 @@ void AccessibilityTest::categoryRowsReadTheirNamesAsATree()
 {
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *tree = m_fixture.window().vlefttree;
+    VirtualTree *tree = ui(m_fixture.window()).vlefttree;
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(tree);
     QVERIFY(face);
     QCOMPARE(face->role(), QAccessible::Tree);

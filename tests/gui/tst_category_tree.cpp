@@ -9,6 +9,7 @@
 #include "ui/skin.h"
 #include "ui/ufrmmain.h"
 #include "ui/uleftTree.h"
+#include "window_controls.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -143,7 +144,7 @@ void CategoryTreeTest::showTopLevel()
     QVERIFY(showWithoutStartup(*m_window));
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(m_window->vlefttree->topLevelCount() > 1);
+    QVERIFY(ui(m_window).vlefttree->topLevelCount() > 1);
     m_received->mark();
 }
 
@@ -151,19 +152,19 @@ void CategoryTreeTest::firstLoadingFillsTheTopLevelAfterShowing()
 {
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QVERIFY(m_window->trm_load->isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->pnl_load->isHidden(), 20000);
-    QVERIFY(!m_window->trm_load->isActive());
+    QVERIFY(ui(m_window).trm_load->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(ui(m_window).pnl_load->isHidden(), 20000);
+    QVERIFY(!ui(m_window).trm_load->isActive());
 
     QStringList expected;
     for (const std::uint32_t index : m_sandbox->catalogue().children(0))
         expected << QString::fromStdString(m_sandbox->catalogue().categories()[index].name);
     QVERIFY(!expected.isEmpty());
-    QCOMPARE(nodeNames(m_window->vlefttree, nullptr), expected);
+    QCOMPARE(nodeNames(ui(m_window).vlefttree, nullptr), expected);
     QCOMPARE(m_window->Common().Categories.size(), std::size_t(expected.size()));
-    QCOMPARE(m_window->Session().lastAddress(), m_window->Common().IndexUrl);
+    QCOMPARE(m_window->Session().lastAddress(), m_window->Common().Settings.IndexUrl);
     QCOMPARE(m_window->Session().mode(), SearchMode::None);
-    QVERIFY(!m_window->pnl_PageControls->isEnabled());
+    QVERIFY(!ui(m_window).pnl_PageControls->isEnabled());
 }
 
 void CategoryTreeTest::firstClickQueriesOnceAndOpensSecondCloses()
@@ -171,7 +172,7 @@ void CategoryTreeTest::firstClickQueriesOnceAndOpensSecondCloses()
     m_window->show();
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     QVERIFY(first);
     const std::size_t before = m_window->Common().Categories.size();
@@ -207,7 +208,7 @@ void CategoryTreeTest::failedQueryLeavesTheCategoryToAskAgain()
 {
     QFETCH(QString, fault);
     showTopLevel();
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     QVERIFY(first);
     TShopClass *category = VirtualTree::nodeData<TShopClass>(first);
@@ -218,7 +219,7 @@ void CategoryTreeTest::failedQueryLeavesTheCategoryToAskAgain()
     QVERIFY(!category->Loaded);
     QCOMPARE(VirtualTree::childCount(first), 0);
     QVERIFY(!VirtualTree::isExpanded(first));
-    QVERIFY(m_window->L_Status->text().startsWith(QStringLiteral("分类载入失败：")));
+    QVERIFY(ui(m_window).L_Status->text().startsWith(QStringLiteral("分类载入失败：")));
     postFault("clear=1");
     // The next press asks again and opens the category with what the gateway answers now.
     click(tree->viewport(), rowPoint(tree, first));
@@ -226,7 +227,7 @@ void CategoryTreeTest::failedQueryLeavesTheCategoryToAskAgain()
     QVERIFY(category->Loaded);
     QVERIFY(VirtualTree::childCount(first) > 0);
     QVERIFY(VirtualTree::isExpanded(first));
-    QVERIFY(m_window->L_Status->text().isEmpty());
+    QVERIFY(ui(m_window).L_Status->text().isEmpty());
     // A dropped connection may be tried again by the transport; each press still asks.
     QVERIFY(m_received->gateway().size() >= 2);
     for (const ReceivedRequest &request : m_received->gateway())
@@ -236,7 +237,7 @@ void CategoryTreeTest::failedQueryLeavesTheCategoryToAskAgain()
 void CategoryTreeTest::leafCategoryIsAskedOnceAndMarkedLoaded()
 {
     showTopLevel();
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     m_window->LeftTree().AddCategory(category("990001", "叶子类目", "false"), 0);
     VirtualTree::Node *leaf = tree->topLevelNode(tree->topLevelCount() - 1);
     QVERIFY(leaf);
@@ -257,7 +258,7 @@ void CategoryTreeTest::leafCategoryIsAskedOnceAndMarkedLoaded()
 void CategoryTreeTest::arrowKeysMoveTheFocusedRowAndOpenIt()
 {
     showTopLevel();
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     VirtualTree::Node *second = tree->topLevelNode(1);
     QVERIFY(first && second);
@@ -289,7 +290,7 @@ void CategoryTreeTest::arrowKeysMoveTheFocusedRowAndOpenIt()
     QCOMPARE(m_window->Session().mode(), SearchMode::None);
 
     // The focused row is drawn as selected.
-    m_window->pnl_load->hide();
+    ui(m_window).pnl_load->hide();
     const QImage image = tree->viewport()->grab().toImage();
     QCOMPARE(image.pixelColor(1, *tree->rowTop(second) + 1), QColor(187, 228, 255));
 }
@@ -308,7 +309,7 @@ void CategoryTreeTest::everyButtonActsAlike()
     m_window->show();
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     VirtualTree::Node *second = tree->topLevelNode(1);
     QVERIFY(second);
     click(tree->viewport(), rowPoint(tree, second), Qt::MouseButton(button));
@@ -324,10 +325,10 @@ void CategoryTreeTest::doubleClickStartsTheCategorySearch()
     m_window->show();
     m_window->LoadCategoryLevel("0");
     // The page that paging goes on from is 3, as the page list chose it.
-    m_window->cbox_pagecount->setCurrentIndex(2);
-    m_window->cbox_pagecountCloseUp();
+    ui(m_window).cbox_pagecount->setCurrentIndex(2);
+    emit ui(m_window).cbox_pagecount->closeUp();
     QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     QVERIFY(first);
     const std::string cid = VirtualTree::nodeData<TShopClass>(first)->Cid;
@@ -357,20 +358,20 @@ void CategoryTreeTest::doubleClickStartsTheCategorySearch()
     QCOMPARE(m_window->Session().categoryId(), cid);
     // The category's first page: the page list starts again at 1.
     QCOMPARE(m_window->Session().pageNo(), 1);
-    QCOMPARE(m_window->cbox_pagecount->currentIndex(), 0);
-    QVERIFY(m_window->pnl_PageControls->isEnabled());
+    QCOMPARE(ui(m_window).cbox_pagecount->currentIndex(), 0);
+    QVERIFY(ui(m_window).pnl_PageControls->isEnabled());
 }
 
 void CategoryTreeTest::categoriesGoUnderTheRequestedParent()
 {
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    const int topLevel = m_window->vlefttree->topLevelCount();
+    const int topLevel = ui(m_window).vlefttree->topLevelCount();
     QVERIFY(topLevel > 1);
-    VirtualTree::Node *first = m_window->vlefttree->topLevelNode(0);
+    VirtualTree::Node *first = ui(m_window).vlefttree->topLevelNode(0);
     const std::string firstCid = VirtualTree::nodeData<TShopClass>(first)->Cid;
     const std::string secondCid =
-        VirtualTree::nodeData<TShopClass>(m_window->vlefttree->topLevelNode(1))->Cid;
+        VirtualTree::nodeData<TShopClass>(ui(m_window).vlefttree->topLevelNode(1))->Cid;
     // The first category's children arrive with parent_cid = first, yet go under the second
     // when the second was asked for.
     m_window->LeftTree().AddCategory(category("990001", "x", "false"), 0);
@@ -383,24 +384,24 @@ void CategoryTreeTest::categoriesGoUnderTheRequestedParent()
         firstCid);
     QVERIFY(secondCid != firstCid);
     // A parent id that is not a number sends its text unchanged and lands at the top level.
-    m_window->pnl_load->show();
+    ui(m_window).pnl_load->show();
     m_window->LoadCategoryLevel("abc");
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(m_window->pnl_load->isHidden());
-    QCOMPARE(m_window->vlefttree->topLevelCount(), topLevel + 1);
+    QVERIFY(ui(m_window).pnl_load->isHidden());
+    QCOMPARE(ui(m_window).vlefttree->topLevelCount(), topLevel + 1);
 }
 
 void CategoryTreeTest::rowsAreIndentedByLevel()
 {
     TleftTree &presenter = m_window->LeftTree();
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     presenter.AddCategory(category("1", "一级类目", "true"), 0);
     presenter.AddCategory(category("2", "二级类目", "true"), 1);
     presenter.AddCategory(category("3", "三级类目", "true"), 2);
     presenter.AddCategory(category("4", "Capital", "True"), 0);
     tree->setExpanded(presenter.FindCategoryNode(1), true);
     tree->setExpanded(presenter.FindCategoryNode(2), true);
-    m_window->pnl_load->hide();
+    ui(m_window).pnl_load->hide();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     const QImage image = tree->viewport()->grab().toImage();
@@ -426,10 +427,10 @@ void CategoryTreeTest::rowsAreIndentedByLevel()
 void CategoryTreeTest::hotRowRepaintsOnlyTheRowsItLeavesAndEnters()
 {
     TleftTree &presenter = m_window->LeftTree();
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     for (int i = 1; i <= 5; ++i)
         presenter.AddCategory(category(std::to_string(i), "类目" + std::to_string(i), "false"), 0);
-    m_window->pnl_load->hide();
+    ui(m_window).pnl_load->hide();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     std::map<std::string, int> painted;
@@ -459,10 +460,10 @@ void CategoryTreeTest::hotRowRepaintsOnlyTheRowsItLeavesAndEnters()
 void CategoryTreeTest::hotAndSelectedRowsHaveTheirColours()
 {
     TleftTree &presenter = m_window->LeftTree();
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     for (int i = 1; i <= 3; ++i)
         presenter.AddCategory(category(std::to_string(i), "类目" + std::to_string(i), "false"), 0);
-    m_window->pnl_load->hide();
+    ui(m_window).pnl_load->hide();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     const QColor hot(254, 240, 183);
@@ -498,7 +499,7 @@ void CategoryTreeTest::findCategoryNodeSearchesCollapsedSubtrees()
              std::string("not a number"));
     QVERIFY(!presenter.FindCategoryNode(40));
     presenter.AddCategory(category("50", "orphan", "false"), 77);
-    QCOMPARE(m_window->vlefttree->topLevelCount(), 4);
+    QCOMPARE(ui(m_window).vlefttree->topLevelCount(), 4);
 }
 
 void CategoryTreeTest::badAnswersAddNothingAndSaySo_data()
@@ -525,31 +526,31 @@ void CategoryTreeTest::badAnswersAddNothingAndSaySo()
     QVERIFY(showWithoutStartup(*m_window));
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(m_window->pnl_load->isHidden());
-    QCOMPARE(m_window->vlefttree->totalCount(), 0);
+    QVERIFY(ui(m_window).pnl_load->isHidden());
+    QCOMPARE(ui(m_window).vlefttree->totalCount(), 0);
     QVERIFY(m_window->Common().Categories.empty());
     QVERIFY(m_window->isEnabled());
     // No message box, but the status line says what failed.
-    QVERIFY2(m_window->L_Status->text().startsWith(QStringLiteral("分类载入失败：")),
-             qPrintable(m_window->L_Status->text()));
+    QVERIFY2(ui(m_window).L_Status->text().startsWith(QStringLiteral("分类载入失败：")),
+             qPrintable(ui(m_window).L_Status->text()));
     postFault("clear=1");
     m_window->Exchanges().setTransferLimits(HttpClient::kConnectTimeoutMs,
                                             HttpClient::kTotalTimeoutMs, Gateway::kMaxAnswerBytes);
     // A press on the empty panel asks for the top level again.
-    click(m_window->vlefttree->viewport(), QPoint(30, 5));
-    QVERIFY(!m_window->pnl_load->isHidden());
+    click(ui(m_window).vlefttree->viewport(), QPoint(30, 5));
+    QVERIFY(!ui(m_window).pnl_load->isHidden());
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(m_window->vlefttree->totalCount() > 0);
-    QVERIFY(m_window->L_Status->text().isEmpty());
+    QVERIFY(ui(m_window).vlefttree->totalCount() > 0);
+    QVERIFY(ui(m_window).L_Status->text().isEmpty());
 }
 
 void CategoryTreeTest::screenshotOfTheMainWindow()
 {
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->pnl_load->isHidden(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(ui(m_window).pnl_load->isHidden(), 20000);
     QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = m_window->vlefttree;
+    VirtualTree *tree = ui(m_window).vlefttree;
     QVERIFY(tree->topLevelCount() > 3);
     click(tree->viewport(), rowPoint(tree, tree->topLevelNode(1)));
     QVERIFY(waitForGateway(*m_window));
@@ -559,7 +560,7 @@ void CategoryTreeTest::screenshotOfTheMainWindow()
     QVERIFY(waitForGateway(*m_window));
 
     sendMouse(tree->viewport(), QEvent::MouseMove, rowPoint(tree, tree->topLevelNode(3)));
-    m_window->E_Serch->setText(QStringLiteral("连衣裙"));
+    ui(m_window).E_Serch->setText(QStringLiteral("连衣裙"));
     QCoreApplication::processEvents();
 
     const QString folder = qEnvironmentVariable("QUENBO_SCREENSHOT_DIR");

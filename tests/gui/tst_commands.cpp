@@ -11,6 +11,7 @@
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -67,7 +68,7 @@ bool chooseFromMenuBar(Tfrm_main &window, QMenu *menu, Qt::Key accessKey, int do
 // Clicks action in the open shop menu. True when the menu was open and closed with the choice.
 bool chooseFromShopMenu(Tfrm_main &window, QAction *action)
 {
-    QMenu *menu = window.Pop_MShop;
+    QMenu *menu = ui(window).Pop_MShop;
     if (!menu->isVisible())
         return false;
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
@@ -261,15 +262,15 @@ void CommandsTest::firstLoadingEndsWithTheVersionCheck()
     int categoriesWhenAsked = -1;
     setMessageHandler([&](const MessageRequest &request) {
         m_messages.push_back(request);
-        categoriesWhenAsked = window->vlefttree->topLevelCount();
+        categoriesWhenAsked = ui(window).vlefttree->topLevelCount();
         return QMessageBox::Ok;
     });
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QTRY_COMPARE(m_messages.size(), std::size_t(1));
-    QVERIFY(!window->trm_load->isActive());
+    QVERIFY(!ui(window).trm_load->isActive());
     QVERIFY(categoriesWhenAsked > 0);
-    QCOMPARE(window->Session().lastAddress(), window->Common().IndexUrl);
+    QCOMPARE(window->Session().lastAddress(), window->Common().Settings.IndexUrl);
     QCOMPARE(m_opened, std::vector<std::string>{base() + "/download"});
 }
 
@@ -296,7 +297,7 @@ void CommandsTest::helpAndFeedbackOpenTheMakersPages()
     QFETCH(QString, title);
     auto window = showWindow(siteSuffix.toStdString());
     QVERIFY(window);
-    QVERIFY(chooseFromMenuBar(*window, window->N5->menu(), Qt::Key_H, downs));
+    QVERIFY(chooseFromMenuBar(*window, ui(window).N5->menu(), Qt::Key_H, downs));
     QCOMPARE(m_opened, std::vector<std::string>{base() + path.toStdString()});
     HttpClient http;
     const std::string page = http.get(m_opened.front());
@@ -328,9 +329,9 @@ void CommandsTest::shopCommandOpensOnlyWebAddresses()
     listItem(*window, item);
     // Without an item, the right press is below the only row, where it remembers nothing.
     const int y = address.empty() ? TItemTree::kRowHeight + 20 : 40;
-    QTest::mouseClick(window->itemTree->viewport(), Qt::RightButton, {}, QPoint(300, y));
-    QCOMPARE(window->Common().SelectedItem.ShopClickUrl, address);
-    QVERIFY(chooseFromShopMenu(*window, window->N_Goshop));
+    QTest::mouseClick(ui(window).itemTree->viewport(), Qt::RightButton, {}, QPoint(300, y));
+    QCOMPARE(window->SelectedItem().ShopClickUrl, address);
+    QVERIFY(chooseFromShopMenu(*window, ui(window).N_Goshop));
     if (!opened) {
         QVERIFY(m_opened.empty());
         return;
@@ -355,13 +356,13 @@ void CommandsTest::similarItemsSearchForTheEndOfTheRightPressedTitle()
     ReceivedLog received(*m_sandbox);
     received.mark();
 
-    QTest::mouseClick(window->itemTree->viewport(), Qt::RightButton, {},
+    QTest::mouseClick(ui(window).itemTree->viewport(), Qt::RightButton, {},
                       QPoint(300, TItemTree::kRowHeight + 40));
-    QMenu *menu = window->Pop_MShop;
+    QMenu *menu = ui(window).Pop_MShop;
     QVERIFY(menu->isVisible());
-    QVERIFY(window->N_Db->isEnabled());
+    QVERIFY(ui(window).N_Db->isEnabled());
     QTest::keyClick(menu, Qt::Key_Down);
-    QCOMPARE(menu->activeAction(), window->N_Db);
+    QCOMPARE(menu->activeAction(), ui(window).N_Db);
     QTest::keyClick(menu, Qt::Key_Return);
     QVERIFY(!menu->isVisible());
     QVERIFY(waitForGateway(*window));
@@ -371,8 +372,8 @@ void CommandsTest::similarItemsSearchForTheEndOfTheRightPressedTitle()
     QCOMPARE(asked.size(), std::size_t(1));
     QCOMPARE(asked[0].param("keyword"), std::string("连衣裙"));
     QCOMPARE(asked[0].param("page_no"), std::string("1"));
-    QCOMPARE(window->E_Serch->text(), QStringLiteral("连衣裙"));
-    QVERIFY(window->itemTree->topLevelCount() > 0);
+    QCOMPARE(ui(window).E_Serch->text(), QStringLiteral("连衣裙"));
+    QVERIFY(ui(window).itemTree->topLevelCount() > 0);
     QVERIFY(!window->Common().Items.findFirst("42"));
     QVERIFY(m_messages.empty());
 }
@@ -392,28 +393,28 @@ void CommandsTest::dataCacheFollowsTheMenuAndActsAtExit()
     QFETCH(bool, cacheOn);
     auto window = showWindow();
     QVERIFY(window);
-    QVERIFY(!window->N4->isChecked() && !window->Common().DataCache);
-    const std::filesystem::path cache = window->Common().TempPath;
+    QVERIFY(!ui(window).N4->isChecked() && !window->Common().Settings.DataCache);
+    const std::filesystem::path cache = window->Common().Cache.folder();
     std::ofstream(cache / "1234.jpg") << "picture";
 
     for (int i = 0; i < choices; ++i)
-        QVERIFY(chooseFromMenuBar(*window, window->N3->menu(), Qt::Key_S));
-    QCOMPARE(window->N4->isChecked(), cacheOn);
-    QCOMPARE(window->Common().DataCache, cacheOn);
+        QVERIFY(chooseFromMenuBar(*window, ui(window).N3->menu(), Qt::Key_S));
+    QCOMPARE(ui(window).N4->isChecked(), cacheOn);
+    QCOMPARE(window->Common().Settings.DataCache, cacheOn);
     QCOMPARE(filesIn(cache).size(), std::size_t(1));  // nothing happens before exit
 
     window.reset();
     QCOMPARE(filesIn(cache).size(), std::size_t(cacheOn ? 1 : 0));
     Tfrm_main again(appDir(*m_folder));
-    QCOMPARE(again.N4->isChecked(), cacheOn);
-    QCOMPARE(again.Common().DataCache, cacheOn);
+    QCOMPARE(ui(again).N4->isChecked(), cacheOn);
+    QCOMPARE(again.Common().Settings.DataCache, cacheOn);
 }
 
 void CommandsTest::exitClosesTheWindow()
 {
     auto window = showWindow();
     QVERIFY(window);
-    QVERIFY(chooseFromMenuBar(*window, window->N1->menu(), Qt::Key_F));
+    QVERIFY(chooseFromMenuBar(*window, ui(window).N1->menu(), Qt::Key_F));
     QVERIFY(!window->isVisible());
     QVERIFY(m_messages.empty());
 }

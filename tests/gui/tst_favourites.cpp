@@ -7,6 +7,7 @@
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QAction>
 #include <QFrame>
@@ -68,8 +69,8 @@ bool switchDataCache(Tfrm_main &window)
     if (!QTest::qWaitForWindowActive(&window))
         return false;
     QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
-    QMenu *settings = window.N3->menu();
-    if (QApplication::activePopupWidget() != settings || settings->activeAction() != window.N4)
+    QMenu *settings = ui(window).N3->menu();
+    if (QApplication::activePopupWidget() != settings || settings->activeAction() != ui(window).N4)
         return false;
     QTest::keyClick(settings, Qt::Key_Return);
     return !settings->isVisible();
@@ -101,7 +102,7 @@ private:
     void makeWindow();
     void postFault(const std::string &form);
     bool search(const QString &text);
-    VirtualTree *tree() { return m_window->itemTree; }
+    VirtualTree *tree() { return ui(m_window).itemTree; }
     fs::path database() const { return m_folder->databaseFile(); }
     bool waitForWorkers() { return testsupport::waitForWorkers(*m_window); }
 
@@ -141,7 +142,7 @@ void FavouritesTest::makeWindow()
 {
     m_window = openWindow(*m_folder);
     QVERIFY(m_window);
-    m_window->pnl_load->hide();
+    ui(m_window).pnl_load->hide();
     m_received->mark();
 }
 
@@ -152,8 +153,8 @@ void FavouritesTest::postFault(const std::string &form)
 
 bool FavouritesTest::search(const QString &text)
 {
-    m_window->E_Serch->setText(text);
-    QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
+    ui(m_window).E_Serch->setText(text);
+    QTest::mouseClick(ui(m_window).b_Srech, Qt::LeftButton);
     return waitForGateway(*m_window) && tree()->topLevelCount() > 0;
 }
 
@@ -167,9 +168,9 @@ void FavouritesTest::favouritesAreAddedListedRemovedAndKept()
     click(tree()->viewport(), favouriteButton(1));  // a second add stores nothing more
     QCOMPARE(storedFavouriteIds(database()), (std::vector<std::string>{found[0], found[1]}));
 
-    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
-    QVERIFY(m_window->b_fshop->isVisible());
-    QVERIFY(!m_window->pnl_PageControls->isEnabled());
+    QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
+    QVERIFY(ui(m_window).b_fshop->isVisible());
+    QVERIFY(!ui(m_window).pnl_PageControls->isEnabled());
     QCOMPARE(rowIds(tree()), (std::vector<std::string>{found[0], found[1]}));
     QVERIFY(m_window->Common().IsFavourite(found[0]) && m_window->Common().IsFavourite(found[1]));
     QVERIFY(waitForWorkers());
@@ -186,7 +187,7 @@ void FavouritesTest::favouritesAreAddedListedRemovedAndKept()
     m_window->Common().FindItem(found[1], kept);
     m_window.reset();
     makeWindow();
-    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
     QCOMPARE(rowIds(tree()), std::vector<std::string>{found[1]});
     TTaoBaoData listed;
     m_window->Common().FindItem(found[1], listed);
@@ -219,7 +220,7 @@ void FavouritesTest::listedFavouritesTakeEachFieldFromItsColumn()
                           "http://shop.example/丁", "23.45", yongjin.toStdString(), picture,
                           fanxian.toStdString(), "11", "12", "浙江 杭州", "13"});
     makeWindow();
-    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
     QCOMPARE(rowIds(tree()), std::vector<std::string>{"90001"});
 
     TTaoBaoData listed;
@@ -252,12 +253,12 @@ void FavouritesTest::leavingBeforeAnySearchReloadsTheStartUpList()
     QVERIFY(!startUp.empty());
 
     m_received->mark();
-    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
     QVERIFY(tree()->topLevelCount() == 0);
-    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_fshop, Qt::LeftButton);
     QVERIFY(waitForGateway(*m_window));
     QCOMPARE(rowIds(tree()), startUp);
-    QVERIFY(!m_window->b_fshop->isVisible());
+    QVERIFY(!ui(m_window).b_fshop->isVisible());
     std::vector<std::string> paths;
     for (const ReceivedRequest &request : m_received->since())
         if (!request.path.starts_with("/pic/"))
@@ -266,9 +267,9 @@ void FavouritesTest::leavingBeforeAnySearchReloadsTheStartUpList()
 
     // The start-up list has no pages: the page strip stays off, so a click on "下一页" asks
     // for nothing and the list stays.
-    QVERIFY(!m_window->pnl_PageControls->isEnabled());
+    QVERIFY(!ui(m_window).pnl_PageControls->isEnabled());
     m_received->mark();
-    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_Pnext, Qt::LeftButton);
     QVERIFY(m_received->gateway().empty());
     QCOMPARE(rowIds(tree()), startUp);
     QVERIFY(m_messages->texts.empty());
@@ -286,10 +287,10 @@ void FavouritesTest::favouriteButtonFollowsTheStore()
     QVERIFY(m_window->Common().IsFavourite(added));
     QVERIFY(search(QStringLiteral("连衣")));
     QVERIFY(m_window->Common().IsFavourite(added));
-    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
     QCOMPARE(rowIds(tree()), std::vector<std::string>{added});
     QVERIFY(m_window->Common().IsFavourite(added));
-    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_fshop, Qt::LeftButton);
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(m_window->Common().IsFavourite(added));
     QVERIFY(waitForWorkers());
@@ -303,16 +304,16 @@ void FavouritesTest::leavingAfterASearchAsksAgainWithAFreshTimestamp()
 {
     makeWindow();
     QVERIFY(search(QStringLiteral("衬衫")));
-    QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_Pnext, Qt::LeftButton);
     QVERIFY(waitForGateway(*m_window));
     const std::vector<std::string> shown = rowIds(tree());
     QVERIFY(!shown.empty());
     const ReceivedRequest asked = m_received->gateway().back();
 
-    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
     QTest::qWait(1100);  // the timestamp counts whole seconds
     m_received->mark();
-    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_fshop, Qt::LeftButton);
     QVERIFY(waitForGateway(*m_window));
 
     const std::vector<ReceivedRequest> again = m_received->gateway();
@@ -350,14 +351,13 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
     QVERIFY(search(QStringLiteral("连衣裙")));
     const std::vector<std::string> found = rowIds(tree());
     click(tree()->viewport(), favouriteButton(0));
-    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
     QCOMPARE(rowIds(tree()), std::vector<std::string>{found[0]});
-    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_fshop, Qt::LeftButton);
     QVERIFY(waitForGateway(*m_window));
     QCOMPARE(rowIds(tree()), found);
     // A fresh connection, as at the next start, meets the fault at its first statement.
-    m_window->Common().FavQuery =
-        std::make_unique<FavouritesDb>(m_window->Common().DatabaseFile(), 200);
+    m_window->Common().Favourites.reconnect(200);
 
     const fs::path kept = m_folder->path() / "kept.db";
     fs::copy_file(database(), kept);
@@ -378,7 +378,7 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
     QCOMPARE(tree()->topLevelCount(), int(found.size()));
 
     // Listing shows the error, or the stored row when it can be read.
-    QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
     QCOMPARE(m_messages->texts.size(), std::size_t(listed ? 1 : 2));
     if (!listed)
         QVERIFY2(m_messages->texts[1].startsWith(QStringLiteral("收藏夹无法读取：")) ||
@@ -392,13 +392,13 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
         QCOMPARE(m_messages->texts.size(), std::size_t(2));
         QVERIFY2(m_messages->texts[1].startsWith(QStringLiteral("收藏夹无法删除：")),
                  qPrintable(m_messages->texts[1]));
-        QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+        QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
         QCOMPARE(rowIds(tree()), std::vector<std::string>{found[0]});
     }
     for (const QString &text : m_messages->texts)
         QVERIFY2(text.contains(sqlite), qPrintable(text));
 
-    QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+    QTest::mouseClick(ui(m_window).b_fshop, Qt::LeftButton);
     QVERIFY(waitForGateway(*m_window));
     QCOMPARE(rowIds(tree()), found);
     if (locker) {

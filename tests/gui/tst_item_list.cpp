@@ -17,6 +17,7 @@
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -209,7 +210,7 @@ private:
     std::vector<std::string> indexIds();
     bool pictureStillFaulty(const std::string &id);
     TItemTree &list() { return m_window->ItemTree(); }
-    VirtualTree *tree() { return m_window->itemTree; }
+    VirtualTree *tree() { return ui(m_window).itemTree; }
     void addRows(const std::vector<TTaoBaoData> &records);
     QImage rowImage(int row);
     fs::path cacheFile(const std::string &id) { return m_folder->path() / "temp" / (id + ".jpg"); }
@@ -241,7 +242,7 @@ void ItemListTest::init()
     m_messages = std::make_unique<RecordedMessages>();
     m_window = openWindow(*m_folder);
     QVERIFY(m_window);
-    m_window->pnl_load->hide();
+    ui(m_window).pnl_load->hide();
 }
 
 void ItemListTest::cleanup()
@@ -269,7 +270,7 @@ std::vector<std::string> ItemListTest::indexIds()
 {
     HttpClient http;
     XmlDocument xml;
-    xml.load(http, m_window->Common().IndexUrl);
+    xml.load(http, m_window->Common().Settings.IndexUrl);
     std::vector<std::string> ids;
     for (const XmlElement &items : xml.documentElement().children("taobaoke_items"))
         for (const XmlElement &item : items.children("taobaoke_item"))
@@ -316,7 +317,7 @@ void ItemListTest::buttonsShowNormalHoverAndPressedPictures()
     QFETCH(bool, favourite);
     addRows({record("11"), record("12")});
     if (favourite)
-        m_window->Common().FavIds.append("12");
+        m_window->Common().Favourites.ids().append("12");
     const int picture = button == 2 && favourite ? 4 : button + 1;
     const QPoint inButton = buttonPlace(1, button);
 
@@ -536,7 +537,7 @@ void ItemListTest::failedDownloadShowsNoPictureUntilALaterOneArrives()
     VirtualTree *view = tree();
     const auto download = [&](const std::vector<std::string> &batch) {
         auto worker = std::make_unique<TImgDown>(
-            common, [&thumbnails](const std::string &id) { thumbnails.Make(id); });
+            common, [&thumbnails](const std::string &id) { thumbnails.make(id); });
         worker->SetFailureHook([view, &items](const std::string &id) {
             QMetaObject::invokeMethod(
                 view, [&items, id] { items.MarkPictureFailed(id); }, Qt::QueuedConnection);
@@ -621,8 +622,8 @@ void ItemListTest::sortingIsStableOnFourKeys()
     addRows(records);
     // The sort buttons share one direction: the first press sorts descending, the next
     // ascending. No button sorts by another key.
-    PictureButton *const buttons[] = {m_window->b_xin, m_window->b_jiage, m_window->b_xiao,
-                                      m_window->b_fan};
+    PictureButton *const buttons[] = {ui(m_window).b_xin, ui(m_window).b_jiage, ui(m_window).b_xiao,
+                                      ui(m_window).b_fan};
     if (key < 4) {
         for (int press = 0; press < (ascending ? 2 : 1); ++press)
             QTest::mouseClick(buttons[key], Qt::LeftButton);
@@ -677,7 +678,7 @@ void ItemListTest::previewFollowsTheThumbnails()
     QCOMPARE(popup->size(), QSize(222, 222));
     QWidget *viewport = tree()->viewport();
     const auto expectedAt = [&](QPoint pos) {
-        return QPoint(m_window->Common().PreviewLeft, viewport->mapToGlobal(pos).y() - 221);
+        return QPoint(m_window->ItemTree().PreviewLeft(), viewport->mapToGlobal(pos).y() - 221);
     };
 
     sendMouse(viewport, QEvent::MouseMove, QPoint(40, 40));
@@ -686,7 +687,8 @@ void ItemListTest::previewFollowsTheThumbnails()
     QCOMPARE(list().PreviewNode(), tree()->topLevelNode(0));
     QVERIFY(!QApplication::activeWindow() || QApplication::activeWindow() != popup);
 
-    m_window->Common().PreviewLeft += 7;  // not used while the mouse stays on this thumbnail
+    m_window->ItemTree().SetPreviewLeft(m_window->ItemTree().PreviewLeft() +
+                                        7);  // not used while the mouse stays on this thumbnail
     sendMouse(viewport, QEvent::MouseMove, QPoint(70, 75));
     QCOMPARE(popup->pos(), expectedAt(QPoint(40, 40)) - QPoint(7, 0));
     sendMouse(viewport, QEvent::MouseMove, QPoint(2, TItemTree::kRowHeight + 80));
@@ -775,14 +777,14 @@ void ItemListTest::previewLeftFollowsTheWindow()
     const int frameLeft = m_window->geometry().x() - m_window->frameGeometry().x();
     m_window->move(100 - frameLeft, 80);
     QCOMPARE(m_window->mapToGlobal(QPoint(1, 26)).x(), 101);
-    QCOMPARE(m_window->Common().PreviewLeft, 391);
+    QCOMPARE(m_window->ItemTree().PreviewLeft(), 391);
     sendMouse(viewport, QEvent::MouseMove, QPoint(40, 40));
     QVERIFY(popup->isVisible());
     QCOMPARE(popup->x(), 391);
 
     // A move leaves the shown popup where it is; the next placement takes the new edge.
     m_window->move(150 - frameLeft, 80);
-    QCOMPARE(m_window->Common().PreviewLeft, 441);
+    QCOMPARE(m_window->ItemTree().PreviewLeft(), 441);
     QCOMPARE(popup->x(), 391);
     sendMouse(viewport, QEvent::MouseMove, QPoint(40, TItemTree::kRowHeight + 40));
     QCOMPARE(popup->x(), 441);
@@ -797,12 +799,13 @@ void ItemListTest::buttonsOpenAddressesAndKeepFavourites()
     click(tree()->viewport(), QPoint(630, row + 10), Qt::MiddleButton);
     click(tree()->viewport(), QPoint(630, row + 40), Qt::RightButton);
     QCOMPARE(m_opened.size(), std::size_t(2));
-    QCOMPARE(m_opened[0].toString().toStdString(), m_window->Common().FanXianUrl + "62" + "000150");
+    QCOMPARE(m_opened[0].toString().toStdString(),
+             m_window->Common().Settings.FanXianUrl + "62" + "000150");
     QCOMPARE(m_opened[1].toString().toStdString(), record("62").ClickUrl);
     QVERIFY(!tree()->selectedNode());
     // The right press acted on the button, then opened the shop menu.
-    QVERIFY(m_window->Pop_MShop->isVisible());
-    QTest::keyClick(m_window->Pop_MShop, Qt::Key_Escape);
+    QVERIFY(ui(m_window).Pop_MShop->isVisible());
+    QTest::keyClick(ui(m_window).Pop_MShop, Qt::Key_Escape);
 
     click(tree()->viewport(), QPoint(630, row + 65));
     QCOMPARE(storedFavourites(db, "62"), 1);
@@ -840,7 +843,7 @@ void ItemListTest::rowButtonsActOnceForAClickAndForADoubleClick()
     if (favourites) {
         for (int row = 0; row < 3; ++row)
             click(tree()->viewport(), buttonPlace(row, 2));
-        QTest::mouseClick(m_window->b_sc, Qt::LeftButton);
+        QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
         QVERIFY(waitForWorkers());
         QCOMPARE(rowIds(tree()), ids);
     }
@@ -854,7 +857,8 @@ void ItemListTest::rowButtonsActOnceForAClickAndForADoubleClick()
     for (const QUrl &url : m_opened)
         opened.push_back(url.toString().toStdString());
     if (button == 0)
-        QCOMPARE(opened, std::vector<std::string>{m_window->Common().FanXianUrl + "81000150"});
+        QCOMPARE(opened,
+                 std::vector<std::string>{m_window->Common().Settings.FanXianUrl + "81000150"});
     else if (button == 1)
         QCOMPARE(opened, std::vector<std::string>{record("81").ClickUrl});
     else
@@ -902,9 +906,9 @@ void ItemListTest::favouritesErrorIsShownAndEndsThePress()
 {
     addRows({record("71"), record("72")});
     QWidget *viewport = tree()->viewport();
-    QMenu *shopMenu = m_window->Pop_MShop;
+    QMenu *shopMenu = ui(m_window).Pop_MShop;
     QTest::mouseClick(viewport, Qt::RightButton, {}, QPoint(300, 40));
-    QCOMPARE(m_window->Common().SelectedItem.NumIid, std::string("71"));
+    QCOMPARE(m_window->SelectedItem().NumIid, std::string("71"));
     QVERIFY(shopMenu->isVisible());
     QTest::keyClick(shopMenu, Qt::Key_Escape);
     QVERIFY(!shopMenu->isVisible());
@@ -916,7 +920,7 @@ void ItemListTest::favouritesErrorIsShownAndEndsThePress()
     });
     const auto restore = qScopeGuard([&previous] { setMessageHandler(std::move(previous)); });
     fs::remove(m_folder->path() / "data" / "data.db");
-    m_window->Common().FavQuery = std::make_unique<FavouritesDb>(m_window->Common().DatabaseFile());
+    m_window->Common().Favourites.reconnect(2000);
     // A right press on the favourite button of the second row: the store fails, the error is
     // shown, and the press ends there, remembering nothing and opening no shop menu.
     QTest::mouseClick(viewport, Qt::RightButton, {}, buttonPlace(1, 2));
@@ -924,7 +928,7 @@ void ItemListTest::favouritesErrorIsShownAndEndsThePress()
     QVERIFY(!shown[0].text.isEmpty());
     QCOMPARE(shown[0].caption, applicationTitle());
     QCOMPARE(shown[0].icon, QMessageBox::Critical);
-    QCOMPARE(m_window->Common().SelectedItem.NumIid, std::string("71"));
+    QCOMPARE(m_window->SelectedItem().NumIid, std::string("71"));
     QVERIFY(!shopMenu->isVisible());
     QCOMPARE(rowIds(tree()), (std::vector<std::string>{"71", "72"}));
 
@@ -938,7 +942,7 @@ void ItemListTest::favouritesErrorIsShownAndEndsThePress()
 
 void ItemListTest::whollyCachedBatchMakesNoRequest()
 {
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    m_window->LoadItemPage(m_window->Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     const std::vector<std::string> ids = indexIds();
@@ -947,7 +951,7 @@ void ItemListTest::whollyCachedBatchMakesNoRequest()
         QVERIFY(fs::exists(cacheFile(id)));
         postFault("picture=" + id + "&kind=not_found&times=1");
     }
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    m_window->LoadItemPage(m_window->Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();
@@ -960,7 +964,7 @@ void ItemListTest::whollyCachedBatchMakesNoRequest()
 
 void ItemListTest::rowsOutOfViewGetTheirThumbnailsFromTheDownloads()
 {
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    m_window->LoadItemPage(m_window->Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();
@@ -1006,7 +1010,7 @@ void ItemListTest::pictureFaultFailsOnlyItsOwnJob()
     const std::vector<std::string> ids = indexIds();
     QVERIFY(ids.size() >= 3);
     postFault("picture=" + ids[1] + "&kind=" + kind.toStdString());
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    m_window->LoadItemPage(m_window->Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();
@@ -1027,7 +1031,7 @@ void ItemListTest::newSearchWhileTheOldWorkerRuns()
 {
     const std::vector<std::string> first = indexIds();
     postFault("picture=" + first[0] + "&kind=slow&delay_ms=800");
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    m_window->LoadItemPage(m_window->Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(*m_window));
     // The start-up list is shown and its worker is held up by the slow picture.
     QVERIFY(testsupport::waitForGateway(*m_window));
@@ -1085,10 +1089,10 @@ void ItemListTest::skinStaysTheSameUnderADarkDesktopPalette()
     const std::vector<TTaoBaoData> rows = {record("71"), record("72")};
     addRows(rows);
     const QImage light = m_window->grab().toImage();
-    const QImage lightMenu = m_window->Pop_MShop->grab().toImage();
-    m_window->cb_paixu->showPopup();
-    const QImage lightList = m_window->cb_paixu->view()->grab().toImage();
-    m_window->cb_paixu->hidePopup();
+    const QImage lightMenu = ui(m_window).Pop_MShop->grab().toImage();
+    ui(m_window).cb_paixu->showPopup();
+    const QImage lightList = ui(m_window).cb_paixu->view()->grab().toImage();
+    ui(m_window).cb_paixu->hidePopup();
 
     // A dark desktop theme, as a platform theme hands it to the application.
     const QPalette desktop = QApplication::palette();
@@ -1104,16 +1108,17 @@ void ItemListTest::skinStaysTheSameUnderADarkDesktopPalette()
 
     // The open window does not follow the change, and a window opened under it looks the same.
     QCOMPARE(firstDifference(m_window->grab().toImage(), light), QString());
-    QCOMPARE(firstDifference(m_window->Pop_MShop->grab().toImage(), lightMenu), QString());
+    QCOMPARE(firstDifference(ui(m_window).Pop_MShop->grab().toImage(), lightMenu), QString());
     m_window.reset();
     m_window = openWindow(*m_folder);
     QVERIFY(m_window);
-    m_window->pnl_load->hide();
+    ui(m_window).pnl_load->hide();
     addRows(rows);
     QCOMPARE(firstDifference(m_window->grab().toImage(), light), QString());
-    m_window->cb_paixu->showPopup();
-    QCOMPARE(firstDifference(m_window->cb_paixu->view()->grab().toImage(), lightList), QString());
-    m_window->cb_paixu->hidePopup();
+    ui(m_window).cb_paixu->showPopup();
+    QCOMPARE(firstDifference(ui(m_window).cb_paixu->view()->grab().toImage(), lightList),
+             QString());
+    ui(m_window).cb_paixu->hidePopup();
     // The rows are painted on plain white, also beside their texts.
     QCOMPARE(rowImage(1).pixelColor(280, 70), QColor(Qt::white));
 }
@@ -1127,7 +1132,7 @@ void ItemListTest::screenshotOfTheItemList()
     QVERIFY(m_window);
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    m_window->E_Serch->setText(QStringLiteral("连衣裙"));
+    ui(m_window).E_Serch->setText(QStringLiteral("连衣裙"));
     m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 1));
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());

@@ -10,6 +10,7 @@
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QLabel>
 #include <QTest>
@@ -102,7 +103,7 @@ void ItemQueryTest::keywordSearchListsThePageAndFetchesItsPictures()
     // The page is listed before any download thread is made; the threads start once the
     // event loop runs again.
     QCOMPARE(m_window->Common().DownloadSlots.running(), std::size_t(0));
-    const std::vector<std::string> ids = rowIds(m_window->itemTree);
+    const std::vector<std::string> ids = rowIds(ui(m_window).itemTree);
     QVERIFY(!ids.empty() && ids.size() <= 40);
     const ItemList &items = m_window->Common().Items;
     QCOMPARE(items.size(), ids.size());
@@ -117,11 +118,11 @@ void ItemQueryTest::keywordSearchListsThePageAndFetchesItsPictures()
         QVERIFY(std::filesystem::file_size(*m_window->Common().CacheFileName(id)) > 0);
 
     // The next list replaces this one.
-    m_window->LoadItemPage(m_window->Common().IndexUrl);
+    m_window->LoadItemPage(m_window->Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(*m_window));
-    QCOMPARE(m_window->itemTree->topLevelCount(), 40);
+    QCOMPARE(ui(m_window).itemTree->topLevelCount(), 40);
     QCOMPARE(m_window->Common().Items.size(), std::size_t(40));
-    QVERIFY(rowIds(m_window->itemTree) != ids);
+    QVERIFY(rowIds(ui(m_window).itemTree) != ids);
     QVERIFY(waitForWorkers());
 }
 
@@ -131,7 +132,7 @@ void ItemQueryTest::categorySearchListsTheCategoryItems()
     const auto &item = catalogue.items().front();
     m_window->SearchCategory(std::to_string(item.cid));
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(m_window->itemTree->topLevelCount() > 0);
+    QVERIFY(ui(m_window).itemTree->topLevelCount() > 0);
     QVERIFY(m_window->Session().lastAddress().find("&cid=" + std::to_string(item.cid) + "&") !=
             std::string::npos);
     QVERIFY(waitForWorkers());
@@ -165,7 +166,7 @@ void ItemQueryTest::manyContainersStartAtMostFourDownloadThreads()
     QVERIFY(waitForWorkers());
     sampler.stop();
 
-    QCOMPARE(m_window->itemTree->topLevelCount(), int(kMaxAnswerItems));
+    QCOMPARE(ui(m_window).itemTree->topLevelCount(), int(kMaxAnswerItems));
     QCOMPARE(m_window->Common().DownloadSlots.peak(), TCommon::kMaxDownloadThreads);
     qInfo("threads: %d before, %d at the most while the pictures came", before, peak);
     // Four download threads, libcurl's name-lookup threads and the connection threads of the
@@ -199,8 +200,8 @@ void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSaySo()
     QFETCH(QString, status);
     m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 1));
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(m_window->itemTree->topLevelCount() > 0);
-    QVERIFY(m_window->L_Status->text().isEmpty());
+    QVERIFY(ui(m_window).itemTree->topLevelCount() > 0);
+    QVERIFY(ui(m_window).L_Status->text().isEmpty());
     QVERIFY(waitForWorkers());
 
     std::string address = m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 3);
@@ -212,18 +213,18 @@ void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSaySo()
         postFault("path=/router/rest&kind=" + fault.toStdString() + "&delay_ms=3000");
     m_window->Exchanges().setTransferLimits(2000, 1000, Gateway::kMaxAnswerBytes);
     m_window->LoadItemPage(address);
-    QCOMPARE(m_window->L_Status->text(), QStringLiteral("正在搜索 …"));
+    QCOMPARE(ui(m_window).L_Status->text(), QStringLiteral("正在搜索 …"));
     QVERIFY(waitForGateway(*m_window));
-    QCOMPARE(m_window->itemTree->topLevelCount(), 0);
+    QCOMPARE(ui(m_window).itemTree->topLevelCount(), 0);
     QVERIFY(m_window->Common().Items.empty());
     QCOMPARE(m_window->Common().Workers.size(), std::size_t(0));
     // Nothing pops up; the status line says what failed, until the next success.
     QVERIFY(m_messages->texts.empty());
-    QCOMPARE(m_window->L_Status->text(), status);
+    QCOMPARE(ui(m_window).L_Status->text(), status);
     postFault("clear=1");
     m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 1));
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(m_window->L_Status->text().isEmpty());
+    QVERIFY(ui(m_window).L_Status->text().isEmpty());
     QVERIFY(waitForWorkers());
 }
 
@@ -231,8 +232,8 @@ void ItemQueryTest::searchWithoutItemsSaysSo()
 {
     m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "没有这样的商品", "", 1));
     QVERIFY(waitForGateway(*m_window));
-    QCOMPARE(m_window->itemTree->topLevelCount(), 0);
-    QCOMPARE(m_window->L_Status->text(), QStringLiteral("没有找到商品"));
+    QCOMPARE(ui(m_window).itemTree->topLevelCount(), 0);
+    QCOMPARE(ui(m_window).L_Status->text(), QStringLiteral("没有找到商品"));
 }
 
 QTEST_MAIN(ItemQueryTest)

@@ -7,6 +7,7 @@
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
 #include "ui/uleftTree.h"
+#include "window_controls.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -59,16 +60,16 @@ void KeyboardTest::init()
 void KeyboardTest::cleanup()
 {
     if (Tfrm_main *window = m_fixture.windowOrNull())
-        window->Pop_MShop->hide();
+        ui(window).Pop_MShop->hide();
     m_fixture.finishTest();
     m_addresses.reset();
 }
 
 void KeyboardTest::search(const QString &text)
 {
-    m_fixture.window().E_Serch->setFocus();
-    QTest::keyClicks(m_fixture.window().E_Serch, text);
-    QTest::keyClick(m_fixture.window().E_Serch, Qt::Key_Return);
+    ui(m_fixture.window()).E_Serch->setFocus();
+    QTest::keyClicks(ui(m_fixture.window()).E_Serch, text);
+    QTest::keyClick(ui(m_fixture.window()).E_Serch, Qt::Key_Return);
     QVERIFY(waitForGateway(m_fixture.window()));
 }
 
@@ -78,23 +79,23 @@ void KeyboardTest::enterInTheKeywordBoxSearches()
     const std::vector<ReceivedRequest> asked = m_received->gateway();
     QCOMPARE(asked.size(), std::size_t(1));
     QCOMPARE(asked[0].param("keyword"), std::string("dress"));
-    QVERIFY(m_fixture.window().pnl_PageControls->isEnabled());
+    QVERIFY(ui(m_fixture.window()).pnl_PageControls->isEnabled());
     // Enter on the number pad too; an empty box searches nothing, as the button does.
     m_received->mark();
-    QTest::keyClick(m_fixture.window().E_Serch, Qt::Key_Enter);
+    QTest::keyClick(ui(m_fixture.window()).E_Serch, Qt::Key_Enter);
     QVERIFY(waitForGateway(m_fixture.window()));
     QCOMPARE(m_received->gateway().size(), std::size_t(1));
-    m_fixture.window().E_Serch->clear();
-    QTest::keyClick(m_fixture.window().E_Serch, Qt::Key_Return);
+    ui(m_fixture.window()).E_Serch->clear();
+    QTest::keyClick(ui(m_fixture.window()).E_Serch, Qt::Key_Return);
     QVERIFY(waitForGateway(m_fixture.window()));
     QCOMPARE(m_received->gateway().size(), std::size_t(1));
 }
 
 void KeyboardTest::itemListKeysActOnTheFocusedRow()
 {
-    m_fixture.window().LoadItemPage(m_fixture.window().Common().IndexUrl);
+    m_fixture.window().LoadItemPage(m_fixture.window().Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *list = m_fixture.window().itemTree;
+    VirtualTree *list = ui(m_fixture.window()).itemTree;
     QVERIFY(list->topLevelCount() > 3);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
@@ -124,11 +125,10 @@ void KeyboardTest::itemListKeysActOnTheFocusedRow()
     // The Menu key and Shift+F10 open the shop menu for the focused row, beside it.
     for (const auto &[key, modifiers] :
          {std::pair{Qt::Key_Menu, Qt::NoModifier}, std::pair{Qt::Key_F10, Qt::ShiftModifier}}) {
-        m_fixture.window().Common().SelectedItem = TTaoBaoData();
         QTest::keyClick(list, key, modifiers);
-        QMenu *menu = m_fixture.window().Pop_MShop;
+        QMenu *menu = ui(m_fixture.window()).Pop_MShop;
         QTRY_VERIFY(menu->isVisible());
-        QCOMPARE(m_fixture.window().Common().SelectedItem.NumIid, next);
+        QCOMPARE(m_fixture.window().SelectedItem().NumIid, next);
         const QRect row = list->nodeRect(list->selectedNode());
         QVERIFY(QRect(list->viewport()->mapToGlobal(row.topLeft()), row.size())
                     .contains(menu->geometry().topLeft()));
@@ -137,12 +137,12 @@ void KeyboardTest::itemListKeysActOnTheFocusedRow()
     }
     // Choosing from the menu by keys opens the shop.
     QTest::keyClick(list, Qt::Key_Menu);
-    QMenu *menu = m_fixture.window().Pop_MShop;
+    QMenu *menu = ui(m_fixture.window()).Pop_MShop;
     QTRY_VERIFY(menu->isVisible());
     QTest::keyClick(menu, Qt::Key_Up);
-    QCOMPARE(menu->activeAction(), m_fixture.window().N_Goshop);
+    QCOMPARE(menu->activeAction(), ui(m_fixture.window()).N_Goshop);
     QTest::keyClick(menu, Qt::Key_Return);
-    QCOMPARE(m_addresses->opened.back(), m_fixture.window().Common().SelectedItem.ShopClickUrl);
+    QCOMPARE(m_addresses->opened.back(), m_fixture.window().SelectedItem().ShopClickUrl);
     QVERIFY(waitForWorkers(m_fixture.window()));
 }
 
@@ -150,7 +150,7 @@ void KeyboardTest::categoryTreeKeysOpenCloseAndList()
 {
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *tree = m_fixture.window().vlefttree;
+    VirtualTree *tree = ui(m_fixture.window()).vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     VirtualTree::Node *second = tree->topLevelNode(1);
     QVERIFY(first && second);
@@ -190,17 +190,17 @@ void KeyboardTest::categoryTreeKeysOpenCloseAndList()
     QCOMPARE(asked[0].param("cid"), category->Cid);
     QCOMPARE(asked[0].param("page_no"), std::string("1"));
     QCOMPARE(m_fixture.window().Session().mode(), SearchMode::Category);
-    QVERIFY(m_fixture.window().pnl_PageControls->isEnabled());
+    QVERIFY(ui(m_fixture.window()).pnl_PageControls->isEnabled());
     QVERIFY(waitForWorkers(m_fixture.window()));
 }
 
 void KeyboardTest::focusedRowShowsAMarkOnlyWithTheFocus()
 {
-    m_fixture.window().LoadItemPage(m_fixture.window().Common().IndexUrl);
+    m_fixture.window().LoadItemPage(m_fixture.window().Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(m_fixture.window()));
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    for (VirtualTree *tree : {m_fixture.window().itemTree, m_fixture.window().vlefttree}) {
+    for (VirtualTree *tree : {ui(m_fixture.window()).itemTree, ui(m_fixture.window()).vlefttree}) {
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_Down);
         QVERIFY(tree->selectedNode());
@@ -213,7 +213,7 @@ void KeyboardTest::focusedRowShowsAMarkOnlyWithTheFocus()
             return dark;
         };
         QVERIFY2(darkDotsOnTheTopEdge() >= 10, tree->objectName().toLatin1());
-        m_fixture.window().E_Serch->setFocus();
+        ui(m_fixture.window()).E_Serch->setFocus();
         QVERIFY(!tree->hasFocus());
         QCOMPARE(darkDotsOnTheTopEdge(), 0);
     }

@@ -5,6 +5,7 @@
 #include "ui/picture_button.h"
 #include "ui/skin.h"
 #include "ui/ufrmmain.h"
+#include "window_controls.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -102,22 +103,23 @@ void MainWindowTest::geometryFollowsTheResizeRule()
     const int w = client.width();
     const int h = client.height();
     QCOMPARE(window->size(), client);
-    QCOMPARE(window->MenuBar->geometry(), QRect(0, 0, w, 22));
-    QCOMPARE(window->pnl_left->geometry(), QRect(1, 24, 205, h - 26));
-    QCOMPARE(window->pnl_top->geometry(), QRect(207, 24, w - 209, 40));
-    QCOMPARE(window->pnl_bottom->geometry(), QRect(207, 66, w - 209, h - 90));
-    QCOMPARE(window->pnl_Ttop->geometry(), QRect(1, 1, w - 211, 25));
-    QCOMPARE(window->itemTree->geometry(), QRect(1, 26, w - 211, h - 117));
-    QCOMPARE(window->itemTree->columnWidth(), window->itemTree->width() - 20);
-    QCOMPARE(window->E_Serch->geometry(), QRect(181, 5, 390, 22));
-    QCOMPARE(window->b_Srech->geometry(), QRect(576, 4, 106, 27));
-    QCOMPARE(window->img_shopclass->geometry(), QRect(1, 40, 203, 24));
-    QCOMPARE(window->vlefttree->geometry(), QRect(2, 64, 202, window->pnl_left->height() - 65));
-    QCOMPARE(window->pnl_load->geometry(), QRect(2, 64, 197, 47));
-    QCOMPARE(window->pnl_PageControls->geometry(), QRect(w - 224, h - 23, 219, 24));
-    QCOMPARE(window->pnl_PageControls->geometry().top(),
-             window->pnl_bottom->geometry().bottom() + 2);
-    QCOMPARE(window->b_fshop->x(), window->pnl_Ttop->width() - 75);
+    QCOMPARE(ui(window).MenuBar->geometry(), QRect(0, 0, w, 22));
+    QCOMPARE(ui(window).pnl_left->geometry(), QRect(1, 24, 205, h - 26));
+    QCOMPARE(ui(window).pnl_top->geometry(), QRect(207, 24, w - 209, 40));
+    QCOMPARE(ui(window).pnl_bottom->geometry(), QRect(207, 66, w - 209, h - 90));
+    QCOMPARE(ui(window).pnl_Ttop->geometry(), QRect(1, 1, w - 211, 25));
+    QCOMPARE(ui(window).itemTree->geometry(), QRect(1, 26, w - 211, h - 117));
+    QCOMPARE(ui(window).itemTree->columnWidth(), ui(window).itemTree->width() - 20);
+    QCOMPARE(ui(window).E_Serch->geometry(), QRect(181, 5, 390, 22));
+    QCOMPARE(ui(window).b_Srech->geometry(), QRect(576, 4, 106, 27));
+    QCOMPARE(ui(window).img_shopclass->geometry(), QRect(1, 40, 203, 24));
+    QCOMPARE(ui(window).vlefttree->geometry(),
+             QRect(2, 64, 202, ui(window).pnl_left->height() - 65));
+    QCOMPARE(ui(window).pnl_load->geometry(), QRect(2, 64, 197, 47));
+    QCOMPARE(ui(window).pnl_PageControls->geometry(), QRect(w - 224, h - 23, 219, 24));
+    QCOMPARE(ui(window).pnl_PageControls->geometry().top(),
+             ui(window).pnl_bottom->geometry().bottom() + 2);
+    QCOMPARE(ui(window).b_fshop->x(), ui(window).pnl_Ttop->width() - 75);
 }
 
 void MainWindowTest::controlsHaveTheirDesignedTextsAndStates()
@@ -131,51 +133,54 @@ void MainWindowTest::controlsHaveTheirDesignedTextsAndStates()
     const struct {
         QWidget *widget;
         QWidget *parent;
-    } parents[] = {
-        {window->b_sc, window->pnl_left},           {window->vlefttree, window->pnl_left},
-        {window->img_load, window->pnl_load},       {window->pnl_load, window->pnl_left},
-        {window->E_Serch, window->pnl_top},         {window->b_Srech, window->pnl_top},
-        {window->b_fshop, window->pnl_Ttop},        {window->itemTree, window->pnl_bottom},
-        {window->b_Pnext, window->pnl_PageControls}};
+    } parents[] = {{ui(window).b_sc, ui(window).pnl_left},
+                   {ui(window).vlefttree, ui(window).pnl_left},
+                   {ui(window).img_load, ui(window).pnl_load},
+                   {ui(window).pnl_load, ui(window).pnl_left},
+                   {ui(window).E_Serch, ui(window).pnl_top},
+                   {ui(window).b_Srech, ui(window).pnl_top},
+                   {ui(window).b_fshop, ui(window).pnl_Ttop},
+                   {ui(window).itemTree, ui(window).pnl_bottom},
+                   {ui(window).b_Pnext, ui(window).pnl_PageControls}};
     for (const auto &p : parents)
         QCOMPARE(p.widget->parentWidget(), p.parent);
 
-    QCOMPARE(window->Label2->text(), QStringLiteral("关键字："));
-    QCOMPARE(window->L_Sort->text(), QStringLiteral("排序切换："));
-    QCOMPARE(window->L_Sort->font().family(), QStringLiteral("新宋体"));
-    QCOMPARE(window->L_Sort->palette().color(QPalette::WindowText), QColor(76, 76, 76));
-    QCOMPARE(window->E_Serch->font().family(), QStringLiteral("Arial"));
-    QCOMPARE(window->E_Serch->font().pixelSize(), 14);
-    QVERIFY(window->E_Serch->text().isEmpty());
-    QCOMPARE(window->B_PFrist->text(), QStringLiteral("上一页"));
-    QCOMPARE(window->b_Pnext->text(), QStringLiteral("下一页"));
-    QCOMPARE(window->b_xin->toolTip(), QStringLiteral("信用升降排序"));
-    QCOMPARE(window->b_jiage->toolTip(), QStringLiteral("价格升降排序"));
-    QCOMPARE(window->b_xiao->toolTip(), QStringLiteral("销量升降排序"));
-    QCOMPARE(window->b_fan->toolTip(), QStringLiteral("返现金额升降排序"));
+    QCOMPARE(ui(window).Label2->text(), QStringLiteral("关键字："));
+    QCOMPARE(ui(window).L_Sort->text(), QStringLiteral("排序切换："));
+    QCOMPARE(ui(window).L_Sort->font().family(), QStringLiteral("新宋体"));
+    QCOMPARE(ui(window).L_Sort->palette().color(QPalette::WindowText), QColor(76, 76, 76));
+    QCOMPARE(ui(window).E_Serch->font().family(), QStringLiteral("Arial"));
+    QCOMPARE(ui(window).E_Serch->font().pixelSize(), 14);
+    QVERIFY(ui(window).E_Serch->text().isEmpty());
+    QCOMPARE(ui(window).B_PFrist->text(), QStringLiteral("上一页"));
+    QCOMPARE(ui(window).b_Pnext->text(), QStringLiteral("下一页"));
+    QCOMPARE(ui(window).b_xin->toolTip(), QStringLiteral("信用升降排序"));
+    QCOMPARE(ui(window).b_jiage->toolTip(), QStringLiteral("价格升降排序"));
+    QCOMPARE(ui(window).b_xiao->toolTip(), QStringLiteral("销量升降排序"));
+    QCOMPARE(ui(window).b_fan->toolTip(), QStringLiteral("返现金额升降排序"));
 
     QStringList sortCaptions;
-    for (int i = 0; i < window->cb_paixu->count(); ++i)
-        sortCaptions << window->cb_paixu->itemText(i);
+    for (int i = 0; i < ui(window).cb_paixu->count(); ++i)
+        sortCaptions << ui(window).cb_paixu->itemText(i);
     QCOMPARE(sortCaptions, (QStringList{"默认排序", "价格从低到高", "价格从高到低", "信用从高到低",
                                         "销量成高到低"}));
-    QCOMPARE(window->cb_paixu->currentIndex(), 0);
-    QCOMPARE(window->cb_paixu->maxVisibleItems(), 8);
-    QCOMPARE(window->cbox_pagecount->count(), 99);
+    QCOMPARE(ui(window).cb_paixu->currentIndex(), 0);
+    QCOMPARE(ui(window).cb_paixu->maxVisibleItems(), 8);
+    QCOMPARE(ui(window).cbox_pagecount->count(), 99);
     for (int i = 0; i < 99; ++i)
-        QCOMPARE(window->cbox_pagecount->itemText(i), QString::number(i + 1));
-    QCOMPARE(window->cbox_pagecount->currentIndex(), 0);
-    QCOMPARE(window->cbox_pagecount->maxVisibleItems(), 8);
+        QCOMPARE(ui(window).cbox_pagecount->itemText(i), QString::number(i + 1));
+    QCOMPARE(ui(window).cbox_pagecount->currentIndex(), 0);
+    QCOMPARE(ui(window).cbox_pagecount->maxVisibleItems(), 8);
 
-    QVERIFY(!window->pnl_PageControls->isEnabled());
-    QVERIFY(!window->b_Pnext->isEnabled());
-    QCOMPARE(window->pnl_PageControls->palette().color(QPalette::Window), QColor(Qt::white));
-    QVERIFY(window->b_fshop->isHidden());
-    QVERIFY(!window->pnl_load->isHidden());
-    QVERIFY(window->img_load->isAnimating());
-    QVERIFY(!window->img_shopclass->currentPicture().isNull());
-    QVERIFY(!window->trm_load->isActive());
-    QCOMPARE(window->trm_load->interval(), 1000);
+    QVERIFY(!ui(window).pnl_PageControls->isEnabled());
+    QVERIFY(!ui(window).b_Pnext->isEnabled());
+    QCOMPARE(ui(window).pnl_PageControls->palette().color(QPalette::Window), QColor(Qt::white));
+    QVERIFY(ui(window).b_fshop->isHidden());
+    QVERIFY(!ui(window).pnl_load->isHidden());
+    QVERIFY(ui(window).img_load->isAnimating());
+    QVERIFY(!ui(window).img_shopclass->currentPicture().isNull());
+    QVERIFY(!ui(window).trm_load->isActive());
+    QCOMPARE(ui(window).trm_load->interval(), 1000);
 
     const SearchSession &session = window->Session();
     QCOMPARE(session.mode(), SearchMode::None);
@@ -183,24 +188,26 @@ void MainWindowTest::controlsHaveTheirDesignedTextsAndStates()
     QVERIFY(session.keyword().empty() && session.categoryId().empty() &&
             session.lastAddress().empty());
 
-    for (PictureButton *button : {window->b_sc, window->b_Srech, window->b_xin, window->b_jiage,
-                                  window->b_xiao, window->b_fan, window->b_fshop})
+    for (PictureButton *button :
+         {ui(window).b_sc, ui(window).b_Srech, ui(window).b_xin, ui(window).b_jiage,
+          ui(window).b_xiao, ui(window).b_fan, ui(window).b_fshop})
         QCOMPARE(button->focusPolicy(), Qt::NoFocus);
     QList<QWidget *> chain;
-    for (QWidget *w = window->vlefttree; chain.size() < 7; w = w->nextInFocusChain())
+    for (QWidget *w = ui(window).vlefttree; chain.size() < 7; w = w->nextInFocusChain())
         if (w->focusPolicy() & Qt::TabFocus)
             chain << w;
-    QCOMPARE(chain, (QList<QWidget *>{window->vlefttree, window->E_Serch, window->cb_paixu,
-                                      window->itemTree, window->B_PFrist, window->cbox_pagecount,
-                                      window->b_Pnext}));
+    QCOMPARE(chain, (QList<QWidget *>{ui(window).vlefttree, ui(window).E_Serch, ui(window).cb_paixu,
+                                      ui(window).itemTree, ui(window).B_PFrist,
+                                      ui(window).cbox_pagecount, ui(window).b_Pnext}));
 
     // The controls inside the skinned panels write in the window font too, once shown, and
     // so do the lists that the drop-down boxes open.
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     for (QWidget *control : std::initializer_list<QWidget *>{
-             window->Label2, window->cb_paixu, window->cb_paixu->view(), window->B_PFrist,
-             window->b_Pnext, window->cbox_pagecount, window->cbox_pagecount->view()}) {
+             ui(window).Label2, ui(window).cb_paixu, ui(window).cb_paixu->view(),
+             ui(window).B_PFrist, ui(window).b_Pnext, ui(window).cbox_pagecount,
+             ui(window).cbox_pagecount->view()}) {
         QVERIFY2(control->font().family() == QStringLiteral("Tahoma"),
                  qPrintable(control->metaObject()->className()));
         QCOMPARE(control->font().pixelSize(), 11);
@@ -250,12 +257,12 @@ void MainWindowTest::menusHaveTheirCaptionsAndVisibility()
         QVERIFY(action->isSeparator());
     if (name == QLatin1String("N4")) {
         QVERIFY(action->isCheckable());
-        QCOMPARE(action->isChecked(), window->Common().DataCache);
+        QCOMPARE(action->isChecked(), window->Common().Settings.DataCache);
     }
-    QList<QAction *> bar = window->MenuBar->actions();
-    QCOMPARE(bar, (QList<QAction *>{window->N1, window->N3, window->N5}));
-    QCOMPARE(window->Pop_MShop->actions(),
-             (QList<QAction *>{window->N_Db, window->N10, window->N_Goshop}));
+    QList<QAction *> bar = ui(window).MenuBar->actions();
+    QCOMPARE(bar, (QList<QAction *>{ui(window).N1, ui(window).N3, ui(window).N5}));
+    QCOMPARE(ui(window).Pop_MShop->actions(),
+             (QList<QAction *>{ui(window).N_Db, ui(window).N10, ui(window).N_Goshop}));
 }
 
 void MainWindowTest::pictureButtonsShowTheirStatePictures()
@@ -263,7 +270,7 @@ void MainWindowTest::pictureButtonsShowTheirStatePictures()
     auto window = makeWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    PictureButton *button = window->b_xin;
+    PictureButton *button = ui(window).b_xin;
     QCOMPARE(button->geometry(), QRect(68, 3, 42, 19));
     const QPoint inside(3, 3);
     QCOMPARE(pixelOf(button->grab().toImage(), inside), QRgb(stateColour(1)));
@@ -289,9 +296,9 @@ void MainWindowTest::missingStatePicturesFallBack()
         bool hot, down;
         int shownState;
     } cases[] = {
-        {window->b_xin, true, false, 1},   {window->b_xin, true, true, 1},
-        {window->b_xin, false, true, 1},   {window->b_jiage, true, true, 2},
-        {window->b_jiage, false, true, 1}, {window->b_jiage, true, false, 2},
+        {ui(window).b_xin, true, false, 1},   {ui(window).b_xin, true, true, 1},
+        {ui(window).b_xin, false, true, 1},   {ui(window).b_jiage, true, true, 2},
+        {ui(window).b_jiage, false, true, 1}, {ui(window).b_jiage, true, false, 2},
     };
     for (const auto &c : cases) {
         if (c.hot) {
@@ -318,17 +325,17 @@ void MainWindowTest::withoutPicturesTheWindowStillOpens()
     const struct {
         PictureButton *button;
         QRect bounds;
-    } buttons[] = {{window->b_sc, {3, 2, 199, 36}},     {window->b_xin, {68, 3, 42, 19}},
-                   {window->b_jiage, {111, 3, 46, 19}}, {window->b_xiao, {160, 3, 42, 19}},
-                   {window->b_fan, {203, 3, 46, 19}},   {window->b_Srech, {576, 4, 106, 27}}};
+    } buttons[] = {{ui(window).b_sc, {3, 2, 199, 36}},     {ui(window).b_xin, {68, 3, 42, 19}},
+                   {ui(window).b_jiage, {111, 3, 46, 19}}, {ui(window).b_xiao, {160, 3, 42, 19}},
+                   {ui(window).b_fan, {203, 3, 46, 19}},   {ui(window).b_Srech, {576, 4, 106, 27}}};
     for (const auto &b : buttons) {
         QVERIFY(b.button->shownPicture().isNull());
         QCOMPARE(b.button->geometry(), b.bounds);
     }
-    QVERIFY(window->img_shopclass->currentPicture().isNull());
-    QVERIFY(window->img_top->currentPicture().isNull());
-    QVERIFY(!window->img_load->isAnimating());
-    QCOMPARE(window->cbox_pagecount->count(), 99);
+    QVERIFY(ui(window).img_shopclass->currentPicture().isNull());
+    QVERIFY(ui(window).img_top->currentPicture().isNull());
+    QVERIFY(!ui(window).img_load->isAnimating());
+    QCOMPARE(ui(window).cbox_pagecount->count(), 99);
 }
 
 void MainWindowTest::startUpFailuresNameTheFileOrSetting_data()

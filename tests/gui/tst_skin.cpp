@@ -4,6 +4,7 @@
 #include "ui/skin.h"
 #include "ui/ufrmmain.h"
 #include "ui/uleftTree.h"
+#include "window_controls.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -120,7 +121,7 @@ void SkinTest::drawControls(Shots &shots, const QString &screenshot)
     QVERIFY(waitForGateway(*window));
     QVERIFY(waitForWorkers(*window));
     // Two categories opened make the category tree longer than its panel.
-    VirtualTree *categories = window->vlefttree;
+    VirtualTree *categories = ui(window).vlefttree;
     for (int row : {1, 0}) {
         VirtualTree::Node *category = categories->topLevelNode(row);
         QVERIFY(category);
@@ -129,27 +130,27 @@ void SkinTest::drawControls(Shots &shots, const QString &screenshot)
         QVERIFY(waitForGateway(*window));
         QVERIFY(VirtualTree::isExpanded(category));
     }
-    QScrollBar *itemBar = window->itemTree->verticalScrollBar();
+    QScrollBar *itemBar = ui(window).itemTree->verticalScrollBar();
     QScrollBar *categoryBar = categories->verticalScrollBar();
     // A scroll bar shows once the events its new range posted are handled.
     QTRY_VERIFY(itemBar->isVisible());
     QTRY_VERIFY(categoryBar->isVisible());
-    QVERIFY(!window->pnl_PageControls->isEnabled());
-    shots.emplace_back("上一页, before a search", window->B_PFrist->grab().toImage());
-    shots.emplace_back("page list, before a search", window->cbox_pagecount->grab().toImage());
-    shots.emplace_back("下一页, before a search", window->b_Pnext->grab().toImage());
+    QVERIFY(!ui(window).pnl_PageControls->isEnabled());
+    shots.emplace_back("上一页, before a search", ui(window).B_PFrist->grab().toImage());
+    shots.emplace_back("page list, before a search", ui(window).cbox_pagecount->grab().toImage());
+    shots.emplace_back("下一页, before a search", ui(window).b_Pnext->grab().toImage());
     shots.emplace_back("scroll bar of the start-up list", itemBar->grab().toImage());
     shots.emplace_back("scroll bar of the categories", categoryBar->grab().toImage());
 
-    window->E_Serch->setText(QStringLiteral("连衣裙"));
-    QTest::mouseClick(window->b_Srech, Qt::LeftButton);
+    ui(window).E_Serch->setText(QStringLiteral("连衣裙"));
+    QTest::mouseClick(ui(window).b_Srech, Qt::LeftButton);
     QVERIFY(waitForGateway(*window));
     QVERIFY(waitForWorkers(*window));
-    QVERIFY(window->pnl_PageControls->isEnabled());
+    QVERIFY(ui(window).pnl_PageControls->isEnabled());
     QTRY_VERIFY(itemBar->isVisible());
-    shots.emplace_back("上一页", window->B_PFrist->grab().toImage());
-    shots.emplace_back("page list", window->cbox_pagecount->grab().toImage());
-    shots.emplace_back("下一页", window->b_Pnext->grab().toImage());
+    shots.emplace_back("上一页", ui(window).B_PFrist->grab().toImage());
+    shots.emplace_back("page list", ui(window).cbox_pagecount->grab().toImage());
+    shots.emplace_back("下一页", ui(window).b_Pnext->grab().toImage());
     shots.emplace_back("scroll bar of the found items", itemBar->grab().toImage());
     if (!screenshot.isEmpty()) {
         const QString folder = qEnvironmentVariable("QUENBO_SCREENSHOT_DIR");
@@ -158,12 +159,12 @@ void SkinTest::drawControls(Shots &shots, const QString &screenshot)
         QVERIFY(window->grab().save(folder + QLatin1Char('/') + screenshot));
     }
 
-    QTest::mouseClick(window->cbox_pagecount, Qt::LeftButton);
-    QTRY_VERIFY(window->cbox_pagecount->view()->isVisible());
-    QWidget *list = window->cbox_pagecount->view()->window();
+    QTest::mouseClick(ui(window).cbox_pagecount, Qt::LeftButton);
+    QTRY_VERIFY(ui(window).cbox_pagecount->view()->isVisible());
+    QWidget *list = ui(window).cbox_pagecount->view()->window();
     QVERIFY(QTest::qWaitForWindowExposed(list));
     shots.emplace_back("open page list", list->grab().toImage());
-    QTest::keyClick(window->cbox_pagecount->view(), Qt::Key_Escape);
+    QTest::keyClick(ui(window).cbox_pagecount->view(), Qt::Key_Escape);
     QTRY_VERIFY(!list->isVisible());
     QVERIFY(waitForGateway(*window));
     QVERIFY(waitForWorkers(*window));

@@ -7,6 +7,7 @@
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
 #include "ui/uleftTree.h"
+#include "window_controls.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -83,8 +84,8 @@ void WaitingTest::holdItems(int ms, int times)
 
 void WaitingTest::search(const QString &text)
 {
-    m_fixture.window().E_Serch->setText(text);
-    QTest::mouseClick(m_fixture.window().b_Srech, Qt::LeftButton);
+    ui(m_fixture.window()).E_Serch->setText(text);
+    QTest::mouseClick(ui(m_fixture.window()).b_Srech, Qt::LeftButton);
 }
 
 void WaitingTest::windowWorksWhileAnAnswerIsHeldBack()
@@ -97,9 +98,9 @@ void WaitingTest::windowWorksWhileAnAnswerIsHeldBack()
 
     // Waiting shows: the list is empty under the busy cursor and the status line says why.
     QVERIFY(m_fixture.window().Session().loading());
-    QCOMPARE(m_fixture.window().itemTree->topLevelCount(), 0);
-    QCOMPARE(m_fixture.window().itemTree->cursor().shape(), Qt::BusyCursor);
-    QCOMPARE(m_fixture.window().L_Status->text(), QStringLiteral("正在搜索 …"));
+    QCOMPARE(ui(m_fixture.window()).itemTree->topLevelCount(), 0);
+    QCOMPARE(ui(m_fixture.window()).itemTree->cursor().shape(), Qt::BusyCursor);
+    QCOMPARE(ui(m_fixture.window()).L_Status->text(), QStringLiteral("正在搜索 …"));
 
     // Meanwhile the event loop runs: a timer fires and the File menu opens and closes.
     bool fired = false;
@@ -108,7 +109,7 @@ void WaitingTest::windowWorksWhileAnAnswerIsHeldBack()
     m_fixture.window().activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&m_fixture.window()));
     QTest::keyClick(&m_fixture.window(), Qt::Key_F, Qt::AltModifier);
-    QMenu *file = m_fixture.window().N1->menu();
+    QMenu *file = ui(m_fixture.window()).N1->menu();
     QCOMPARE(QApplication::activePopupWidget(), file);
     QVERIFY(m_fixture.window().Session().loading());
     QTest::keyClick(file, Qt::Key_Escape);
@@ -117,9 +118,9 @@ void WaitingTest::windowWorksWhileAnAnswerIsHeldBack()
     // Then the rows arrive, and the waiting signs go.
     QVERIFY(waitForGateway(m_fixture.window()));
     QVERIFY(clock.elapsed() >= 2500);
-    QVERIFY(m_fixture.window().itemTree->topLevelCount() > 0);
-    QCOMPARE(m_fixture.window().itemTree->cursor().shape(), Qt::ArrowCursor);
-    QVERIFY(m_fixture.window().L_Status->text().isEmpty());
+    QVERIFY(ui(m_fixture.window()).itemTree->topLevelCount() > 0);
+    QCOMPARE(ui(m_fixture.window()).itemTree->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(ui(m_fixture.window()).L_Status->text().isEmpty());
     QVERIFY(waitForWorkers(m_fixture.window()));
 }
 
@@ -132,10 +133,10 @@ void WaitingTest::newerSearchesSupersedeOlderOnes()
     QTRY_VERIFY(!m_received->gateway().empty());
     search(QStringLiteral("连衣裙"));
     QVERIFY(waitForGateway(m_fixture.window()));
-    const std::vector<std::string> shown = rowIds(m_fixture.window().itemTree);
+    const std::vector<std::string> shown = rowIds(ui(m_fixture.window()).itemTree);
     QVERIFY(!shown.empty());
     QTest::qWait(2000);
-    QCOMPARE(rowIds(m_fixture.window().itemTree), shown);
+    QCOMPARE(rowIds(ui(m_fixture.window()).itemTree), shown);
     TTaoBaoData record;
     m_fixture.window().Common().FindItem(shown.front(), record);
     QVERIFY(record.Title.find("连衣裙") != std::string::npos);
@@ -143,9 +144,9 @@ void WaitingTest::newerSearchesSupersedeOlderOnes()
     // Presses on 下一页 while a page loads act on the newest page: two presses load page 3.
     holdItems(800);
     m_received->mark();
-    QTest::mouseClick(m_fixture.window().b_Pnext, Qt::LeftButton);
-    QTest::mouseClick(m_fixture.window().b_Pnext, Qt::LeftButton);
-    QCOMPARE(m_fixture.window().cbox_pagecount->currentText(), QStringLiteral("3"));
+    QTest::mouseClick(ui(m_fixture.window()).b_Pnext, Qt::LeftButton);
+    QTest::mouseClick(ui(m_fixture.window()).b_Pnext, Qt::LeftButton);
+    QCOMPARE(ui(m_fixture.window()).cbox_pagecount->currentText(), QStringLiteral("3"));
     QVERIFY(waitForGateway(m_fixture.window()));
     const std::vector<ReceivedRequest> asked = m_received->gateway();
     QVERIFY(!asked.empty());
@@ -159,7 +160,7 @@ void WaitingTest::categoryWhoseLevelIsOutIsNotAskedAgain()
 {
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *tree = m_fixture.window().vlefttree;
+    VirtualTree *tree = ui(m_fixture.window()).vlefttree;
     VirtualTree::Node *first = tree->topLevelNode(0);
     VirtualTree::Node *second = tree->topLevelNode(1);
     QVERIFY(first && second);
@@ -215,15 +216,15 @@ void WaitingTest::screenshotOfTheStatusLine()
     // in the free part of the page strip's row.
     QVERIFY(postSandboxFault(m_fixture.sandbox().baseUrl(),
                              "path=/router/rest&method=taobao.itemcats.get&kind=not_found"));
-    m_fixture.window().pnl_load->show();
+    ui(m_fixture.window()).pnl_load->show();
     m_fixture.window().trm_loadTimer();
     QVERIFY(waitForGateway(m_fixture.window()));
     QVERIFY(waitForWorkers(m_fixture.window()));
-    QCOMPARE(m_fixture.window().L_Status->text(),
+    QCOMPARE(ui(m_fixture.window()).L_Status->text(),
              QStringLiteral("分类载入失败：服务器返回 HTTP 404"));
-    QVERIFY(m_fixture.window().pnl_load->isHidden());
-    const QRect status = m_fixture.window().L_Status->geometry();
-    const QRect strip = m_fixture.window().pnl_PageControls->geometry();
+    QVERIFY(ui(m_fixture.window()).pnl_load->isHidden());
+    const QRect status = ui(m_fixture.window()).L_Status->geometry();
+    const QRect strip = ui(m_fixture.window()).pnl_PageControls->geometry();
     QVERIFY(status.right() < strip.left());
     QCOMPARE(status.top(), strip.top());
     QVERIFY(status.width() >= 450);

@@ -8,6 +8,7 @@
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
 #include "ui/uleftTree.h"
+#include "window_controls.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -179,7 +180,7 @@ private:
             fail("the window did not show");
         // The first loading comes from the window's own timer, about a second after it shows.
         m_watchdog.beat("first loading");
-        if (!QTest::qWaitFor([&] { return !m_window->pnl_load->isVisible(); }, 20000))
+        if (!QTest::qWaitFor([&] { return !ui(m_window).pnl_load->isVisible(); }, 20000))
             fail("the first loading of window " + std::to_string(m_tally.sessions) +
                  " never ended");
 
@@ -205,17 +206,17 @@ private:
         };
         const Action actions[] = {
             {"search", 8, [&] { search(); }},
-            {"next page", 6, [&] { QTest::mouseClick(m_window->b_Pnext, Qt::LeftButton); }},
-            {"previous page", 3, [&] { QTest::mouseClick(m_window->B_PFrist, Qt::LeftButton); }},
+            {"next page", 6, [&] { QTest::mouseClick(ui(m_window).b_Pnext, Qt::LeftButton); }},
+            {"previous page", 3, [&] { QTest::mouseClick(ui(m_window).B_PFrist, Qt::LeftButton); }},
             {"choose page", 3, [&] { choosePage(); }},
             {"open category", 6, [&] { openCategory(false); }},
             {"search category", 3, [&] { openCategory(true); }},
             {"favourite button", 6, [&] { pressFavouriteButton(messages, messagesBefore); }},
-            {"favourites view", 3, [&] { QTest::mouseClick(m_window->b_sc, Qt::LeftButton); }},
+            {"favourites view", 3, [&] { QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton); }},
             {"back from favourites", 3,
              [&] {
-                 if (m_window->b_fshop->isVisible())
-                     QTest::mouseClick(m_window->b_fshop, Qt::LeftButton);
+                 if (ui(m_window).b_fshop->isVisible())
+                     QTest::mouseClick(ui(m_window).b_fshop, Qt::LeftButton);
              }},
             {"sort", 3, [&] { sort(); }},
             {"preview", 3, [&] { hoverThumbnail(); }},
@@ -246,7 +247,7 @@ private:
 
     void search()
     {
-        QLineEdit *box = m_window->E_Serch;
+        QLineEdit *box = ui(m_window).E_Serch;
         box->setFocus();
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(box, Qt::Key_Delete);
@@ -255,14 +256,14 @@ private:
         commit.setCommitString(
             QString::fromUtf8(kKeywords[pick(0, int(std::size(kKeywords)) - 1)]));
         QCoreApplication::sendEvent(box, &commit);
-        QTest::mouseClick(m_window->b_Srech, Qt::LeftButton);
+        QTest::mouseClick(ui(m_window).b_Srech, Qt::LeftButton);
     }
 
     void choosePage()
     {
-        if (!m_window->pnl_PageControls->isEnabled())
+        if (!ui(m_window).pnl_PageControls->isEnabled())
             return;
-        PageComboBox *pages = m_window->cbox_pagecount;
+        PageComboBox *pages = ui(m_window).cbox_pagecount;
         pages->setFocus();
         QTest::keyClick(pages, Qt::Key_F4);
         if (!QTest::qWaitFor([&] { return pages->view()->isVisible(); }, 2000))
@@ -276,7 +277,7 @@ private:
     // The category rows on screen: the top level and the children of open categories.
     std::vector<VirtualTree::Node *> visibleCategories() const
     {
-        VirtualTree *tree = m_window->vlefttree;
+        VirtualTree *tree = ui(m_window).vlefttree;
         std::vector<VirtualTree::Node *> nodes;
         const std::function<void(VirtualTree::Node *)> add = [&](VirtualTree::Node *node) {
             const auto top = tree->rowTop(node);
@@ -296,7 +297,7 @@ private:
         const auto nodes = visibleCategories();
         if (nodes.empty())
             return;
-        VirtualTree *tree = m_window->vlefttree;
+        VirtualTree *tree = ui(m_window).vlefttree;
         const QPoint at(40, *tree->rowTop(nodes[pick(0, int(nodes.size()) - 1)]) + 12);
         if (doubleClick)
             testsupport::doubleClick(tree->viewport(), at);
@@ -307,7 +308,7 @@ private:
     // The item rows wholly on screen, with their ids.
     std::vector<std::pair<std::string, int>> visibleItems() const
     {
-        VirtualTree *tree = m_window->itemTree;
+        VirtualTree *tree = ui(m_window).itemTree;
         std::vector<std::pair<std::string, int>> rows;
         for (int i = 0; i < tree->topLevelCount(); ++i) {
             VirtualTree::Node *node = tree->topLevelNode(i);
@@ -329,7 +330,7 @@ private:
             return;
         const auto &[id, top] = rows[std::size_t(pick(0, int(rows.size()) - 1))];
         const bool removal = m_window->Common().IsFavourite(id);
-        click(m_window->itemTree->viewport(), QPoint(630, top + 65));
+        click(ui(m_window).itemTree->viewport(), QPoint(630, top + 65));
         note(std::string(removal ? "removed " : "added ") + id);
         if (messages.texts.size() != messagesBefore)
             return;
@@ -343,8 +344,8 @@ private:
 
     void sort()
     {
-        PictureButton *const buttons[] = {m_window->b_xin, m_window->b_jiage, m_window->b_xiao,
-                                          m_window->b_fan};
+        PictureButton *const buttons[] = {ui(m_window).b_xin, ui(m_window).b_jiage,
+                                          ui(m_window).b_xiao, ui(m_window).b_fan};
         QTest::mouseClick(buttons[pick(0, 3)], Qt::LeftButton);
     }
 
@@ -354,9 +355,9 @@ private:
         if (rows.empty())
             return;
         const int top = rows[std::size_t(pick(0, int(rows.size()) - 1))].second;
-        sendMouse(m_window->itemTree->viewport(), QEvent::MouseMove, QPoint(40, top + 40));
+        sendMouse(ui(m_window).itemTree->viewport(), QEvent::MouseMove, QPoint(40, top + 40));
         QTest::qWait(pick(20, 300));
-        sendMouse(m_window->itemTree->viewport(), QEvent::MouseMove, QPoint(400, top + 40));
+        sendMouse(ui(m_window).itemTree->viewport(), QEvent::MouseMove, QPoint(400, top + 40));
     }
 
     // Alt+S opens the settings menu at "数据缓存", Return chooses it.
@@ -366,7 +367,7 @@ private:
         if (!QTest::qWaitForWindowActive(m_window.get()))
             return;
         QTest::keyClick(m_window.get(), Qt::Key_S, Qt::AltModifier);
-        QMenu *settings = m_window->N3->menu();
+        QMenu *settings = ui(m_window).N3->menu();
         if (QApplication::activePopupWidget() != settings)
             return;
         QTest::keyClick(settings, Qt::Key_Return);
@@ -431,7 +432,7 @@ private:
         m_window->activateWindow();
         if (QTest::qWaitForWindowActive(m_window.get())) {
             QTest::keyClick(m_window.get(), Qt::Key_F, Qt::AltModifier);
-            if (QMenu *file = m_window->N1->menu(); QApplication::activePopupWidget() == file)
+            if (QMenu *file = ui(m_window).N1->menu(); QApplication::activePopupWidget() == file)
                 QTest::keyClick(file, Qt::Key_Return);
         }
         m_window.reset();

@@ -40,17 +40,16 @@ TEST_F(LifecycleTest, FirstStartWritesDefaultsAndExitEmptiesTheCache)
     m_dir.writeStandardArchive();
     auto common = Start();
     EXPECT_EQ(ReadText(Settings()), "[config]\r\ndeltmp=true\r\n");
-    EXPECT_FALSE(common->DataCache);
-    EXPECT_EQ(common->AppPath, m_dir.appPath());
-    EXPECT_EQ(common->TempPath, m_dir.appPath() + "temp/");
+    EXPECT_FALSE(common->Settings.DataCache);
+    EXPECT_EQ(common->Cache.folder(), m_dir.appPath() + "temp/");
     EXPECT_TRUE(fs::is_directory(m_dir.tempDir()));
-    EXPECT_EQ(common->AppKey, "12345678");
-    EXPECT_EQ(common->AppSecret, "test-secret");
-    EXPECT_EQ(common->NickName, "测试者");
-    EXPECT_EQ(common->IndexUrl, "http://127.0.0.1:1/index.xml");
-    EXPECT_EQ(common->FanXianUrl, "http://127.0.0.1:1/fanxian?id=");
-    EXPECT_EQ(common->Gateway, "");
-    EXPECT_EQ(common->SiteUrl, TCommon::kDefaultSiteUrl);
+    EXPECT_EQ(common->Settings.AppKey, "12345678");
+    EXPECT_EQ(common->Settings.AppSecret, "test-secret");
+    EXPECT_EQ(common->Settings.NickName, "测试者");
+    EXPECT_EQ(common->Settings.IndexUrl, "http://127.0.0.1:1/index.xml");
+    EXPECT_EQ(common->Settings.FanXianUrl, "http://127.0.0.1:1/fanxian?id=");
+    EXPECT_EQ(common->Settings.GatewayAddress, "");
+    EXPECT_EQ(common->Settings.SiteUrl, ProgramSettings::kDefaultSiteUrl);
 
     WriteText(m_dir.tempDir() / "1.jpg", "x");
     WriteText(m_dir.tempDir() / "2.jpg", "y");
@@ -88,7 +87,7 @@ TEST_F(LifecycleTest, CacheFlagDecidesWhetherPicturesSurviveExit)
     for (const auto &c : cases) {
         WriteText(Settings(), c.settings);
         auto common = Start();
-        EXPECT_EQ(common->DataCache, c.keeps) << c.settings;
+        EXPECT_EQ(common->Settings.DataCache, c.keeps) << c.settings;
         WriteText(m_dir.tempDir() / "7.jpg", "x");
         common.reset();
         EXPECT_EQ(fs::exists(m_dir.tempDir() / "7.jpg"), c.keeps) << c.settings;
@@ -101,7 +100,7 @@ TEST_F(LifecycleTest, SavingKeepsTheOtherLinesOfTheSettingsFile)
     m_dir.writeStandardArchive();
     WriteText(Settings(), "; mine\r\n[other]\r\na=b\r\n[config]\r\nx=1\r\ndeltmp=0\r\ny=2\r\n");
     auto common = Start();
-    common->DataCache = true;
+    common->Settings.DataCache = true;
     common->Shutdown();
     EXPECT_EQ(ReadText(Settings()),
               "; mine\r\n[other]\r\na=b\r\n[config]\r\nx=1\r\ndeltmp=1\r\ny=2\r\n");
@@ -174,8 +173,8 @@ TEST_F(LifecycleTest, OptionalAddressesAreDecodedWhenPresent)
     settings["SiteUrl"] = "http://127.0.0.1:8361";
     m_dir.writeArchive(testsupport::protectedConfig(settings), testsupport::corePictures());
     auto common = Start();
-    EXPECT_EQ(common->Gateway, "http://127.0.0.1:8360");
-    EXPECT_EQ(common->SiteUrl, "http://127.0.0.1:8361");
+    EXPECT_EQ(common->Settings.GatewayAddress, "http://127.0.0.1:8360");
+    EXPECT_EQ(common->Settings.SiteUrl, "http://127.0.0.1:8361");
     EXPECT_EQ(common->GatewayUrl(), "http://127.0.0.1:8360/router/rest?");
 
     m_dir.writeArchive(testsupport::protectedConfig(testsupport::standardSettings()) +

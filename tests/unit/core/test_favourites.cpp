@@ -112,7 +112,7 @@ TEST_F(FavouritesTest, IsFavouriteFollowsTheStore)
     m_common->AddFavourite("1001");
     EXPECT_EQ(Rows().size(), 1u);
     EXPECT_TRUE(m_common->IsFavourite("1001"));
-    EXPECT_EQ(m_common->FavIds.size(), 1u);
+    EXPECT_EQ(m_common->Favourites.ids().size(), 1u);
     EXPECT_FALSE(m_common->IsFavourite("01001"));
     EXPECT_FALSE(m_common->IsFavourite("100"));
 
@@ -127,9 +127,9 @@ TEST_F(FavouritesTest, DeleteRemovesTheRowsAndForgetsTheId)
 {
     Sql("insert into info(fid, fTitle) values ('7', 'a'), ('7', 'b'), ('8', 'c'), ('78', 'd'), "
         "('17', 'e')");
-    m_common->FavIds.append("7");
-    m_common->FavIds.append("8");
-    m_common->FavIds.append("7");
+    m_common->Favourites.ids().append("7");
+    m_common->Favourites.ids().append("8");
+    m_common->Favourites.ids().append("7");
 
     // Every row of exactly that id goes; ids that merely contain it stay.
     m_common->DeleteFavourite("7");
@@ -142,19 +142,19 @@ TEST_F(FavouritesTest, DeleteRemovesTheRowsAndForgetsTheId)
     ASSERT_EQ(Rows().size(), 1u);
     // The id no longer counts: every entry of it is forgotten.
     EXPECT_FALSE(m_common->IsFavourite("7"));
-    EXPECT_EQ(m_common->FavIds.size(), 1u);
-    m_common->FavIds.append("7");
+    EXPECT_EQ(m_common->Favourites.ids().size(), 1u);
+    m_common->Favourites.ids().append("7");
 
-    m_common->FavIds.append("9");
+    m_common->Favourites.ids().append("9");
     m_common->DeleteFavourite("9");
     EXPECT_EQ(Rows().size(), 1u);
     EXPECT_FALSE(m_common->IsFavourite("9"));
 
-    m_common->ForgetFavourite("nothing");
-    m_common->ForgetFavourite("7");
+    m_common->Favourites.ids().removeFirst("nothing");
+    m_common->Favourites.ids().removeFirst("7");
     EXPECT_FALSE(m_common->IsFavourite("7"));
-    ASSERT_EQ(m_common->FavIds.size(), 1u);
-    EXPECT_EQ(m_common->FavIds[0], "8");
+    ASSERT_EQ(m_common->Favourites.ids().size(), 1u);
+    EXPECT_EQ(m_common->Favourites.ids()[0], "8");
 }
 
 TEST_F(FavouritesTest, ValuesThatLookLikeSqlStayValues)
@@ -222,7 +222,7 @@ TEST_F(FavouritesTest, LockedDatabaseReportsItAndKeepsRows)
     ASSERT_EQ(sqlite3_open(m_dir.databaseFile().c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
     // A connection of its own with a short wait, so the lock is reported quickly.
-    m_common->FavQuery = std::make_unique<FavouritesDb>(m_dir.databaseFile().string(), 10);
+    m_common->Favourites.reconnect(10);
     try {
         m_common->AddFavourite("2");
         ADD_FAILURE() << "no error";

@@ -200,8 +200,8 @@ TEST_F(ProgramPathsTest, TheCoreObjectKeepsItsFilesInThePerUserFolders)
     PrepareInstalledFolders(paths);
     const auto zip = archiveHolder.openArchive();
     auto common = std::make_unique<TCommon>(*zip, paths);
-    EXPECT_EQ(common->TempPath, paths.cacheFolder);
-    common->DataCache = true;
+    EXPECT_EQ(common->Cache.folder(), paths.cacheFolder);
+    common->Settings.DataCache = true;
     WriteText(fs::path(paths.cacheFolder) / "5.jpg", "x");
     common->Shutdown();
     EXPECT_EQ(ReadText(paths.settingsFile), "[config]\r\ndeltmp=1\r\n");

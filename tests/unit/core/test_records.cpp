@@ -19,19 +19,6 @@ TEST(CashBack, HalvesAndRoundsByTheBinaryValue)
         EXPECT_EQ(CashBack(c.commission), c.expected) << "commission " << c.commission;
 }
 
-TEST(CreditScale, NamesLevelsOneToTwenty)
-{
-    EXPECT_EQ(CreditLevelName(1), "1heart");
-    EXPECT_EQ(CreditLevelName(5), "5heart");
-    EXPECT_EQ(CreditLevelName(6), "1diamond");
-    EXPECT_EQ(CreditLevelName(11), "1crown");
-    EXPECT_EQ(CreditLevelName(15), "5crown");
-    EXPECT_EQ(CreditLevelName(16), "1goldencrown");
-    EXPECT_EQ(CreditLevelName(20), "5goldencrown");
-    for (int outside : {0, 21, -1})
-        EXPECT_TRUE(CreditLevelName(outside).empty()) << outside;
-}
-
 TEST(TTaoBaoData, StartsEmptyAndCopiesSharePicture)
 {
     TTaoBaoData item;

@@ -120,9 +120,9 @@ TEST_F(RequestTest, SignatureIsThirtyTwoUpperCaseDigitsAndIgnoresAFilledSign)
 TEST_F(RequestTest, GatewaySettingReplacesTheProductionHost)
 {
     EXPECT_EQ(m_common->GatewayUrl(), "http://gw.api.taobao.com/router/rest?");
-    m_common->Gateway = "http://127.0.0.1:8360";
+    m_common->Settings.GatewayAddress = "http://127.0.0.1:8360";
     EXPECT_EQ(m_common->GatewayUrl(), "http://127.0.0.1:8360/router/rest?");
-    m_common->Gateway = "http://127.0.0.1:8360/";
+    m_common->Settings.GatewayAddress = "http://127.0.0.1:8360/";
     EXPECT_EQ(m_common->BuildRequestUrl({"app_key=1"}),
               "http://127.0.0.1:8360/router/rest?app_key=1");
 }

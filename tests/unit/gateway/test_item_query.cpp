@@ -104,8 +104,8 @@ TEST_F(ItemQueryAddressTest, KeywordIsSignedRawAndSentEncoded)
         // The signature covers the raw element and the bare placeholder.
         const std::optional<std::string> timestamp = parameter(address, "timestamp");
         ASSERT_TRUE(timestamp) << address;
-        const ItemQueryInput input{common.AppKey, common.NickName, c.mode, "", "",
-                                   c.page,        *timestamp};
+        const ItemQueryInput input{
+            common.Settings.AppKey, common.Settings.NickName, c.mode, "", "", c.page, *timestamp};
         std::vector<std::string> elements = ItemQueryElements(input);
         elements.at(kSearchedElement) = c.signedAs;
         EXPECT_EQ(parameter(address, "sign"), common.SignRequest(elements));

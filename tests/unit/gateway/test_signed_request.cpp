@@ -1,5 +1,4 @@
 #include "core/ucommon.h"
-#include "gateway/signed_request.h"
 #include "gateway_test_support.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +54,7 @@ TEST(SignedAddress, SignsTheRawValuesAndSendsTheNamedOnesEncodedInTheGatewaysOrd
                 element = "&sign=" + common.SignRequest(c.signedOver);
             joined += element;
         }
-        const std::string address = SignedAddress(common, c.elements, {"keyword"});
+        const std::string address = common.Signer().signedAddress(c.elements, {"keyword"});
         EXPECT_EQ(address, common.BuildRequestUrl(sent));
         EXPECT_EQ(address, common.GatewayUrl() + joined);
     }

@@ -14,6 +14,28 @@ namespace quenbo {
 
 namespace {
 
+// Visits the nodes of the trees under roots in display order, each before its children;
+// with visibleOnly the children of closed nodes are passed over. Stops at the first node that
+// visit returns true for and returns it; null when there is none.
+template <typename Visit>
+VirtualTree::Node *walkDepthFirst(const std::vector<std::unique_ptr<VirtualTree::Node>> &roots,
+                                  bool visibleOnly, Visit &&visit)
+{
+    std::vector<VirtualTree::Node *> pending;
+    for (auto it = roots.rbegin(); it != roots.rend(); ++it)
+        pending.push_back(it->get());
+    while (!pending.empty()) {
+        VirtualTree::Node *node = pending.back();
+        pending.pop_back();
+        if (visit(node))
+            return node;
+        if (!visibleOnly || node->expanded)
+            for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
+                pending.push_back(it->get());
+    }
+    return nullptr;
+}
+
 constexpr int kScrollStep = 24;
 
 int subtreeSize(const VirtualTree::Node &node)
@@ -194,18 +216,7 @@ VirtualTree::Node *VirtualTree::topLevelNode(int index) const
 
 VirtualTree::Node *VirtualTree::findNode(const std::function<bool(Node *)> &visit) const
 {
-    std::vector<Node *> pending;
-    for (auto it = m_roots.rbegin(); it != m_roots.rend(); ++it)
-        pending.push_back(it->get());
-    while (!pending.empty()) {
-        Node *node = pending.back();
-        pending.pop_back();
-        if (visit(node))
-            return node;
-        for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
-            pending.push_back(it->get());
-    }
-    return nullptr;
+    return walkDepthFirst(m_roots, false, visit);
 }
 
 bool VirtualTree::isExpanded(const Node *node)
@@ -338,18 +349,11 @@ void VirtualTree::ensureRows() const
     if (m_rowsValid)
         return;
     m_rows.clear();
-    std::vector<Node *> pending;
-    for (auto it = m_roots.rbegin(); it != m_roots.rend(); ++it)
-        pending.push_back(it->get());
-    while (!pending.empty()) {
-        Node *node = pending.back();
-        pending.pop_back();
+    walkDepthFirst(m_roots, true, [this](Node *node) {
         node->row = int(m_rows.size());
         m_rows.push_back(node);
-        if (node->expanded)
-            for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
-                pending.push_back(it->get());
-    }
+        return false;
+    });
     m_rowsValid = true;
     const_cast<VirtualTree *>(this)->updateScrollRange();
 }

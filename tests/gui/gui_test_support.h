@@ -144,6 +144,30 @@ inline void verifyNoWindowLeft()
     QVERIFY2(left.isEmpty(), qPrintable("windows left open: " + left.join(", ")));
 }
 
+// For initTestCase: the fonts and a sandbox on a free loopback port, started.
+inline std::unique_ptr<sandbox::SandboxServer> startSuiteSandbox()
+{
+    installFontSubstitutions();
+    auto server = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
+    server->start();
+    return server;
+}
+
+// For cleanup: releases the window and the sandbox's faults, then fails the test on a message
+// box it did not expect (it may clear the messages first) or a window left open.
+inline void finishWindowTest(std::unique_ptr<Tfrm_main> &window,
+                             std::unique_ptr<RecordedMessages> &messages,
+                             const std::string &sandboxUrl)
+{
+    window.reset();
+    postSandboxFault(sandboxUrl, "clear=1");
+    const std::vector<QString> shown = messages ? messages->texts : std::vector<QString>{};
+    messages.reset();
+    if (!shown.empty())
+        QFAIL(qPrintable(shown.front()));
+    verifyNoWindowLeft();
+}
+
 // What the window suites share: a sandbox on a free loopback port, a program folder whose
 // archive points at it, and for each test a fresh favourites database, the window and a record
 // of its message boxes.
@@ -152,9 +176,7 @@ public:
     // For initTestCase: the fonts, the sandbox and the program folder.
     void startSuite()
     {
-        installFontSubstitutions();
-        m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-        m_sandbox->start();
+        m_sandbox = startSuiteSandbox();
         m_folder = std::make_unique<ProgramFolder>();
         writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
     }
@@ -176,16 +198,7 @@ public:
 
     // For cleanup: releases the window and the sandbox's faults, then fails the test on a
     // message box it did not expect (it may clear messages() first) or a window left open.
-    void finishTest()
-    {
-        m_window.reset();
-        postSandboxFault(m_sandbox->baseUrl(), "clear=1");
-        const std::vector<QString> shown = m_messages ? m_messages->texts : std::vector<QString>{};
-        m_messages.reset();
-        if (!shown.empty())
-            QFAIL(qPrintable(shown.front()));
-        verifyNoWindowLeft();
-    }
+    void finishTest() { finishWindowTest(m_window, m_messages, m_sandbox->baseUrl()); }
 
     sandbox::SandboxServer &sandbox() { return *m_sandbox; }
     ProgramFolder &folder() { return *m_folder; }

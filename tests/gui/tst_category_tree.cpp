@@ -110,9 +110,7 @@ private:
 
 void CategoryTreeTest::initTestCase()
 {
-    installFontSubstitutions();
-    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-    m_sandbox->start();
+    m_sandbox = startSuiteSandbox();
     m_received = std::make_unique<ReceivedLog>(*m_sandbox);
     m_folder = std::make_unique<ProgramFolder>();
     writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
@@ -126,12 +124,7 @@ void CategoryTreeTest::init()
 
 void CategoryTreeTest::cleanup()
 {
-    m_window.reset();
-    postFault("clear=1");
-    if (!m_messages->texts.empty())
-        QFAIL(qPrintable(m_messages->texts.front()));
-    m_messages.reset();
-    verifyNoWindowLeft();
+    finishWindowTest(m_window, m_messages, m_sandbox->baseUrl());
 }
 
 void CategoryTreeTest::postFault(const std::string &form)

@@ -115,9 +115,7 @@ private:
 
 void FavouritesTest::initTestCase()
 {
-    installFontSubstitutions();
-    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-    m_sandbox->start();
+    m_sandbox = startSuiteSandbox();
     m_received = std::make_unique<ReceivedLog>(*m_sandbox);
 }
 

@@ -224,9 +224,7 @@ private:
 
 void ItemListTest::initTestCase()
 {
-    installFontSubstitutions();
-    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-    m_sandbox->start();
+    m_sandbox = startSuiteSandbox();
     m_folder = std::make_unique<ProgramFolder>();
     m_folder->writeArchive(protectedConfig(sandboxSettings(m_sandbox->baseUrl())),
                            rowButtonPictures());
@@ -247,12 +245,7 @@ void ItemListTest::init()
 
 void ItemListTest::cleanup()
 {
-    m_window.reset();
-    postFault("clear=1");
-    if (!m_messages->texts.empty())
-        QFAIL(qPrintable(m_messages->texts.front()));
-    m_messages.reset();
-    verifyNoWindowLeft();
+    finishWindowTest(m_window, m_messages, m_sandbox->baseUrl());
 }
 
 void ItemListTest::postFault(const std::string &form)

@@ -61,9 +61,7 @@ private:
 
 void ItemQueryTest::initTestCase()
 {
-    installFontSubstitutions();
-    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-    m_sandbox->start();
+    m_sandbox = startSuiteSandbox();
     m_folder = std::make_unique<ProgramFolder>();
     writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
 }
@@ -76,14 +74,9 @@ void ItemQueryTest::init()
 
 void ItemQueryTest::cleanup()
 {
-    m_window.reset();
-    postFault("clear=1");
+    finishWindowTest(m_window, m_messages, m_sandbox->baseUrl());
     std::error_code ignored;
     std::filesystem::remove_all(m_folder->path() / "temp", ignored);
-    if (!m_messages->texts.empty())
-        QFAIL(qPrintable(m_messages->texts.front()));
-    m_messages.reset();
-    verifyNoWindowLeft();
 }
 
 void ItemQueryTest::postFault(const std::string &form)

@@ -136,9 +136,7 @@ private:
 
 void SearchPagingTest::initTestCase()
 {
-    installFontSubstitutions();
-    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-    m_sandbox->start();
+    m_sandbox = startSuiteSandbox();
     m_received = std::make_unique<ReceivedLog>(*m_sandbox);
     setMessageHandler([this](const MessageRequest &request) {
         m_messages.push_back(request);

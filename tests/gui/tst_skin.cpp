@@ -93,9 +93,7 @@ private:
 
 void SkinTest::initTestCase()
 {
-    installFontSubstitutions();
-    m_sandbox = std::make_unique<sandbox::SandboxServer>(sandbox::SandboxConfig{});
-    m_sandbox->start();
+    m_sandbox = startSuiteSandbox();
     m_folder = std::make_unique<ProgramFolder>();
     writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
     m_lightPalette = QApplication::palette();

@@ -1,25 +1,8 @@
 #pragma once
 
+#include "ui/ufrmmain.h"
+
 #include <memory>
-
-class QAction;
-class QComboBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QMenuBar;
-class QPushButton;
-class QTimer;
-class QWidget;
-
-namespace quenbo {
-class PageComboBox;
-class PictureBox;
-class PictureButton;
-class Tfrm_main;
-class VirtualTree;
-}  // namespace quenbo
 
 namespace quenbo::testsupport {
 

@@ -1,11 +1,10 @@
 #include "core/picture_cache.h"
 #include "pictures/jpeg_image.h"
+#include "platform/file_io.h"
 #include "program_folder.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
 
 namespace quenbo {
 namespace {
@@ -14,8 +13,7 @@ namespace fs = std::filesystem;
 
 void Write(const fs::path &file, const std::vector<std::uint8_t> &bytes)
 {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    ASSERT_TRUE(writeFileAtomically(file.string(), std::string(bytes.begin(), bytes.end())));
 }
 
 TEST(PictureCache, MakesItsFolderAndReadsOnlyPicturesNamedByPlainIds)

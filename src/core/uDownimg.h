@@ -18,7 +18,8 @@ namespace quenbo {
 class TCommon;
 
 // Fetches the pictures of one batch of items on a thread of its own and stores each in the
-// picture cache as TempPath + id + ".jpg", holding exactly the downloaded bytes.
+// picture cache as its file for the id (PictureCache::fileName), holding exactly the downloaded
+// bytes.
 //
 // The creator, on the GUI thread, makes the worker (suspended), registers it with
 // TCommon::AddWorker, adds the jobs and starts it. Its thread runs as soon as one of

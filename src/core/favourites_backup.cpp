@@ -61,14 +61,6 @@ std::string capInMiB()
     return std::to_string(kMaxBackupBytes / (1024 * 1024)) + " MiB";
 }
 
-std::string columnList()
-{
-    std::string names;
-    for (const std::string_view name : kFavouriteColumns)
-        names += (names.empty() ? "" : ",") + std::string(name);
-    return names;
-}
-
 // The field of one stored cell. An integer column holds what the program reads from it:
 // empty for NULL or an empty text, otherwise SQLite's conversion to an integer.
 std::string exportedField(const DbRows &rows, std::size_t row, std::size_t column)
@@ -138,7 +130,7 @@ std::vector<FavouriteRecord> parseBackup(const std::string &file, std::string_vi
         return true;
     };
     if (!headerIsRight())
-        throw BackupError(kFaultyBackup, file, 1, "不是列名 " + columnList());
+        throw BackupError(kFaultyBackup, file, 1, "不是列名 " + FavouriteColumnNames());
 
     std::vector<FavouriteRecord> favourites;
     favourites.reserve(records.size() - 1);

@@ -9,18 +9,31 @@ namespace quenbo {
 namespace {
 
 // The statements bind their values instead of quoting them into the text, so no value can
-// change a statement. Column names keep the spelling the table has always been used with
-// ("fnick" among them); the database compares them without regard to case.
+// change a statement.
 constexpr std::string_view kSelectAll = "select *from info";
-constexpr std::string_view kSelectInStorageOrder =
-    "select fid,fTitle,fNick,fClick,fShopClick,fPrice,fYongjin,fPicUrl,fFanxian,fXiaoCount,"
-    "fCredit,fAddress,fVolume from info order by rowid";
 constexpr std::string_view kSelectOne = "select *from info where fid=?";
 constexpr std::string_view kSelectIds = "select fid from info";
 constexpr std::string_view kDeleteOne = "delete from info where fid=?";
-constexpr std::string_view kInsert =
-    "insert into info(fid,fTitle,fnick,fClick,fShopClick,fPrice,fYongjin,fPicUrl,fFanxian,"
-    "fXiaoCount,fCredit,fAddress,fVolume)Values(?,?,?,?,?,?,?,?,?,?,?,?,?)";
+
+// The columns are named, so that neither the listing nor the backup depends on how the table
+// was declared.
+const std::string &selectInStorageOrder()
+{
+    static const std::string statement =
+        "select " + FavouriteColumnNames() + " from info order by rowid";
+    return statement;
+}
+
+const std::string &insertStatement()
+{
+    static const std::string statement = [] {
+        std::string placeholders;
+        for (std::size_t i = 0; i < kFavouriteColumnCount; ++i)
+            placeholders.append(i == 0 ? "?" : ",?");
+        return "insert into info(" + FavouriteColumnNames() + ")values(" + placeholders + ")";
+    }();
+    return statement;
+}
 
 // Runs one operation's statements; an error they raise says first, in Chinese, which
 // operation failed.
@@ -78,6 +91,14 @@ TTaoBaoData recordOf(const DbRows &rows, std::size_t row)
 
 }  // namespace
 
+std::string FavouriteColumnNames()
+{
+    std::string names;
+    for (const std::string_view name : kFavouriteColumns)
+        names.append(names.empty() ? "" : ",").append(name);
+    return names;
+}
+
 bool IsFavouriteCountColumn(std::size_t column)
 {
     return column == 9 || column == 10 || column == 12;
@@ -87,7 +108,7 @@ DbRows ReadFavouritesInStorageOrder(FavouritesDb &db)
 {
     // Opened first, so that a file that cannot be opened is reported in its own words.
     db.open();
-    return withFailureWords("收藏夹无法导出", [&] { return db.query(kSelectInStorageOrder); });
+    return withFailureWords("收藏夹无法导出", [&] { return db.query(selectInStorageOrder()); });
 }
 
 FavouritesImport AddNewFavourites(FavouritesDb &db, const std::vector<FavouriteRecord> &records)
@@ -108,7 +129,7 @@ FavouritesImport AddNewFavourites(FavouritesDb &db, const std::vector<FavouriteR
                     ++result.alreadyThere;
                     continue;
                 }
-                db.execute(kInsert, record);
+                db.execute(insertStatement(), record);
                 ++result.added;
             }
             db.execute("commit");
@@ -151,7 +172,7 @@ std::vector<TTaoBaoData> FavouritesStore::records()
 {
     FavouritesDb &db = opened();
     const DbRows rows =
-        withFailureWords("收藏夹无法读取", [&] { return db.query(kSelectInStorageOrder); });
+        withFailureWords("收藏夹无法读取", [&] { return db.query(selectInStorageOrder()); });
     std::vector<TTaoBaoData> records;
     records.reserve(rows.size());
     m_ids.clear();
@@ -169,7 +190,7 @@ void FavouritesStore::add(const TTaoBaoData &record)
     const FavouriteRecord values = columnsOf(record);
     withFailureWords("收藏夹无法保存", [&] {
         if (db.query(kSelectOne, key).empty())
-            db.execute(kInsert, values);
+            db.execute(insertStatement(), values);
     });
     if (!m_ids.contains(record.NumIid))
         m_ids.append(record.NumIid);

@@ -23,6 +23,8 @@ inline constexpr std::array<std::string_view, kFavouriteColumnCount> kFavouriteC
     "fid",     "fTitle",   "fNick",      "fClick",  "fShopClick", "fPrice",  "fYongjin",
     "fPicUrl", "fFanxian", "fXiaoCount", "fCredit", "fAddress",   "fVolume",
 };
+// The column names in storage order, separated by ",".
+std::string FavouriteColumnNames();
 // Whether the column of this index holds one of the item's counts (the table declares it
 // INTEGER).
 bool IsFavouriteCountColumn(std::size_t column);

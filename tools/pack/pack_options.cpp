@@ -11,12 +11,23 @@ namespace quenbo::pack {
 
 namespace {
 
-std::string keyList()
+// The keys, comma separated. Given a width, lines break before a key that would make a line
+// longer than width characters, and go on after indent.
+std::string keyList(std::size_t width = std::string::npos, std::string_view indent = {})
 {
     std::string list;
+    std::size_t lineStart = 0;
     for (std::string_view key : settingKeys()) {
-        if (!list.empty())
-            list += ", ";
+        if (!list.empty()) {
+            list += ',';
+            if (list.size() - lineStart + 1 + key.size() > width) {
+                list += '\n';
+                list += indent;
+                lineStart = list.size();
+            } else {
+                list += ' ';
+            }
+        }
         list += key;
     }
     return list;
@@ -81,7 +92,7 @@ std::string packUsageText()
            "  --out FILE         the archive to write (its folder must exist)\n"
            "  --set KEY=VALUE    a setting; KEY is one of\n"
            "                       " +
-           keyList() +
+           keyList(64, "                       ") +
            "\n"
            "                     (letter case of KEY does not matter; each KEY at most once;\n"
            "                     keys left out are left out of config.ini)\n"

@@ -11,8 +11,9 @@ namespace quenbo::pack {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kKeys = {
-    "App_Key", "App_Secret", "NickName", "IndexUrl", "FanXianUrl", "Gateway", "SiteUrl"};
+constexpr std::array<std::string_view, 9> kKeys = {"App_Key",  "App_Secret", "NickName",
+                                                   "IndexUrl", "FanXianUrl", "Gateway",
+                                                   "SiteUrl",  "ItemMethod", "AdzoneId"};
 
 bool sameIgnoringCase(std::string_view a, std::string_view b)
 {

@@ -16,7 +16,8 @@ struct Setting {
 };
 
 // The keys the application reads from the archive's "config.ini", in their canonical spelling:
-// the five required ones and the optional Gateway and SiteUrl.
+// the five required ones, the optional Gateway and SiteUrl, and the optional ItemMethod and
+// AdzoneId that choose the item search method and the affiliate ad zone it needs.
 std::span<const std::string_view> settingKeys();
 
 // The canonical spelling of a key; the application compares keys without regard to letter

@@ -10,7 +10,8 @@ namespace quenbo::sandbox {
 // ("http://127.0.0.1:PORT") followed by one of these paths.
 inline constexpr std::string_view kGatewayPath = "/router/rest";
 inline constexpr std::string_view kIndexPath = "/index.xml";
-inline constexpr std::string_view kPicturePath = "/pic/";  // + id, and + id + "_b.jpg"
+// + id, and + id + "_b.jpg"; + opaque id, and + opaque id + "_310x310.jpg"
+inline constexpr std::string_view kPicturePath = "/pic/";
 inline constexpr std::string_view kClickPath = "/click?id=";
 inline constexpr std::string_view kShopPath = "/shop?sid=";
 inline constexpr std::string_view kCashBackPath = "/fanxian?id=";  // + id + six-digit code

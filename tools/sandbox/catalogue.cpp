@@ -45,6 +45,22 @@ std::span<const std::uint32_t> listUnder(const Lists &lists, const Key &key)
 
 }  // namespace
 
+std::string opaqueItemId(std::string_view numIid)
+{
+    static constexpr std::string_view kSymbols =
+        "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    constexpr std::size_t kHead = 25;
+    constexpr std::size_t kTail = 17;
+    std::uint64_t hash = 0xCBF29CE484222325ULL;
+    for (const char c : numIid)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
+    Prng rng(hash);
+    std::string id;
+    for (std::size_t i = 0; i < kHead + 1 + kTail; ++i)
+        id += i == kHead ? '-' : kSymbols[rng.below(static_cast<std::uint32_t>(kSymbols.size()))];
+    return id;
+}
+
 std::string foldAscii(std::string_view text)
 {
     std::string folded(text);
@@ -127,6 +143,7 @@ void Catalogue::buildItems(std::uint64_t seed)
 
         Item item;
         item.numIid = std::to_string(kItemIdBase + std::uint64_t(i) * 1000 + rng.below(1000));
+        item.opaqueId = opaqueItemId(item.numIid);
         item.title = std::string(pick(rng, wordTables().titlePrefixes));
         if (rng.oneIn(3))
             item.title += "2011";
@@ -163,6 +180,7 @@ void Catalogue::buildIndexes()
     for (std::uint32_t i = 0; i < m_items.size(); ++i) {
         const Item &item = m_items[i];
         m_itemIndex.emplace(item.numIid, i);
+        m_opaqueIndex.emplace(item.opaqueId, i);
         m_foldedTitles.push_back(foldAscii(item.title));
         m_sellerItems[item.seller].push_back(i);
         for (const Category *c = category(item.cid); c; c = category(c->parentCid))
@@ -189,6 +207,17 @@ std::span<const std::uint32_t> Catalogue::children(std::uint64_t parentCid) cons
 const Item *Catalogue::findItem(std::string_view numIid) const
 {
     return indexedRecord(m_items, m_itemIndex, numIid);
+}
+
+const Item *Catalogue::findOpaqueItem(std::string_view opaqueId) const
+{
+    return indexedRecord(m_items, m_opaqueIndex, opaqueId);
+}
+
+const Item *Catalogue::findAnyItem(std::string_view id) const
+{
+    const Item *item = findItem(id);
+    return item ? item : findOpaqueItem(id);
 }
 
 std::span<const std::uint32_t> Catalogue::itemsUnder(std::uint64_t cid) const

@@ -24,7 +24,10 @@ struct Seller {
 
 struct Item {
     std::string numIid;  // decimal digits, unique in the catalogue
-    std::string title;   // UTF-8, may hold "&"
+    // The material search's id of the same item: 25 letters and digits, "-", 17 more; unique
+    // in the catalogue, and made from numIid alone, so an item keeps it under any seed.
+    std::string opaqueId;
+    std::string title;  // UTF-8, may hold "&"
     std::uint32_t seller = 0;
     std::uint64_t cid = 0;  // a third-level category
     std::int64_t priceFen = 0;
@@ -53,6 +56,9 @@ public:
 
     const std::vector<Item> &items() const { return m_items; }
     const Item *findItem(std::string_view numIid) const;
+    const Item *findOpaqueItem(std::string_view opaqueId) const;
+    // The item under either of its ids, or null.
+    const Item *findAnyItem(std::string_view id) const;
     // Indexes into items() of every item in the category and its descendants, ascending.
     std::span<const std::uint32_t> itemsUnder(std::uint64_t cid) const;
     // The item's title with ASCII letters in lower case, for case-insensitive search.
@@ -80,10 +86,14 @@ private:
     std::vector<Item> m_items;
     std::vector<std::string> m_foldedTitles;
     std::unordered_map<std::string_view, std::uint32_t> m_itemIndex;
+    std::unordered_map<std::string_view, std::uint32_t> m_opaqueIndex;
     std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> m_itemsUnder;
     std::vector<std::vector<std::uint32_t>> m_sellerItems;
     std::vector<std::uint32_t> m_featured;
 };
+
+// The opaque id the catalogue gives the item with this numeric id.
+std::string opaqueItemId(std::string_view numIid);
 
 // ASCII letters to lower case; every other byte unchanged.
 std::string foldAscii(std::string_view text);

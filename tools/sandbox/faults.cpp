@@ -93,12 +93,16 @@ std::optional<FaultRequest> parseFaultRequest(const QueryParams &params, std::st
 {
     FaultRequest request;
     if (const std::string *picture = find(params, "picture")) {
-        if (picture->empty() || !std::all_of(picture->begin(), picture->end(),
-                                             [](char c) { return c >= '0' && c <= '9'; })) {
+        const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+        const auto opaque = [&](char c) {
+            return digit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-';
+        };
+        if (picture->empty() || !std::all_of(picture->begin(), picture->end(), opaque)) {
             error = "picture must be an item id";
             return std::nullopt;
         }
-        request.rule.path = "/pic/" + *picture + "_b.jpg";
+        const bool numeric = std::all_of(picture->begin(), picture->end(), digit);
+        request.rule.path = "/pic/" + *picture + (numeric ? "_b.jpg" : "_310x310.jpg");
     } else if (const std::string *path = find(params, "path"); path && path->starts_with('/')) {
         request.rule.path = *path;
     } else {

@@ -48,8 +48,9 @@ struct FaultRule {
 };
 
 // Reads a rule from the control request's parameters: path=P or picture=ID (the path
-// "/pic/ID_b.jpg"), kind=K, and optionally method=M, delay_ms=N, bytes=N, times=N.
-// kind=none asks to remove the rule for that path and method (removal is then true).
+// "/pic/ID_b.jpg" for a numeric id, "/pic/ID_310x310.jpg" for an opaque one), kind=K, and
+// optionally method=M, delay_ms=N, bytes=N, times=N. kind=none asks to remove the rule for that
+// path and method (removal is then true).
 struct FaultRequest {
     FaultRule rule;
     bool removal = false;

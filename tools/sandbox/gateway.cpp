@@ -15,6 +15,10 @@ namespace {
 constexpr std::time_t kTimestampWindow = 10 * 60;
 constexpr int kMaxPageNo = 99;
 constexpr int kMaxPageSize = 40;
+constexpr int kMaxMaterialPageSize = 100;
+constexpr int kDefaultMaterialPageSize = 20;
+// Commission rates are in hundredths of a percent.
+constexpr std::uint64_t kRateCap = 10000;
 
 struct Refusal {
     GatewayError error;
@@ -29,6 +33,13 @@ struct Refusal {
 {
     throw Refusal{{40, "Missing Required Arguments:" + name, "isv.missing-parameter:" + name,
                    "缺少必选参数:" + name}};
+}
+
+// The platform's answer to an adzone_id that is missing or not the application's.
+[[noreturn]] void wrongAdzone()
+{
+    throw Refusal{
+        {15, "Remote service error", "2", "pid不正确，请检查是否输入了正确的adzoneId和siteId"}};
 }
 
 [[noreturn]] void invalidArgument(const std::string &name, const std::string &why)
@@ -137,6 +148,22 @@ std::vector<Field> fieldsArgument(const QueryParams &params, Parse parse)
     return fields;
 }
 
+// The platform's request id: 13 lower-case letters and digits, here made from the request's
+// parameters, so the same request gets the same answer.
+std::string requestId(const QueryParams &params)
+{
+    std::uint64_t hash = 0xCBF29CE484222325ULL;
+    for (const auto &[name, value] : params) {
+        for (const char c : name + '=' + value + '&')
+            hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
+    }
+    static constexpr std::string_view kSymbols = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string id;
+    for (int i = 0; i < 13; ++i, hash /= kSymbols.size())
+        id += kSymbols[hash % kSymbols.size()];
+    return id;
+}
+
 void checkCommon(const QueryParams &params, const GatewaySettings &settings, std::time_t now)
 {
     const std::string *appKey = valueOf(params, "app_key");
@@ -148,7 +175,7 @@ void checkCommon(const QueryParams &params, const GatewaySettings &settings, std
     const std::string *method = valueOf(params, "method");
     if (!method)
         refuse(21, "Missing Method");
-    if (*method != "taobao.itemcats.get" && *method != "taobao.taobaoke.items.get")
+    if (*method != kCategoriesMethod && *method != kItemsMethod && *method != kMaterialMethod)
         refuse(22, "Invalid Method");
 
     const std::string *timestamp = valueOf(params, "timestamp");
@@ -233,8 +260,11 @@ std::string Gateway::answer(const QueryParams &params, std::time_t now) const
 {
     try {
         checkCommon(params, m_settings, now);
-        if (*valueOf(params, "method") == "taobao.itemcats.get")
+        const std::string &method = *valueOf(params, "method");
+        if (method == kCategoriesMethod)
             return categories(params);
+        if (method == kMaterialMethod)
+            return materialItems(params);
         return items(params);
     } catch (const Refusal &refusal) {
         return errorAnswer(refusal.error);
@@ -282,7 +312,7 @@ std::string Gateway::items(const QueryParams &params) const
         std::uint64_t value = 0;
         if (!parseDigits(*cid, value))
             invalidArgument("cid", "需为类目编号");
-        filter.cid = value;
+        filter.cids.push_back(value);
     }
 
     const int pageNo = static_cast<int>(digitsArgument(params, "page_no", 1, 1, kMaxPageNo));
@@ -293,7 +323,6 @@ std::string Gateway::items(const QueryParams &params) const
     filter.maxPriceFen = yuanArgument(params, "end_price", filter.maxPriceFen);
     filter.minCredit = creditArgument(params, "start_credit", filter.minCredit);
     filter.maxCredit = creditArgument(params, "end_credit", filter.maxCredit);
-    constexpr std::uint64_t kRateCap = 10000;
     filter.minCommissionRate =
         static_cast<int>(digitsArgument(params, "start_commissionRate", 0, 0, kRateCap));
     filter.maxCommissionRate =
@@ -312,6 +341,49 @@ std::string Gateway::items(const QueryParams &params) const
 
     const ItemPage page = searchItems(m_catalogue, filter, pageNo, pageSize);
     return itemsAnswer(m_catalogue, page, fields, m_baseUrl, filter.foldedKeyword);
+}
+
+std::string Gateway::materialItems(const QueryParams &params) const
+{
+    const std::string *adzone = valueOf(params, "adzone_id");
+    if (!adzone || *adzone != m_settings.adzoneId)
+        wrongAdzone();
+
+    ItemFilter filter;
+    const std::string *keyword = valueOf(params, "q");
+    const std::string *cat = valueOf(params, "cat");
+    if (!keyword && !cat)
+        missingArgument("q");
+    if (keyword)
+        filter.foldedKeyword = foldAscii(*keyword);
+    if (cat) {
+        for (const std::string_view text : splitFields(*cat)) {
+            std::uint64_t cid = 0;
+            if (!parseDigits(text, cid))
+                invalidArgument("cat", "需为逗号分隔的类目编号");
+            filter.cids.push_back(cid);
+        }
+    }
+
+    const int pageNo = static_cast<int>(digitsArgument(params, "page_no", 1, 1, kMaxPageNo));
+    const int pageSize = static_cast<int>(
+        digitsArgument(params, "page_size", kDefaultMaterialPageSize, 1, kMaxMaterialPageSize));
+
+    filter.minPriceFen = yuanArgument(params, "start_price", filter.minPriceFen);
+    filter.maxPriceFen = yuanArgument(params, "end_price", filter.maxPriceFen);
+    filter.minCommissionRate =
+        static_cast<int>(digitsArgument(params, "start_tk_rate", 0, 0, kRateCap));
+    filter.maxCommissionRate =
+        static_cast<int>(digitsArgument(params, "end_tk_rate", kRateCap, 0, kRateCap));
+    if (const std::string *sort = valueOf(params, "sort")) {
+        const auto order = parseMaterialSort(*sort);
+        if (!order)
+            invalidArgument("sort", "不支持的排序方式");
+        filter.sort = *order;
+    }
+
+    const ItemPage page = searchItems(m_catalogue, filter, pageNo, pageSize);
+    return materialAnswer(m_catalogue, page, m_baseUrl, filter.foldedKeyword, requestId(params));
 }
 
 std::string Gateway::featuredAnswer() const

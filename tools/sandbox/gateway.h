@@ -9,15 +9,21 @@
 
 namespace quenbo::sandbox {
 
+inline constexpr std::string_view kCategoriesMethod = "taobao.itemcats.get";
+inline constexpr std::string_view kItemsMethod = "taobao.taobaoke.items.get";
+inline constexpr std::string_view kMaterialMethod = "taobao.tbk.dg.material.optional.upgrade";
+
 struct GatewaySettings {
     std::string appKey;
     std::string appSecret;
     bool lenientTime = false;  // accept any well-formed timestamp, however far from the clock
+    std::string adzoneId;      // the one ad zone the material search accepts
 };
 
-// The platform's REST gateway for the two methods the client calls. Checks the app key, the
-// method, the timestamp, the signature, the format and the version, in that order, then the
-// method's own arguments, and answers in the platform's XML (an error_response on refusal).
+// The platform's REST gateway for the methods the client calls: the categories, and items by
+// the old affiliate method or by the material search. Checks the app key, the method, the
+// timestamp, the signature, the format and the version, in that order, then the method's own
+// arguments, and answers in the platform's XML (an error_response on refusal).
 // Thread-safe: it only reads the catalogue and its settings.
 class Gateway {
 public:
@@ -34,6 +40,7 @@ public:
 private:
     std::string categories(const QueryParams &params) const;
     std::string items(const QueryParams &params) const;
+    std::string materialItems(const QueryParams &params) const;
 
     const Catalogue &m_catalogue;
     GatewaySettings m_settings;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace quenbo::sandbox {
 
@@ -20,6 +21,15 @@ constexpr std::array<std::string_view, 11> kSortNames{"default",
                                                       "commissionNum_asc",
                                                       "commissionVolume_desc",
                                                       "commissionVolume_asc"};
+
+constexpr std::array<std::pair<std::string_view, ItemSort>, 6> kMaterialSorts{{
+    {"final_promotion_price_asc", ItemSort::PriceAsc},
+    {"final_promotion_price_des", ItemSort::PriceDesc},
+    {"tk_rate_asc", ItemSort::CommissionRateAsc},
+    {"tk_rate_des", ItemSort::CommissionRateDesc},
+    {"total_sales_asc", ItemSort::VolumeAsc},
+    {"total_sales_des", ItemSort::VolumeDesc},
+}};
 
 constexpr std::array<std::string_view, 4> kCreditTiers{"heart", "diamond", "crown", "goldencrown"};
 
@@ -46,6 +56,9 @@ std::int64_t sortValue(const Catalogue &catalogue, const Item &item, ItemSort so
     case ItemSort::CommissionVolumeDesc:
     case ItemSort::CommissionVolumeAsc:
         return item.commissionVolumeFen;
+    case ItemSort::VolumeDesc:
+    case ItemSort::VolumeAsc:
+        return item.volume;
     case ItemSort::Default:
         break;
     }
@@ -56,7 +69,7 @@ bool descending(ItemSort sort)
 {
     return sort == ItemSort::PriceDesc || sort == ItemSort::CreditDesc ||
            sort == ItemSort::CommissionRateDesc || sort == ItemSort::CommissionNumDesc ||
-           sort == ItemSort::CommissionVolumeDesc;
+           sort == ItemSort::CommissionVolumeDesc || sort == ItemSort::VolumeDesc;
 }
 
 bool passes(const Catalogue &catalogue, std::uint32_t index, const ItemFilter &filter)
@@ -79,6 +92,15 @@ bool passes(const Catalogue &catalogue, std::uint32_t index, const ItemFilter &f
 std::optional<ItemSort> parseItemSort(std::string_view name)
 {
     return enumeratorNamed<ItemSort>(kSortNames, name);
+}
+
+std::optional<ItemSort> parseMaterialSort(std::string_view name)
+{
+    for (const auto &[text, sort] : kMaterialSorts) {
+        if (text == name)
+            return sort;
+    }
+    return std::nullopt;
 }
 
 std::optional<int> creditLevel(std::string_view name)
@@ -114,8 +136,15 @@ ItemPage searchItems(const Catalogue &catalogue, const ItemFilter &filter, int p
         if (passes(catalogue, index, filter))
             matches.push_back(index);
     };
-    if (filter.cid) {
-        for (const std::uint32_t index : catalogue.itemsUnder(*filter.cid))
+    if (!filter.cids.empty()) {
+        std::vector<std::uint32_t> under;
+        for (const std::uint64_t cid : filter.cids) {
+            const auto items = catalogue.itemsUnder(cid);
+            under.insert(under.end(), items.begin(), items.end());
+        }
+        std::sort(under.begin(), under.end());
+        under.erase(std::unique(under.begin(), under.end()), under.end());
+        for (const std::uint32_t index : under)
             consider(index);
     } else {
         for (std::uint32_t index = 0; index < catalogue.items().size(); ++index)

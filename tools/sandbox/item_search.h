@@ -24,19 +24,26 @@ enum class ItemSort {
     CommissionNumAsc,
     CommissionVolumeDesc,
     CommissionVolumeAsc,
+    VolumeDesc,
+    VolumeAsc,
 };
 
-// The platform's name of an order ("credit_desc"), or nothing for an unknown name.
+// The platform's name of an order ("credit_desc") in the old item method, or nothing for an
+// unknown name. That method has no names for the orders by volume.
 std::optional<ItemSort> parseItemSort(std::string_view name);
+
+// The same for the material search's names ("total_sales_des"): final_promotion_price, tk_rate
+// and total_sales, each with _asc or _des.
+std::optional<ItemSort> parseMaterialSort(std::string_view name);
 
 // The level (1 to 20) of a seller credit name ("1heart" ... "5goldencrown"), or nothing.
 std::optional<int> creditLevel(std::string_view name);
 
-// What an item must satisfy; bounds are inclusive. An empty keyword and a missing category
-// select every item.
+// What an item must satisfy; bounds are inclusive. An empty keyword and no categories select
+// every item.
 struct ItemFilter {
-    std::string foldedKeyword;  // lower-case ASCII, see foldAscii
-    std::optional<std::uint64_t> cid;
+    std::string foldedKeyword;        // lower-case ASCII, see foldAscii
+    std::vector<std::uint64_t> cids;  // items in any of them or their descendants
     std::int64_t minPriceFen = 0;
     std::int64_t maxPriceFen = std::numeric_limits<std::int64_t>::max();
     int minCredit = 1;

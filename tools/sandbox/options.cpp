@@ -46,15 +46,21 @@ ParsedOptions parseOptions(std::span<const std::string_view> args)
             config.appKey = value;
         } else if (name == "--app-secret") {
             config.appSecret = value;
+        } else if (name == "--adzone-id") {
+            if (value.empty() || value.size() > 18 ||
+                value.find_first_not_of("0123456789") != std::string_view::npos)
+                return "--adzone-id must be digits, not " + std::string(value);
+            config.adzoneId = value;
         } else {
             config.versionText = value;
         }
         return {};
     };
     // The braces read the command line before they move the configuration it filled in.
-    return {tools::readCommandLine(
-                args, {"--lenient-time"},
-                {"--host", "--port", "--app-key", "--app-secret", "--version", "--seed"}, take),
+    return {tools::readCommandLine(args, {"--lenient-time"},
+                                   {"--host", "--port", "--app-key", "--app-secret", "--adzone-id",
+                                    "--version", "--seed"},
+                                   take),
             std::move(config)};
 }
 
@@ -74,6 +80,9 @@ Options:
   --app-secret S      application secret requests are signed with; default )";
     text += kDefaultAppSecret;
     text += R"(
+  --adzone-id N       the one adzone_id the material search accepts; default )";
+    text += kDefaultAdzoneId;
+    text += R"(
   --version TEXT      body of /bate.txt; "{base}" stands for the base address;
                       default "v1|{base}/download"
   --seed N            seed of the generated catalogue and pictures; default 1
@@ -81,18 +90,30 @@ Options:
   -h, --help          show this text
 
 Addresses (BASE is the first line printed):
-  BASE/router/rest                gateway: taobao.itemcats.get, taobao.taobaoke.items.get
+  BASE/router/rest                gateway: taobao.itemcats.get, taobao.taobaoke.items.get,
+                                  taobao.tbk.dg.material.optional.upgrade
   BASE/index.xml                  start-up list in the item answer format (IndexUrl)
   BASE/pic/ID_b.jpg               item picture (pic_url is BASE/pic/ID)
-  BASE/click?id=ID                item page (click_url)
+  BASE/pic/OPAQUE_310x310.jpg     the same picture by the material search's item id
+                                  (pict_url is BASE/pic/OPAQUE)
+  BASE/click?id=ID                item page (click_url; the material search's click_url and
+                                  coupon_share_url are //HOST:PORT/click?id=OPAQUE...)
   BASE/shop?sid=N                 shop page (shop_click_url)
-  BASE/fanxian?id=                cash-back prefix (FanXianUrl); + item id + six-digit code
+  BASE/fanxian?id=                cash-back prefix (FanXianUrl); + item id (either kind)
+                                  + six-digit code
   BASE/bate.txt                   version file
   BASE/blog/post/1.html, /3.html  help and feedback pages
 
+The material search takes q (keyword) and/or cat (category ids, comma separated), an adzone_id
+equal to --adzone-id (else the platform's "pid不正确" refusal), page_no, page_size (1 to 100,
+default 20), start_price/end_price in yuan, start_tk_rate/end_tk_rate in hundredths of a
+percent, and sort: final_promotion_price, tk_rate or total_sales, each with _asc or _des (any
+other sort is refused). Its item ids are opaque (25 letters and digits, "-", 17 more).
+
 Fault switches (for tests):
   POST BASE/__control/fault with form or query parameters
-      path=/some/path | picture=ID    what to break (picture=ID means /pic/ID_b.jpg)
+      path=/some/path | picture=ID    what to break (picture=ID means /pic/ID_b.jpg, or
+                                      /pic/ID_310x310.jpg for an opaque id)
       kind=K                          not_found, html, truncated, empty, slow,
                                       redirect_loop, drop, malformed, oversized;
                                       none removes the rule

@@ -126,9 +126,10 @@ void SandboxServer::start()
 
     const bool v6 = host.find(':') != std::string::npos;
     m_baseUrl = "http://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(m_port);
-    m_gateway = std::make_unique<Gateway>(
-        m_catalogue, GatewaySettings{m_config.appKey, m_config.appSecret, m_config.lenientTime},
-        m_baseUrl);
+    m_gateway = std::make_unique<Gateway>(m_catalogue,
+                                          GatewaySettings{m_config.appKey, m_config.appSecret,
+                                                          m_config.lenientTime, m_config.adzoneId},
+                                          m_baseUrl);
     m_site = std::make_unique<Site>(m_catalogue, m_baseUrl, m_config.versionText);
     m_featured = m_gateway->featuredAnswer();
     addRoutes();
@@ -201,7 +202,16 @@ void SandboxServer::addRoutes()
         serve(req, res, [&](httplib::Response &out) { out.set_content(m_featured, kXml); });
     });
     m_server.Get(R"(/pic/(\d{1,20})(?:_b\.jpg)?)", [this](const auto &req, auto &res) {
-        serve(req, res, [&](httplib::Response &out) { servePicture(req, out, req.matches[1]); });
+        serve(req, res, [&](httplib::Response &out) {
+            servePicture(req, out, m_catalogue.findItem(req.matches[1].str()));
+        });
+    });
+    // The material search's pictures: pict_url is BASE/pic/OPAQUE_ID, the client asks for the
+    // 310-pixel square beside it.
+    m_server.Get(R"(/pic/([0-9A-Za-z-]{1,64})_310x310\.jpg)", [this](const auto &req, auto &res) {
+        serve(req, res, [&](httplib::Response &out) {
+            servePicture(req, out, m_catalogue.findOpaqueItem(req.matches[1].str()));
+        });
     });
     m_server.Get(std::string(kVersionPath), [this](const auto &req, auto &res) {
         serve(req, res, [&](httplib::Response &out) {
@@ -315,13 +325,14 @@ void SandboxServer::serve(const httplib::Request &req, httplib::Response &res,
 }
 
 void SandboxServer::servePicture(const httplib::Request &req, httplib::Response &res,
-                                 const std::string &numIid)
+                                 const Item *item)
 {
-    if (!m_catalogue.findItem(numIid)) {
+    if (!item) {
         res.status = 404;
         res.set_content(m_site->notFoundPage(), kHtml);
         return;
     }
+    const std::string &numIid = item->numIid;
     const std::string etag = "\"" + numIid + "-" + std::to_string(m_config.seed) + "\"";
     res.set_header("ETag", etag);
     res.set_header("Cache-Control", "public, max-age=86400");

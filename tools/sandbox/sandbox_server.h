@@ -21,6 +21,7 @@ namespace quenbo::sandbox {
 
 inline constexpr std::string_view kDefaultAppKey = "10000001";
 inline constexpr std::string_view kDefaultAppSecret = "sandbox-secret";
+inline constexpr std::string_view kDefaultAdzoneId = "10001";
 
 struct SandboxConfig {
     std::string host = "127.0.0.1";  // a loopback address; anything else is refused
@@ -30,6 +31,7 @@ struct SandboxConfig {
     std::string versionText = std::string(kDefaultVersionText);
     std::uint64_t seed = 1;
     bool lenientTime = false;
+    std::string adzoneId = std::string(kDefaultAdzoneId);  // digits
 };
 
 // True for 127.0.0.0/8, ::1 and "localhost".
@@ -73,8 +75,7 @@ private:
 
     void addRoutes();
     void serve(const httplib::Request &req, httplib::Response &res, const NormalAnswer &normal);
-    void servePicture(const httplib::Request &req, httplib::Response &res,
-                      const std::string &numIid);
+    void servePicture(const httplib::Request &req, httplib::Response &res, const Item *item);
     void servePage(httplib::Response &res, const std::optional<std::string> &page);
     void controlFault(const httplib::Request &req, const std::string &body, httplib::Response &res);
     void logReceived(const std::string &target);

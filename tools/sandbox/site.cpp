@@ -112,9 +112,9 @@ std::string Site::faultPage() const
     return page("服务器繁忙", "<p>服务器繁忙,请稍后再试。</p>");
 }
 
-std::optional<std::string> Site::clickPage(std::string_view numIid) const
+std::optional<std::string> Site::clickPage(std::string_view id) const
 {
-    const Item *item = m_catalogue.findItem(numIid);
+    const Item *item = m_catalogue.findAnyItem(id);
     if (!item)
         return std::nullopt;
     const Seller &seller = m_catalogue.sellers()[item->seller];
@@ -147,10 +147,11 @@ std::optional<std::string> Site::shopPage(std::string_view sellerText) const
 std::optional<std::string> Site::cashBackPage(std::string_view idAndCode) const
 {
     constexpr std::size_t kCodeLength = 6;
-    if (!allDigits(idAndCode) || idAndCode.size() <= kCodeLength)
+    if (idAndCode.size() <= kCodeLength ||
+        !allDigits(idAndCode.substr(idAndCode.size() - kCodeLength)))
         return std::nullopt;
     const std::string_view id = idAndCode.substr(0, idAndCode.size() - kCodeLength);
-    const Item *item = m_catalogue.findItem(id);
+    const Item *item = m_catalogue.findAnyItem(id);
     if (!item)
         return std::nullopt;
     const std::int64_t fen = std::stoll(std::string(idAndCode.substr(id.size())));

@@ -23,9 +23,10 @@ public:
     std::string notFoundPage() const;
     std::string faultPage() const;  // the HTML body that the "html" fault answers with
 
-    // Pages for an item id, a seller number, and an item id followed by a six-digit amount
-    // code in fen; nothing when the id or number names nothing in the catalogue.
-    std::optional<std::string> clickPage(std::string_view numIid) const;
+    // Pages for an item id (numeric or opaque), a seller number, and an item id followed by a
+    // six-digit amount code in fen; nothing when the id or number names nothing in the
+    // catalogue.
+    std::optional<std::string> clickPage(std::string_view id) const;
     std::optional<std::string> shopPage(std::string_view seller) const;
     std::optional<std::string> cashBackPage(std::string_view idAndCode) const;
 

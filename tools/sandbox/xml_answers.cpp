@@ -212,6 +212,59 @@ std::string errorAnswer(const GatewayError &error)
     return xml.finish();
 }
 
+std::string materialAnswer(const Catalogue &catalogue, const ItemPage &page,
+                           std::string_view baseUrl, std::string_view foldedKeyword,
+                           std::string_view requestId)
+{
+    const std::string_view scheme = "http:";
+    const std::string_view relativeBase =
+        baseUrl.starts_with(scheme) ? baseUrl.substr(scheme.size()) : baseUrl;
+    XmlText xml("tbk_dg_material_optional_upgrade_response");
+    if (!page.items.empty()) {
+        xml.open("result_list", true);
+        for (const std::uint32_t index : page.items) {
+            const Item &item = catalogue.items()[index];
+            const Seller &seller = catalogue.sellers()[item.seller];
+            // The platform's coupons take a tenth off; its original prices stand a quarter above.
+            const std::int64_t promotionFen = item.priceFen * 9 / 10;
+            xml.open("map_data");
+            xml.element("item_id", item.opaqueId);
+            xml.open("item_basic_info");
+            xml.element("title",
+                        markedTitle(item.title, catalogue.foldedTitle(index), foldedKeyword));
+            xml.element("pict_url", pictureUrl(baseUrl, item.opaqueId));
+            xml.element("shop_title", seller.nick);
+            xml.element("seller_id", std::to_string(item.seller));
+            xml.element("user_type", seller.credit > 15 ? "1" : "0");
+            xml.element("volume", std::to_string(item.volume));
+            xml.element("provcity", seller.location);
+            xml.close("item_basic_info");
+            xml.open("price_promotion_info");
+            xml.element("reserve_price", yuanText(item.priceFen + item.priceFen / 4));
+            xml.element("zk_final_price", yuanText(item.priceFen));
+            xml.element("final_promotion_price", yuanText(promotionFen));
+            xml.close("price_promotion_info");
+            xml.open("publish_info");
+            const std::string click = clickUrl(relativeBase, item.opaqueId);
+            xml.element("click_url", click);
+            xml.element("coupon_share_url", click + "&coupon=1");
+            // Hundredths of a percent, shown as a percentage with two decimals: "15.50".
+            const std::string rate = yuanText(item.commissionRate);
+            xml.element("income_rate", rate);
+            xml.open("income_info");
+            xml.element("commission_amount", yuanText(item.commissionFen));
+            xml.element("commission_rate", rate);
+            xml.close("income_info");
+            xml.close("publish_info");
+            xml.close("map_data");
+        }
+        xml.close("result_list");
+    }
+    xml.element("total_results", std::to_string(page.total));
+    xml.element("request_id", requestId);
+    return xml.finish() + "<!--top010sandbox.quenbo-->";
+}
+
 std::string markedTitle(std::string_view title, std::string_view foldedTitle,
                         std::string_view foldedKeyword)
 {

@@ -51,6 +51,13 @@ std::string itemsAnswer(const Catalogue &catalogue, const ItemPage &page,
                         std::string_view foldedKeyword);
 std::string errorAnswer(const GatewayError &error);
 
+// The material search's answer: result_list with one map_data per item in groups of fields,
+// total_results and request_id, then the comment the platform writes after its document
+// element. Item addresses are protocol-relative ("//HOST:PORT/..."), all but the picture's.
+std::string materialAnswer(const Catalogue &catalogue, const ItemPage &page,
+                           std::string_view baseUrl, std::string_view foldedKeyword,
+                           std::string_view requestId);
+
 // A title as the platform delivers it: every "&" as the text "&amp;" and every occurrence of
 // the keyword wrapped in the text "<span class=H>" ... "</span>".
 std::string markedTitle(std::string_view title, std::string_view foldedTitle,

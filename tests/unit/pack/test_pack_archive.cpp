@@ -28,6 +28,8 @@ const std::map<std::string, std::string> kAllSettings = {
     {"FanXianUrl", "http://127.0.0.1:8360/fanxian?id="},
     {"Gateway", "http://127.0.0.1:8360"},
     {"SiteUrl", "http://127.0.0.1:8360/site"},
+    {"ItemMethod", "taobao.tbk.dg.material.optional.upgrade"},
+    {"AdzoneId", "10001"},
 };
 
 std::vector<std::string> setArguments(const std::map<std::string, std::string> &settings)

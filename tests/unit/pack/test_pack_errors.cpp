@@ -72,8 +72,8 @@ TEST(PackProgram, HelpNamesEveryKey)
 {
     const ProgramRun run = runPackProgram({"--help"});
     EXPECT_EQ(run.exitCode, 0);
-    for (const char *key :
-         {"App_Key", "App_Secret", "NickName", "IndexUrl", "FanXianUrl", "Gateway", "SiteUrl"})
+    for (const char *key : {"App_Key", "App_Secret", "NickName", "IndexUrl", "FanXianUrl",
+                            "Gateway", "SiteUrl", "ItemMethod", "AdzoneId"})
         EXPECT_NE(run.standardOutput.find(key), std::string::npos) << key;
 }
 

@@ -47,7 +47,7 @@ TEST(PackOptions, NamesWhatIsWrong)
         {{"--out", "a", "--export", "x", "--export", "y"}, "--export is given twice"},
         {{"--out", "a", "--set", "=1"},
          "unknown key '' (known keys: App_Key, App_Secret, "
-         "NickName, IndexUrl, FanXianUrl, Gateway, SiteUrl)"},
+         "NickName, IndexUrl, FanXianUrl, Gateway, SiteUrl, ItemMethod, AdzoneId)"},
         {{"--out", "a", "--set", "App_Key 1"}, "--set needs KEY=VALUE, not 'App_Key 1'"},
         {{"--out", "a", "--set", "Gateway=x", "--set", "GATEWAY=y"}, "Gateway is given twice"},
         {{"--out", "a", "--set", "SiteUrl=\x7F"}, "the value of SiteUrl holds a control character"},

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 
 namespace quenbo::sandbox {
@@ -67,6 +68,31 @@ TEST(Catalogue, ItemsArePlausibleAndIndexed)
     }
     EXPECT_EQ(catalogue.findItem("123"), nullptr);
     EXPECT_EQ(catalogue.itemsUnder(catalogue.categories().front().cid).empty(), false);
+}
+
+TEST(Catalogue, OpaqueIdsAreUniqueLeadBackAndDependOnTheNumericIdAlone)
+{
+    const Catalogue catalogue(1);
+    const Catalogue other(2);
+    const std::regex shape("[0-9A-Za-z]{25}-[0-9A-Za-z]{17}");
+    std::set<std::string> ids;
+    for (const Item &item : catalogue.items()) {
+        EXPECT_TRUE(ids.insert(item.opaqueId).second) << item.opaqueId;
+        EXPECT_TRUE(std::regex_match(item.opaqueId, shape)) << item.opaqueId;
+        EXPECT_EQ(catalogue.findOpaqueItem(item.opaqueId), &item);
+        EXPECT_EQ(catalogue.findAnyItem(item.opaqueId), &item);
+        EXPECT_EQ(catalogue.findAnyItem(item.numIid), &item);
+        EXPECT_EQ(catalogue.findOpaqueItem(item.numIid), nullptr);
+    }
+    std::size_t shared = 0;
+    for (const Item &item : other.items()) {
+        if (const Item *same = catalogue.findItem(item.numIid)) {
+            EXPECT_EQ(same->opaqueId, item.opaqueId);
+            ++shared;
+        }
+    }
+    EXPECT_GT(shared, 0u);
+    EXPECT_EQ(catalogue.findAnyItem("abc-def"), nullptr);
 }
 
 }  // namespace

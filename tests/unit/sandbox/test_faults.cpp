@@ -58,6 +58,18 @@ TEST(Faults, PictureFaultsChangeOnlyThatPicture)
     }
 }
 
+TEST(Faults, PictureFaultsTakeTheMaterialSearchsOpaqueIds)
+{
+    RunningSandbox sandbox;
+    const Item &item = sandbox.server().catalogue().items()[0];
+    const std::string square = "/pic/" + item.opaqueId + "_310x310.jpg";
+    ASSERT_TRUE(sandbox.setFault("picture=" + item.opaqueId + "&kind=not_found"));
+    EXPECT_EQ(sandbox.get(square).status, 404);
+    EXPECT_EQ(sandbox.get(pictureTarget(sandbox)).status, 200);
+    ASSERT_TRUE(sandbox.setFault("picture=" + item.opaqueId + "&kind=none"));
+    EXPECT_EQ(sandbox.get(square).status, 200);
+}
+
 TEST(Faults, TruncatedPictureKeepsItsHeaderButNotItsEnd)
 {
     RunningSandbox sandbox;
@@ -137,6 +149,28 @@ TEST(Faults, MalformedGatewayAnswerIsNotWellFormedXml)
     items.emplace_back("nick", "n");
     EXPECT_TRUE(
         parseXml(sandbox.get(signedTarget(items)).body).child("taobaoke_items_get_response"));
+}
+
+TEST(Faults, GatewayFaultsCanNameTheMaterialSearch)
+{
+    RunningSandbox sandbox;
+    ASSERT_TRUE(sandbox.setFault(
+        "path=/router/rest&method=taobao.tbk.dg.material.optional.upgrade&kind=malformed"));
+    Params material = commonParams("taobao.tbk.dg.material.optional.upgrade");
+    material.emplace_back("adzone_id", std::string(kDefaultAdzoneId));
+    material.emplace_back("q", "包");
+    const auto broken = sandbox.get(signedTarget(material));
+    EXPECT_NE(broken.body.find("<map_data>"), std::string::npos);
+    pugi::xml_document doc;
+    EXPECT_FALSE(doc.load_string(broken.body.c_str()));
+
+    Params items = commonParams("taobao.taobaoke.items.get");
+    items.emplace_back("fields", "num_iid");
+    items.emplace_back("keyword", "包");
+    items.emplace_back("nick", "n");
+    EXPECT_TRUE(
+        parseXml(sandbox.get(signedTarget(items)).body).child("taobaoke_items_get_response"));
+    EXPECT_EQ(sandbox.get(signedTarget(material) + "&__fault=empty").body, "");
 }
 
 TEST(Faults, RulesCanBeCountedRemovedAndCleared)

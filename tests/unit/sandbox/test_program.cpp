@@ -129,8 +129,9 @@ TEST(Program, PrintsItsAddressServesAndStopsOnSigterm)
 TEST(Program, RefusesBadArgumentsWithAMessage)
 {
     const std::vector<std::vector<std::string>> cases{
-        {"--port", "70000"},       {"--port", "eighty"}, {"--port"},  {"--host", "0.0.0.0"},
-        {"--host", "192.168.1.2"}, {"--seed", "-1"},     {"--bogus"}, {"--lenient-time=yes"},
+        {"--port", "70000"},         {"--port", "eighty"}, {"--port"},  {"--host", "0.0.0.0"},
+        {"--host", "192.168.1.2"},   {"--seed", "-1"},     {"--bogus"}, {"--lenient-time=yes"},
+        {"--adzone-id", "mm_1_2_3"}, {"--adzone-id="},
     };
     for (const auto &args : cases) {
         ChildProgram program(args);
@@ -145,8 +146,10 @@ TEST(Program, HelpNamesTheDefaultsAndTheFaultSwitches)
     ChildProgram program({"--help"});
     EXPECT_EQ(program.exitStatus(), 0);
     const std::string help = program.standardOutput();
-    for (const std::string word : {"--app-key", "--app-secret", "--lenient-time", "/index.xml",
-                                   "/fanxian?id=", "/__control/fault", "redirect_loop", "drop"})
+    for (const std::string word :
+         {"--app-key", "--app-secret", "--lenient-time", "/index.xml", "/fanxian?id=",
+          "/__control/fault", "redirect_loop", "drop", "--adzone-id", "default 10001",
+          "taobao.tbk.dg.material.optional.upgrade", "_310x310.jpg", "total_sales"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 

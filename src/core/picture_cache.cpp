@@ -13,19 +13,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Item ids are decimal numbers of at most 20 digits; the bound keeps a hostile id from
-// forming an overlong file name.
+// Item ids are decimal numbers of at most 20 digits, or the material search's opaque ids of
+// about 40 letters, digits and "-"; the bound keeps a hostile id from forming an overlong
+// file name.
 constexpr std::size_t kMaxIdLength = 64;
 // A cache file is a downloaded picture; anything bigger is not taken for one.
 constexpr std::uint64_t kMaxCachedPicture = 32u << 20;
 
-bool isPlainDigits(std::string_view id)
+// An id that is a file name as it stands: ASCII letters, digits and "-", which name no folder
+// and no hidden file (the first character may be "-", which the program never hands to a
+// shell).
+bool isCacheableId(std::string_view id)
 {
     if (id.empty() || id.size() > kMaxIdLength)
         return false;
-    for (const char c : id)
-        if (c < '0' || c > '9')
+    for (const char c : id) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && !(c >= '0' && c <= '9') && c != '-')
             return false;
+    }
     return true;
 }
 
@@ -40,7 +46,7 @@ PictureCache::PictureCache(std::string folder)
 
 std::optional<std::string> PictureCache::fileName(std::string_view id) const
 {
-    if (!isPlainDigits(id))
+    if (!isCacheableId(id))
         return std::nullopt;
     return m_folder + std::string(id) + ".jpg";
 }

@@ -18,8 +18,9 @@ public:
 
     const std::string &folder() const { return m_folder; }
 
-    // folder + id + ".jpg" for an id of plain decimal digits (at most 64); nothing for any
-    // other id, so no outside text ever leaves the cache folder.
+    // folder + id + ".jpg" for an id of 1 to 64 ASCII letters, digits and "-" (the item
+    // method's decimal ids and the material search's opaque ones); nothing for any other id,
+    // so no outside text ever leaves the cache folder.
     std::optional<std::string> fileName(std::string_view id) const;
     // Loads the item's cached picture into picture and returns true; false when there is none
     // or it is not a JPEG. Reads only the cache file, so any thread may call it.

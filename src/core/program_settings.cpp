@@ -61,6 +61,21 @@ void ProgramSettings::load(const TZipFile &zip)
     SiteUrl = optional("SiteUrl");
     if (SiteUrl.empty())
         SiteUrl = kDefaultSiteUrl;
+
+    const std::string method = optional("ItemMethod");
+    AdzoneId = optional("AdzoneId");
+    Method = ItemMethod::Classic;
+    if (method.empty())
+        return;
+    if (method != kMaterialSearchMethod)
+        throw SettingsError("资源包的 config.ini 里的设置 ItemMethod 不受支持：\"" + method +
+                            "\"，只能是 " + std::string(kMaterialSearchMethod));
+    const bool digits =
+        !AdzoneId.empty() && AdzoneId.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits)
+        throw SettingsError("资源包的 config.ini 里的设置 AdzoneId 应是推广位的数字编号：\"" +
+                            AdzoneId + "\"");
+    Method = ItemMethod::MaterialSearch;
 }
 
 void ProgramSettings::createFile()

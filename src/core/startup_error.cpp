@@ -15,7 +15,7 @@ std::string DescribeSettingsFailure(const TZipFile &zip, const std::string &arch
 {
     static constexpr const char *kRequired[] = {"App_Key", "App_Secret", "NickName", "IndexUrl",
                                                 "FanXianUrl"};
-    static constexpr const char *kOptional[] = {"Gateway", "SiteUrl"};
+    static constexpr const char *kOptional[] = {"Gateway", "SiteUrl", "ItemMethod", "AdzoneId"};
     // The details after the Chinese words: the archive, then the decoder's message.
     const auto details = [&](const std::string &message) {
         return "：\"" + archivePath + "\": " + message;

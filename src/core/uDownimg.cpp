@@ -107,7 +107,7 @@ bool TImgDown::DoJob(const TDownPic &job)
         return true;
     }
     try {
-        Buffer = Http->get(job.PicUrl + "_b.jpg");
+        Buffer = Http->get(job.PicUrl + job.PicSuffix);
         if (Stopped)
             return false;
         Jpeg.LoadFromBuffer({reinterpret_cast<const std::uint8_t *>(Buffer.data()), Buffer.size()});

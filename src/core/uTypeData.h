@@ -44,10 +44,17 @@ struct TTaoBaoData {
     std::shared_ptr<TJpegImage> Picture;  // made empty when PicUrl is read, else null
 };
 
+// The suffixes of an item's picture address that ask the picture host for the list's picture.
+inline constexpr std::string_view kLargePictureSuffix = "_b.jpg";
+inline constexpr std::string_view kSquarePictureSuffix = "_310x310.jpg";
+
 // One picture download job.
 struct TDownPic {
     std::string NumIid;
     std::string PicUrl;
+    // What the list's picture adds to PicUrl: the host's large picture for the item method,
+    // its 310x310 picture for the material search.
+    std::string PicSuffix = std::string(kLargePictureSuffix);
 };
 
 // The platform's seller credit levels, 1 to 20 (hearts, diamonds, crowns, golden crowns).

@@ -14,7 +14,7 @@ Gateway::Gateway(const TCommon &common)
 }
 
 std::string Gateway::itemQueryAddress(int mode, const std::string &keyword, const std::string &cid,
-                                      int pageNo) const
+                                      int pageNo, MaterialSort sort) const
 {
     ItemQueryInput input;
     input.appKey = m_common.Settings.AppKey;
@@ -24,6 +24,8 @@ std::string Gateway::itemQueryAddress(int mode, const std::string &keyword, cons
     input.cid = cid;
     input.pageNo = pageNo;
     input.timestamp = RequestTimestamp();
+    if (m_common.Settings.Method == ItemMethod::MaterialSearch)
+        return MaterialQueryAddress(m_common, {input, m_common.Settings.AdzoneId, sort});
     return ItemQueryAddress(m_common, input);
 }
 
@@ -35,7 +37,7 @@ std::string Gateway::categoryQueryAddress(const std::string &parentId) const
 void Gateway::loadItems(const std::string &address, const ItemAnswerSteps &steps)
 {
     m_xml.load(m_http, address);
-    ReadItemAnswer(m_xml.documentElement(), steps);
+    ReadAnyItemAnswer(m_xml.documentElement(), steps);
 }
 
 bool Gateway::loadCategories(const std::string &parentId,

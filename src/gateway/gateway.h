@@ -3,6 +3,7 @@
 #include "core/uTypeData.h"
 #include "gateway/exchange_failure.h"
 #include "gateway/item_query.h"
+#include "gateway/material_search.h"
 #include "platform/http_client.h"
 #include "platform/xml_document.h"
 
@@ -32,16 +33,18 @@ public:
     HttpClient &http() { return m_http; }
 
     // The signed address of one page of an item search: mode 0 by keyword (its blanks
-    // removed), mode 1 by category cid, any other mode by neither; signed now.
+    // removed), mode 1 by category cid, any other mode by neither; signed now. The settings'
+    // item method decides the request; sort applies to the material search only.
     std::string itemQueryAddress(int mode, const std::string &keyword, const std::string &cid,
-                                 int pageNo) const;
+                                 int pageNo, MaterialSort sort = MaterialSort::Platform) const;
 
     // The signed address of the category query for the subcategories of parentId; signed now.
     std::string categoryQueryAddress(const std::string &parentId) const;
 
     // Fetches the item answer at address (a gateway address or the start-up list) and walks
-    // it with steps. Raises HttpError or XmlError for a failed fetch or an answer that does
-    // not parse; what the steps received before stays theirs.
+    // it with steps, as the answer of whichever item search its root names. Raises HttpError or
+    // XmlError for a failed fetch or an answer that does not parse; what the steps received before
+    // stays theirs.
     void loadItems(const std::string &address, const ItemAnswerSteps &steps);
 
     // Asks for the subcategories of parentId and hands each to add, in the answer's order.

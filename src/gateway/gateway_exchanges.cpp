@@ -46,10 +46,11 @@ GatewayExchanges::~GatewayExchanges()
 }
 
 std::string GatewayExchanges::itemQueryAddress(SearchMode mode, const std::string &keyword,
-                                               const std::string &cid, int pageNo) const
+                                               const std::string &cid, int pageNo,
+                                               MaterialSort sort) const
 {
     // Signing reads only the settings, never the connection the items lane uses.
-    return m_itemsGateway.itemQueryAddress(int(mode), keyword, cid, pageNo);
+    return m_itemsGateway.itemQueryAddress(int(mode), keyword, cid, pageNo, sort);
 }
 
 void GatewayExchanges::setTransferLimits(long connectMs, long totalMs, std::size_t maxBodyBytes)

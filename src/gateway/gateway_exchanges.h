@@ -61,7 +61,8 @@ public:
 
     // The signed address of one page of an item search; see Gateway::itemQueryAddress.
     std::string itemQueryAddress(SearchMode mode, const std::string &keyword,
-                                 const std::string &cid, int pageNo) const;
+                                 const std::string &cid, int pageNo,
+                                 MaterialSort sort = MaterialSort::Platform) const;
 
     // Time-outs and the body cap of the exchanges that start from now on.
     void setTransferLimits(long connectMs, long totalMs, std::size_t maxBodyBytes);

@@ -169,7 +169,8 @@ private:
     // "在线帮助" and "意见反馈": open the maker's help and feedback pages in the browser.
     void N7Click();
     void N8Click();
-    // "进入店铺": opens the shop of SelectedItem in the browser.
+    // "进入店铺": opens the shop of SelectedItem in the browser; for an item without a shop
+    // address the status line says so.
     void N_GoshopClick();
 
     // ufrmmain_search.cpp: the keyword and similar-items searches, the result commands' wiring

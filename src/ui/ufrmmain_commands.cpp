@@ -51,6 +51,12 @@ void Tfrm_main::N8Click()
 
 void Tfrm_main::N_GoshopClick()
 {
+    // The material search's items carry no shop address: the status line says so.
+    if (!FSelectedItem.NumIid.empty() && FSelectedItem.ShopClickUrl.empty()) {
+        FStatus.set(StatusLine::Topic::Items, "这个商品没有店铺地址");
+        ShowProgress();
+        return;
+    }
     openInBrowser(FSelectedItem.ShopClickUrl);
 }
 

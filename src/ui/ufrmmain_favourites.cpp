@@ -37,10 +37,14 @@ void Tfrm_main::b_fshopClick()
 void Tfrm_main::ListFavourites()
 {
     std::vector<TTaoBaoData> records = FCommon->Favourites.records();
+    // The list's picture as the item search in use asks for it.
+    const std::string_view suffix = FCommon->Settings.Method == ItemMethod::MaterialSearch
+                                        ? kSquarePictureSuffix
+                                        : kLargePictureSuffix;
     TImgDown *worker = NewPictureWorker();
     for (TTaoBaoData &record : records) {
         record.Picture = std::make_shared<TJpegImage>();
-        worker->AddJob(TDownPic{record.NumIid, record.PicUrl});
+        worker->AddJob(TDownPic{record.NumIid, record.PicUrl, std::string(suffix)});
         const std::string id = record.NumIid;
         FCommon->Items.append(std::move(record));
         FItemTree->AddItem(id);

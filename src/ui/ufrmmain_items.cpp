@@ -9,18 +9,31 @@
 #include "ui/uItemTree.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QCursor>
 #include <QLabel>
 #include <QMenu>
 #include <QMoveEvent>
 #include <QTimer>
 
+#include <iterator>
+
 namespace quenbo {
 
 std::string Tfrm_main::BuildItemQuery(SearchMode mode, const std::string &keyword,
                                       const std::string &cid, int pageNo)
 {
-    return FExchanges->itemQueryAddress(mode, keyword, cid, pageNo);
+    // The sort box's entries in their order: 默认排序, 价格从低到高, 价格从高到低, 信用从高到低,
+    // 销量成高到低. The material search has no credit, so that entry keeps the platform's order;
+    // the item method's request has an order of its own and ignores the box.
+    static constexpr MaterialSort kSortOfEntry[] = {
+        MaterialSort::Platform, MaterialSort::PriceAscending, MaterialSort::PriceDescending,
+        MaterialSort::Platform, MaterialSort::SalesDescending};
+    const int entry = cb_paixu->currentIndex();
+    const MaterialSort sort = entry >= 0 && entry < int(std::size(kSortOfEntry))
+                                  ? kSortOfEntry[entry]
+                                  : MaterialSort::Platform;
+    return FExchanges->itemQueryAddress(mode, keyword, cid, pageNo, sort);
 }
 
 std::function<void(const std::string &id)> Tfrm_main::RefreshRequest()

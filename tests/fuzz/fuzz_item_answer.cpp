@@ -1,4 +1,5 @@
 #include "gateway/item_query.h"
+#include "gateway/material_search.h"
 
 #include "pictures/jpeg_image.h"
 #include "platform/xml_document.h"
@@ -25,8 +26,8 @@ std::string stripByErasing(std::string title)
 
 }  // namespace
 
-// Parses arbitrary bytes as an item answer and walks it: every item's id must be reported
-// before its record, batches must open and close in pairs, and a record's picture object
+// Parses arbitrary bytes as an answer of either item search and walks it: every item's id must be
+// reported before its record, batches must open and close in pairs, and a record's picture object
 // must be a fresh, empty one made only together with its picture address. The title markup
 // removal must agree with the erasing search on the input's first bytes.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -62,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         ++items;
         lastId.clear();
     };
-    quenbo::ReadItemAnswer(xml.documentElement(), steps);
+    quenbo::ReadAnyItemAnswer(xml.documentElement(), steps);
     if (open != 0 || items > size)
         __builtin_trap();
     return 0;

@@ -20,6 +20,7 @@
 
 #include <httplib.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -173,12 +174,13 @@ inline void finishWindowTest(std::unique_ptr<Tfrm_main> &window,
 // of its message boxes.
 class SandboxedWindow {
 public:
-    // For initTestCase: the fonts, the sandbox and the program folder.
-    void startSuite()
+    // For initTestCase: the fonts, the sandbox and the program folder, its archive with the
+    // sandbox settings and each of extraSettings in place of the one of the same name.
+    void startSuite(const std::map<std::string, std::string> &extraSettings = {})
     {
         m_sandbox = startSuiteSandbox();
         m_folder = std::make_unique<ProgramFolder>();
-        writeSandboxArchive(*m_folder, m_sandbox->baseUrl());
+        writeSandboxArchive(*m_folder, m_sandbox->baseUrl(), extraSettings);
     }
 
     // For init: an empty favourites database and the window, shown with its first loading left

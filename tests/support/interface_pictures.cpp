@@ -109,9 +109,13 @@ Entries interfacePictures()
     return entries;
 }
 
-void writeSandboxArchive(ProgramFolder &folder, const std::string &baseUrl)
+void writeSandboxArchive(ProgramFolder &folder, const std::string &baseUrl,
+                         const std::map<std::string, std::string> &extra)
 {
-    folder.writeArchive(protectedConfig(sandboxSettings(baseUrl)), interfacePictures());
+    std::map<std::string, std::string> settings = sandboxSettings(baseUrl);
+    for (const auto &[name, value] : extra)
+        settings[name] = value;
+    folder.writeArchive(protectedConfig(settings), interfacePictures());
 }
 
 QString appDir(const ProgramFolder &folder)

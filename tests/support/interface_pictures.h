@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 // The interface pictures of the main window, drawn with Qt, for the GUI suites and the window
@@ -25,8 +26,9 @@ std::uint32_t markerColour();
 inline constexpr int kMarkerSide = 8;
 
 // Writes the folder's archive for a main window talking to the sandbox at baseUrl: the sandbox
-// settings and every interface picture.
-void writeSandboxArchive(ProgramFolder &folder, const std::string &baseUrl);
+// settings, each of extra in place of the one of the same name, and every interface picture.
+void writeSandboxArchive(ProgramFolder &folder, const std::string &baseUrl,
+                         const std::map<std::string, std::string> &extra = {});
 
 // A Qt image as plain RGBA pixels, for the picture writers.
 RgbaImage toRgba(const QImage &image);

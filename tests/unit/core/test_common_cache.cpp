@@ -142,12 +142,17 @@ TEST_F(CacheTest, WithoutAStandbyPictureTheObjectStaysEmpty)
     EXPECT_TRUE(picture.Empty());
 }
 
-TEST_F(CacheTest, CacheFileNamesOnlyForPlainDigitIds)
+TEST_F(CacheTest, CacheFileNamesOnlyForIdsThatAreFileNames)
 {
-    EXPECT_EQ(m_common->CacheFileName("12345"), m_dir.appPath() + "temp/12345.jpg");
-    for (const char *id : {"", "../1", "1/2", "12a", "-1", " 1", "１２"})
+    const std::string opaque = "e3R0dpHDtdmy9egpXuXoBFzt0-wKgkm2tQZ6kpryRf9";
+    for (const std::string &id : {std::string("12345"), opaque, std::string("12a"),
+                                  std::string("-1"), std::string(64, 'Z')})
+        EXPECT_EQ(m_common->CacheFileName(id), m_dir.appPath() + "temp/" + id + ".jpg") << id;
+    for (const std::string &id :
+         {std::string(), std::string("../1"), std::string("1/2"), std::string(" 1"),
+          std::string("１２"), std::string("a.b"), std::string(".."), std::string("a\\b"),
+          std::string("a\0b", 3), std::string("a_b"), std::string(65, '1')})
         EXPECT_EQ(m_common->CacheFileName(id), std::nullopt) << id;
-    EXPECT_EQ(m_common->CacheFileName(std::string(65, '1')), std::nullopt);
 }
 
 }  // namespace

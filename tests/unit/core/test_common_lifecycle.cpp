@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 
 namespace quenbo {
 namespace {
@@ -181,6 +182,53 @@ TEST_F(LifecycleTest, OptionalAddressesAreDecodedWhenPresent)
                            "Gateway=%%%%\r\n",
                        testsupport::corePictures());
     EXPECT_THROW(Start(), EBase64Error);
+}
+
+TEST_F(LifecycleTest, TheItemMethodIsCheckedAtStart)
+{
+    const std::string material = "taobao.tbk.dg.material.optional.upgrade";
+    const struct {
+        const char *name;
+        std::map<std::string, std::string> extra;
+        ItemMethod method;
+        const char *error;  // empty: starts
+    } cases[] = {
+        {"neither entry", {}, ItemMethod::Classic, ""},
+        {"an ad zone alone", {{"AdzoneId", "123"}}, ItemMethod::Classic, ""},
+        {"the material search",
+         {{"ItemMethod", material}, {"AdzoneId", "123"}},
+         ItemMethod::MaterialSearch,
+         ""},
+        {"another method",
+         {{"ItemMethod", "taobao.taobaoke.items.get"}},
+         ItemMethod::Classic,
+         "资源包的 config.ini 里的设置 ItemMethod 不受支持：\"taobao.taobaoke.items.get\"，只能是 "
+         "taobao.tbk.dg.material.optional.upgrade"},
+        {"no ad zone",
+         {{"ItemMethod", material}},
+         ItemMethod::Classic,
+         "资源包的 config.ini 里的设置 AdzoneId 应是推广位的数字编号：\"\""},
+        {"a whole PID for the ad zone",
+         {{"ItemMethod", material}, {"AdzoneId", "mm_1_2_3"}},
+         ItemMethod::Classic,
+         "资源包的 config.ini 里的设置 AdzoneId 应是推广位的数字编号：\"mm_1_2_3\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto settings = testsupport::standardSettings();
+        settings.insert(c.extra.begin(), c.extra.end());
+        m_dir.writeArchive(testsupport::protectedConfig(settings), testsupport::corePictures());
+        if (std::string(c.error).empty()) {
+            EXPECT_EQ(Start()->Settings.Method, c.method);
+            continue;
+        }
+        try {
+            Start();
+            ADD_FAILURE() << "started";
+        } catch (const SettingsError &error) {
+            EXPECT_EQ(std::string(error.what()), c.error);
+        }
+    }
 }
 
 // Each favourites operation, on an item that is listed.

@@ -1,0 +1,144 @@
+#include "gateway/material_search.h"
+
+#include "core/number_format.h"
+#include "core/ucommon.h"
+#include "pictures/jpeg_image.h"
+#include "platform/xml_document.h"
+
+#include <optional>
+
+namespace quenbo {
+
+namespace {
+
+std::string_view sortName(MaterialSort sort)
+{
+    switch (sort) {
+    case MaterialSort::PriceAscending:
+        return "final_promotion_price_asc";
+    case MaterialSort::PriceDescending:
+        return "final_promotion_price_des";
+    case MaterialSort::SalesDescending:
+        return "total_sales_des";
+    case MaterialSort::Platform:
+        break;
+    }
+    return {};
+}
+
+// The first child of element with this name, or nothing.
+std::optional<XmlElement> childNamed(const XmlElement &element, std::string_view name)
+{
+    std::vector<XmlElement> found = element.children(name);
+    if (found.empty())
+        return std::nullopt;
+    return found.front();
+}
+
+// The fields of one map_data element: its own and those of its three groups (a group within a
+// group is not read), the later one when a name repeats.
+void readFields(const XmlElement &element, bool withGroups, TTaoBaoData &record, double &incomeRate,
+                const ItemAnswerSteps &steps)
+{
+    for (const XmlElement &field : element.children()) {
+        const std::string_view name = field.name();
+        if (name == "item_basic_info" || name == "price_promotion_info" || name == "publish_info") {
+            if (withGroups)
+                readFields(field, false, record, incomeRate, steps);
+        } else if (name == "item_id") {
+            record.NumIid = fieldText(field);
+            steps.itemId(record.NumIid);
+        } else if (name == "title") {
+            record.Title = StripTitleMarkup(fieldText(field));
+        } else if (name == "shop_title") {
+            record.Nick = fieldText(field);
+        } else if (name == "zk_final_price") {
+            record.Price = fieldText(field);
+        } else if (name == "pict_url") {
+            record.PicUrl = WithWebScheme(fieldText(field));
+            record.Picture = std::make_shared<TJpegImage>();
+        } else if (name == "volume") {
+            record.Volume = parseWholeNumber(field.text()).value_or(0);
+        } else if (name == "provcity") {
+            record.Location = fieldText(field);
+        } else if (name == "click_url") {
+            record.ClickUrl = WithWebScheme(fieldText(field));
+        } else if (name == "income_rate") {
+            incomeRate = parseNumber(field.text(), 0);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> MaterialQueryElements(const MaterialQueryInput &input)
+{
+    const ItemQueryInput &search = input.search;
+    std::string category;
+    std::string keyword;
+    if (search.mode == 0)
+        keyword = "&q=" + search.keyword;
+    else if (search.mode == 1)
+        category = "&cat=" + search.cid;
+    const std::string_view sort = sortName(input.sort);
+    return {"adzone_id=" + input.adzoneId,
+            "&app_key=" + search.appKey,
+            std::move(category),
+            "&end_price=500000",
+            "&end_tk_rate=9500",
+            "&format=xml",
+            "&method=" + std::string(ProgramSettings::kMaterialSearchMethod),
+            "&page_no=" + std::to_string(search.pageNo),
+            "&page_size=40",
+            std::move(keyword),
+            "&sign=",
+            "&sign_method=md5",
+            sort.empty() ? std::string() : "&sort=" + std::string(sort),
+            "&start_price=1",
+            "&start_tk_rate=1000",
+            "&timestamp=" + search.timestamp,
+            "&v=2.0"};
+}
+
+std::string MaterialQueryAddress(const TCommon &common, const MaterialQueryInput &input)
+{
+    return common.Signer().signedAddress(MaterialQueryElements(input), {"q"});
+}
+
+std::string WithWebScheme(std::string address)
+{
+    if (address.starts_with("//"))
+        address.insert(0, "https:");
+    return address;
+}
+
+void ReadMaterialAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
+{
+    const std::optional<XmlElement> list = childNamed(root, "result_list");
+    if (!list)
+        return;
+    steps.beginBatch();
+    std::size_t items = 0;
+    for (const XmlElement &element : list->children("map_data")) {
+        if (items++ == kMaxAnswerItems)
+            break;
+        TTaoBaoData record;
+        double incomeRate = 0;
+        readFields(element, true, record, incomeRate, steps);
+        record.Commission = parseNumber(record.Price, 0) * incomeRate / 100;
+        record.CashBack = CashBack(record.Commission);
+        TDownPic job{record.NumIid, record.PicUrl, std::string(kSquarePictureSuffix)};
+        steps.item(std::move(record), std::move(job));
+    }
+    steps.endBatch();
+}
+
+void ReadAnyItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
+{
+    if (root.name() == kMaterialAnswerRoot)
+        ReadMaterialAnswer(root, steps);
+    else
+        ReadItemAnswer(root, steps);
+}
+
+}  // namespace quenbo

@@ -52,6 +52,7 @@ private slots:
     void searchesPagesAndSortsWithTheMaterialSearch();
     void favouritesKeepTheOpaqueId();
     void commandsWithoutTheOldFields();
+    void aRefusalIsSaidInTheStatusLine();
 
 private:
     void search(const QString &keyword);
@@ -207,6 +208,17 @@ void MaterialSearchTest::commandsWithoutTheOldFields()
     const std::vector<ReceivedRequest> asked = m_received->gateway();
     QCOMPARE(asked.size(), std::size_t(1));
     QCOMPARE(asked[0].param("q"), RemoveBlanks(SimilarItemsKeyword(window().SelectedItem().Title)));
+}
+
+void MaterialSearchTest::aRefusalIsSaidInTheStatusLine()
+{
+    // An ad zone the gateway does not know, as a mistyped setting would give.
+    window().Common().Settings.AdzoneId = "999";
+    search(QStringLiteral("连衣裙"));
+    QCOMPARE(list()->topLevelCount(), 0);
+    QCOMPARE(ui(window()).L_Status->text(),
+             QStringLiteral("搜索失败：Remote service error — "
+                            "pid不正确，请检查是否输入了正确的adzoneId和siteId"));
 }
 
 QTEST_MAIN(MaterialSearchTest)

@@ -92,6 +92,17 @@ std::optional<FaultKind> parseFaultKind(std::string_view name)
 std::optional<FaultRequest> parseFaultRequest(const QueryParams &params, std::string &error)
 {
     FaultRequest request;
+    if (const std::string *latency = find(params, "latency_ms")) {
+        const auto value = number(latency, 0, kMaxLatencyMs);
+        if (!value) {
+            error = "latency_ms must be 0 to " + std::to_string(kMaxLatencyMs);
+            return std::nullopt;
+        }
+        request.latencyMs = static_cast<int>(*value);
+        if (!find(params, "picture") && !find(params, "path"))
+            return request;
+    }
+    FaultRule rule;
     if (const std::string *picture = find(params, "picture")) {
         const auto digit = [](char c) { return c >= '0' && c <= '9'; };
         const auto opaque = [&](char c) {
@@ -102,32 +113,34 @@ std::optional<FaultRequest> parseFaultRequest(const QueryParams &params, std::st
             return std::nullopt;
         }
         const bool numeric = std::all_of(picture->begin(), picture->end(), digit);
-        request.rule.path = "/pic/" + *picture + (numeric ? "_b.jpg" : "_310x310.jpg");
+        rule.path = "/pic/" + *picture + (numeric ? "_b.jpg" : "_310x310.jpg");
     } else if (const std::string *path = find(params, "path"); path && path->starts_with('/')) {
-        request.rule.path = *path;
+        rule.path = *path;
     } else {
         error = "give path=/some/path or picture=ITEM_ID";
         return std::nullopt;
     }
     if (const std::string *method = find(params, "method"))
-        request.rule.method = *method;
+        rule.method = *method;
 
     if (const std::string *kind = find(params, "kind"); kind && *kind == "none") {
+        request.rule = std::move(rule);
         request.removal = true;
         return request;
     }
     const auto fault = readFault(params, "kind", "delay_ms", "bytes", error);
     if (!fault)
         return std::nullopt;
-    request.rule.fault = *fault;
+    rule.fault = *fault;
     if (const std::string *times = find(params, "times")) {
         const auto value = number(times, 1, 1000000);
         if (!value) {
             error = "times must be a positive count";
             return std::nullopt;
         }
-        request.rule.times = static_cast<int>(*value);
+        rule.times = static_cast<int>(*value);
     }
+    request.rule = std::move(rule);
     return request;
 }
 
@@ -137,6 +150,12 @@ std::optional<Fault> parseRequestFault(const QueryParams &params)
         return std::nullopt;
     std::string ignored;
     return readFault(params, "__fault", "__delay_ms", "__bytes", ignored);
+}
+
+FaultSwitches::FaultSwitches(int latencyMs)
+    : m_startLatencyMs(latencyMs)
+    , m_latencyMs(latencyMs)
+{
 }
 
 void FaultSwitches::set(FaultRule rule)
@@ -159,6 +178,19 @@ void FaultSwitches::clear()
 {
     const std::lock_guard lock(m_mutex);
     m_rules.clear();
+    m_latencyMs = m_startLatencyMs;
+}
+
+void FaultSwitches::setLatency(int ms)
+{
+    const std::lock_guard lock(m_mutex);
+    m_latencyMs = ms;
+}
+
+void FaultSwitches::holdForLatency()
+{
+    std::unique_lock lock(m_mutex);
+    m_wake.wait_for(lock, std::chrono::milliseconds(m_latencyMs), [this] { return m_shutDown; });
 }
 
 std::optional<Fault> FaultSwitches::take(std::string_view path, const QueryParams &params)

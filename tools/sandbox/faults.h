@@ -29,6 +29,7 @@ std::optional<FaultKind> parseFaultKind(std::string_view name);
 
 inline constexpr int kDefaultDelayMs = 2000;
 inline constexpr int kMaxDelayMs = 30000;
+inline constexpr int kMaxLatencyMs = 60000;
 // Larger than any answer or picture a client should take in.
 inline constexpr std::size_t kDefaultOversizedBytes = 40u << 20;
 
@@ -47,13 +48,15 @@ struct FaultRule {
     std::optional<int> times;
 };
 
-// Reads a rule from the control request's parameters: path=P or picture=ID (the path
-// "/pic/ID_b.jpg" for a numeric id, "/pic/ID_310x310.jpg" for an opaque one), kind=K, and
-// optionally method=M, delay_ms=N, bytes=N, times=N. kind=none asks to remove the rule for that
-// path and method (removal is then true).
+// Reads the control request's parameters: a rule, a latency, or both. The rule is path=P or
+// picture=ID (the path "/pic/ID_b.jpg" for a numeric id, "/pic/ID_310x310.jpg" for an opaque
+// one), kind=K, and optionally method=M, delay_ms=N, bytes=N, times=N; kind=none asks to remove
+// the rule for that path and method (removal is then true). latency_ms=N (0 to kMaxLatencyMs)
+// sets the latency; without path or picture it is all the request asks for.
 struct FaultRequest {
-    FaultRule rule;
+    std::optional<FaultRule> rule;
     bool removal = false;
+    std::optional<int> latencyMs;
 };
 std::optional<FaultRequest> parseFaultRequest(const QueryParams &params, std::string &error);
 
@@ -61,12 +64,20 @@ std::optional<FaultRequest> parseFaultRequest(const QueryParams &params, std::st
 // __delay_ms=N and __bytes=N. Absent or unreadable switches give nothing.
 std::optional<Fault> parseRequestFault(const QueryParams &params);
 
-// The standing faults, shared by every connection thread.
+// The standing faults, shared by every connection thread: the rules, and the latency every
+// gateway and picture answer waits before it goes out.
 class FaultSwitches {
 public:
+    explicit FaultSwitches(int latencyMs = 0);
+
     void set(FaultRule rule);  // replaces a rule for the same path and method
     void remove(std::string_view path, std::string_view method);
+    // Removes every rule and puts the latency back to the one given at construction.
     void clear();
+
+    void setLatency(int ms);
+    // Waits the current latency in the calling thread, as pause() does.
+    void holdForLatency();
 
     // The fault for a request: its own __fault switch, else the first rule for its path and
     // gateway method, whose use count goes down by one.
@@ -81,6 +92,8 @@ private:
     std::condition_variable m_wake;
     bool m_shutDown = false;
     std::vector<FaultRule> m_rules;
+    const int m_startLatencyMs;
+    int m_latencyMs;
 };
 
 }  // namespace quenbo::sandbox

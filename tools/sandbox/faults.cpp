@@ -99,7 +99,7 @@ std::optional<FaultRequest> parseFaultRequest(const QueryParams &params, std::st
             return std::nullopt;
         }
         request.latencyMs = static_cast<int>(*value);
-        if (!find(params, "picture") && !find(params, "path"))
+        if (!find(params, "picture") && !find(params, "path") && !find(params, "kind"))
             return request;
     }
     FaultRule rule;

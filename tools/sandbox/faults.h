@@ -52,7 +52,7 @@ struct FaultRule {
 // picture=ID (the path "/pic/ID_b.jpg" for a numeric id, "/pic/ID_310x310.jpg" for an opaque
 // one), kind=K, and optionally method=M, delay_ms=N, bytes=N, times=N; kind=none asks to remove
 // the rule for that path and method (removal is then true). latency_ms=N (0 to kMaxLatencyMs)
-// sets the latency; without path or picture it is all the request asks for.
+// sets the latency; without path, picture or kind it is all the request asks for.
 struct FaultRequest {
     std::optional<FaultRule> rule;
     bool removal = false;

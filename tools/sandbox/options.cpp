@@ -42,6 +42,10 @@ ParsedOptions parseOptions(std::span<const std::string_view> args)
             if (!readNumber(value, std::uint64_t(0), std::numeric_limits<std::uint64_t>::max(),
                             config.seed))
                 return "--seed must be a non-negative whole number, not " + std::string(value);
+        } else if (name == "--latency") {
+            if (!readNumber(value, 0, kMaxLatencyMs, config.latencyMs))
+                return "--latency must be a number of milliseconds from 0 to " +
+                       std::to_string(kMaxLatencyMs) + ", not " + std::string(value);
         } else if (name == "--app-key") {
             config.appKey = value;
         } else if (name == "--app-secret") {
@@ -59,7 +63,7 @@ ParsedOptions parseOptions(std::span<const std::string_view> args)
     // The braces read the command line before they move the configuration it filled in.
     return {tools::readCommandLine(args, {"--lenient-time"},
                                    {"--host", "--port", "--app-key", "--app-secret", "--adzone-id",
-                                    "--version", "--seed"},
+                                    "--version", "--seed", "--latency"},
                                    take),
             std::move(config)};
 }
@@ -87,6 +91,8 @@ Options:
                       default "v1|{base}/download"
   --seed N            seed of the generated catalogue and pictures; default 1
   --lenient-time      accept any well-formed timestamp (no 10-minute window)
+  --latency MS        hold every answer of BASE/router/rest and BASE/pic/... MS milliseconds
+                      before its first byte, each request on its own (0 to 60000); default 0
   -h, --help          show this text
 
 Addresses (BASE is the first line printed):
@@ -122,7 +128,8 @@ Fault switches (for tests):
       bytes=N                         for truncated (default: half the body) and oversized
                                       (the body padded with blanks to N; default 40 MiB)
       times=N                         break only the next N requests (default: all)
-  POST BASE/__control/clear           remove every rule
+      latency_ms=N                    set the latency (as --latency), alone or with a rule
+  POST BASE/__control/clear           remove every rule and put the latency back to --latency
   GET BASE/__control/requests         the targets of the last 512 requests, oldest first
   Any request may also carry __fault=K (with __delay_ms=N, __bytes=N) in its own query;
   parameters whose names begin with "__" are never signed.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
+#include <sys/socket.h>
 
 #include <ctime>
 #include <stdexcept>
@@ -16,7 +17,11 @@ namespace quenbo::sandbox {
 namespace {
 
 constexpr std::size_t kPictureCacheSize = 256;
-constexpr std::size_t kConnectionThreads = 16;
+// Each connection holds a thread for its whole keep-alive life, latency waits included, so
+// there are enough for several clients that each open a handful of parallel connections.
+constexpr std::size_t kConnectionThreads = 64;
+// Connections the kernel holds until the listening thread accepts them.
+constexpr int kListenBacklog = 128;
 constexpr std::size_t kKeepAliveRequests = 100;
 // Idle keep-alive connections hold up a stop for this long, so it is kept short.
 constexpr time_t kKeepAliveSeconds = 3;
@@ -91,6 +96,7 @@ SandboxServer::SandboxServer(SandboxConfig config)
     : m_config(std::move(config))
     , m_catalogue(m_config.seed)
     , m_pictures(m_config.seed, kPictureCacheSize)
+    , m_faults(m_config.latencyMs)
 {
 }
 
@@ -114,6 +120,11 @@ void SandboxServer::start()
     // Headers and body go out in separate writes; without this, Nagle's algorithm holds the
     // body back until the client's delayed acknowledgement, some 40 ms per keep-alive answer.
     m_server.set_tcp_nodelay(true);
+    int listening = -1;
+    m_server.set_socket_options([&listening](int fd) {
+        httplib::default_socket_options(fd);
+        listening = fd;
+    });
     if (m_config.port == 0) {
         m_port = m_server.bind_to_any_port(host);
         if (m_port < 0)
@@ -123,6 +134,10 @@ void SandboxServer::start()
     }
     if (m_port <= 0)
         throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(m_config.port));
+    // cpp-httplib listens with a backlog of 5: a client opening more connections at once than
+    // the listening thread has taken in yet would see the rest refused and retried a second
+    // later. Listening again only raises the backlog.
+    ::listen(listening, kListenBacklog);
 
     const bool v6 = host.find(':') != std::string::npos;
     m_baseUrl = "http://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(m_port);
@@ -184,6 +199,10 @@ void SandboxServer::addRoutes()
 {
     m_server.set_pre_routing_handler([this](const auto &req, auto &) {
         logReceived(req.target);
+        // The latency is waited in the thread that serves this request's connection, before
+        // any byte of the answer, so other connections go on meanwhile.
+        if (req.path == kGatewayPath || req.path.starts_with(kPicturePath))
+            m_faults.holdForLatency();
         return httplib::Server::HandlerResponse::Unhandled;
     });
     m_server.Get(std::string(kReceivedPath), [this](const auto &, auto &res) {
@@ -370,10 +389,12 @@ void SandboxServer::controlFault(const httplib::Request &req, const std::string 
         res.set_content(error + "\n", "text/plain");
         return;
     }
-    if (request->removal)
-        m_faults.remove(request->rule.path, request->rule.method);
-    else
-        m_faults.set(request->rule);
+    if (request->latencyMs)
+        m_faults.setLatency(*request->latencyMs);
+    if (request->rule && request->removal)
+        m_faults.remove(request->rule->path, request->rule->method);
+    else if (request->rule)
+        m_faults.set(*request->rule);
     res.set_content("ok\n", "text/plain");
 }
 

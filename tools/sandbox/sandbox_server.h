@@ -32,6 +32,9 @@ struct SandboxConfig {
     std::uint64_t seed = 1;
     bool lenientTime = false;
     std::string adzoneId = std::string(kDefaultAdzoneId);  // digits
+    // Milliseconds every gateway and picture answer waits before its first byte, 0 to
+    // kMaxLatencyMs; also the value the fault switches' clear goes back to.
+    int latencyMs = 0;
 };
 
 // True for 127.0.0.0/8, ::1 and "localhost".
@@ -50,7 +53,8 @@ public:
     // Binds the configured address and starts serving on a thread of its own. Throws
     // std::runtime_error when the host is not loopback or the address cannot be bound.
     void start();
-    // Stops serving; slow answers in progress are cut short. Safe to call more than once.
+    // Stops serving; slow answers and latency waits in progress are cut short. Safe to call
+    // more than once.
     void stop();
 
     // "http://HOST:PORT", valid after start().

@@ -190,19 +190,26 @@ bool RawConnection::send(const std::string &request)
                             static_cast<ssize_t>(request.size());
 }
 
+bool RawConnection::receiveMore()
+{
+    char buffer[16384];
+    const ssize_t got = m_fd < 0 ? -1 : recv(m_fd, buffer, sizeof buffer, 0);
+    if (got <= 0)
+        return false;
+    m_pending.append(buffer, static_cast<std::size_t>(got));
+    return true;
+}
+
+bool RawConnection::awaitFirstByte()
+{
+    return !m_pending.empty() || receiveMore();
+}
+
 std::string RawConnection::readAnswer()
 {
-    const auto fill = [this] {
-        char buffer[16384];
-        const ssize_t got = m_fd < 0 ? -1 : recv(m_fd, buffer, sizeof buffer, 0);
-        if (got <= 0)
-            return false;
-        m_pending.append(buffer, static_cast<std::size_t>(got));
-        return true;
-    };
     std::size_t headEnd;
     while ((headEnd = m_pending.find("\r\n\r\n")) == std::string::npos) {
-        if (!fill())
+        if (!receiveMore())
             return std::exchange(m_pending, {});
     }
     std::size_t length = 0;
@@ -214,7 +221,7 @@ std::string RawConnection::readAnswer()
         length = std::stoul(head.substr(at + 15));
     const std::size_t total = headEnd + 4 + length;
     while (m_pending.size() < total) {
-        if (!fill())
+        if (!receiveMore())
             break;
     }
     std::string answer = m_pending.substr(0, std::min(total, m_pending.size()));

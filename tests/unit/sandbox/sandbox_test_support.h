@@ -64,11 +64,16 @@ public:
     bool sendGet(const std::string &target);
     // Sends the bytes as they are, e.g. a request with a method and headers of its own.
     bool send(const std::string &request);
+    // Waits until the first byte of an answer has arrived (at most the ten-second read
+    // time-out); false when the connection closed or nothing came.
+    bool awaitFirstByte();
     // Reads one whole answer (head and Content-Length body); empty when the connection closed
     // before any byte arrived.
     std::string readAnswer();
 
 private:
+    bool receiveMore();
+
     int m_fd = -1;
     std::string m_pending;
 };

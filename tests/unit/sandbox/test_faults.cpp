@@ -261,7 +261,8 @@ TEST(Faults, BadControlRequestsAreRefused)
     for (const std::string form :
          {"picture=12&kind=explode", "kind=html", "path=relative&kind=html",
           "picture=../x&kind=html", "path=/a&kind=slow&delay_ms=99999999",
-          "path=/a&kind=html&times=0"})
+          "path=/a&kind=html&times=0", "latency_ms=60001", "latency_ms=-1", "latency_ms=soon",
+          "latency_ms=", "latency_ms=5&kind=html", "path=/a&kind=explode&latency_ms=5"})
         EXPECT_FALSE(sandbox.setFault(form)) << form;
 }
 

@@ -111,7 +111,8 @@ private:
 TEST(Program, PrintsItsAddressServesAndStopsOnSigterm)
 {
     for (const int signal : {SIGTERM, SIGINT}) {
-        ChildProgram program({"--port", "0", "--seed", "3", "--version", "v9|{base}/x"});
+        ChildProgram program(
+            {"--port", "0", "--seed", "3", "--version", "v9|{base}/x", "--latency", "200"});
         const std::string base = program.firstLine();
         std::smatch match;
         ASSERT_TRUE(std::regex_match(base, match, std::regex(R"(http://127\.0\.0\.1:(\d+))")))
@@ -120,6 +121,9 @@ TEST(Program, PrintsItsAddressServesAndStopsOnSigterm)
         const auto answer = client.Get("/bate.txt");
         ASSERT_TRUE(answer);
         EXPECT_EQ(answer->body, "v9|" + base + "/x");
+        const auto sent = std::chrono::steady_clock::now();
+        EXPECT_TRUE(client.Get("/router/rest"));
+        EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(200));
 
         kill(program.pid(), signal);
         EXPECT_EQ(program.exitStatus(), 0) << signal;
@@ -129,9 +133,10 @@ TEST(Program, PrintsItsAddressServesAndStopsOnSigterm)
 TEST(Program, RefusesBadArgumentsWithAMessage)
 {
     const std::vector<std::vector<std::string>> cases{
-        {"--port", "70000"},         {"--port", "eighty"}, {"--port"},  {"--host", "0.0.0.0"},
-        {"--host", "192.168.1.2"},   {"--seed", "-1"},     {"--bogus"}, {"--lenient-time=yes"},
-        {"--adzone-id", "mm_1_2_3"}, {"--adzone-id="},
+        {"--port", "70000"},   {"--port", "eighty"},      {"--port"},
+        {"--host", "0.0.0.0"}, {"--host", "192.168.1.2"}, {"--seed", "-1"},
+        {"--bogus"},           {"--lenient-time=yes"},    {"--adzone-id", "mm_1_2_3"},
+        {"--adzone-id="},      {"--latency", "60001"},    {"--latency", "-1"},
     };
     for (const auto &args : cases) {
         ChildProgram program(args);
@@ -147,9 +152,10 @@ TEST(Program, HelpNamesTheDefaultsAndTheFaultSwitches)
     EXPECT_EQ(program.exitStatus(), 0);
     const std::string help = program.standardOutput();
     for (const std::string word :
-         {"--app-key", "--app-secret", "--lenient-time", "/index.xml", "/fanxian?id=",
-          "/__control/fault", "redirect_loop", "drop", "--adzone-id", "default 10001",
-          "taobao.tbk.dg.material.optional.upgrade", "_310x310.jpg", "total_sales"})
+         {"--app-key", "--app-secret", "--lenient-time", "/index.xml",
+          "/fanxian?id=", "/__control/fault", "redirect_loop", "drop", "--adzone-id",
+          "default 10001", "taobao.tbk.dg.material.optional.upgrade", "_310x310.jpg", "total_sales",
+          "--latency MS", "latency_ms=N"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 

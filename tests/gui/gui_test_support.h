@@ -12,6 +12,7 @@
 #include "window_controls.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -160,6 +161,9 @@ inline void finishWindowTest(std::unique_ptr<Tfrm_main> &window,
                              std::unique_ptr<RecordedMessages> &messages,
                              const std::string &sandboxUrl)
 {
+    // A shop menu a test left open is closed first, as Escape would close it.
+    if (window)
+        ui(window).Pop_MShop->hide();
     window.reset();
     postSandboxFault(sandboxUrl, "clear=1");
     const std::vector<QString> shown = messages ? messages->texts : std::vector<QString>{};

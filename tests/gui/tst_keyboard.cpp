@@ -59,8 +59,6 @@ void KeyboardTest::init()
 
 void KeyboardTest::cleanup()
 {
-    if (Tfrm_main *window = m_fixture.windowOrNull())
-        ui(window).Pop_MShop->hide();
     m_fixture.finishTest();
     m_addresses.reset();
 }

@@ -79,8 +79,6 @@ void MaterialSearchTest::init()
 
 void MaterialSearchTest::cleanup()
 {
-    if (Tfrm_main *shown = m_fixture.windowOrNull())
-        ui(shown).Pop_MShop->hide();
     m_fixture.finishTest();
     m_addresses.reset();
 }

@@ -5,8 +5,6 @@
 #include "pictures/jpeg_image.h"
 #include "platform/xml_document.h"
 
-#include <optional>
-
 namespace quenbo {
 
 namespace {
@@ -24,15 +22,6 @@ std::string_view sortName(MaterialSort sort)
         break;
     }
     return {};
-}
-
-// The first child of element with this name, or nothing.
-std::optional<XmlElement> childNamed(const XmlElement &element, std::string_view name)
-{
-    std::vector<XmlElement> found = element.children(name);
-    if (found.empty())
-        return std::nullopt;
-    return found.front();
 }
 
 // The fields of one map_data element: its own and those of its three groups (a group within a
@@ -114,12 +103,12 @@ std::string WithWebScheme(std::string address)
 
 void ReadMaterialAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
 {
-    const std::optional<XmlElement> list = childNamed(root, "result_list");
-    if (!list)
+    const std::vector<XmlElement> lists = root.children("result_list");
+    if (lists.empty())
         return;
     steps.beginBatch();
     std::size_t items = 0;
-    for (const XmlElement &element : list->children("map_data")) {
+    for (const XmlElement &element : lists.front().children("map_data")) {
         if (items++ == kMaxAnswerItems)
             break;
         TTaoBaoData record;

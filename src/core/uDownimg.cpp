@@ -1,6 +1,7 @@
 #include "core/uDownimg.h"
 
 #include "core/ucommon.h"
+#include "pictures/jpeg_image.h"
 #include "platform/file_io.h"
 
 #include <filesystem>
@@ -65,64 +66,93 @@ void TImgDown::StopWork()
 
 void TImgDown::Execute()
 {
-    // The connection is made here, on the worker's own thread, so that the page load that
-    // queued the jobs does not wait for it.
-    Http.emplace();
-    Http->setAbortFlag(&Stopped);
-    while (!Jobs.empty()) {
-        if (Stopped)
+    // The connections are made here, on the worker's own thread, so that the page load that
+    // queued the jobs does not wait for them.
+    Fetch.emplace();
+    Fetch->setAbortFlag(&Stopped);
+    while (!Stopped) {
+        // A job is taken only when a transfer can start at once, so a row scrolled into view
+        // is fetched next rather than after jobs taken earlier.
+        while (!Stopped && !Jobs.empty() && Fetch->pending() < kParallelDownloads)
+            BeginNextJob();
+        if (Fetch->pending() == 0)
             break;
         // A job that fails fails only itself: its row is told that no picture is coming, and
-        // the pictures of the later items are still fetched. A job cut short by the stop flag
-        // is no failure of its picture; the stopped worker reports nothing.
-        const bool done = DoJob(Jobs.front());
-        if (!done && !Stopped && FFailedItem)
-            FFailedItem(Jobs.front().NumIid);
-        // A body is held only while its job runs.
-        Buffer = std::string();
-        Jpeg = TJpegImage();
-        if (Stopped)
-            break;
-        Jobs.pop_front();
+        // the pictures of the other items are still fetched. A transfer cut short by the stop
+        // flag is no failure of its picture; the stopped worker reports nothing.
+        for (ParallelFetch::Result &result : Fetch->wait())
+            FinishJob(result);
     }
     Jobs.clear();
-    // The connection goes with the last job, not with the worker object, which the registry
+    Running.clear();
+    // The connections go with the last job, not with the worker object, which the registry
     // destroys later.
-    Http.reset();
+    Fetch.reset();
     // Stopped at shutdown: the registry has let go of this worker already.
     if (!Stopped)
         FCommon.RemoveWorker(FThreadId);
     FCommon.DownloadSlots.finished();
 }
 
-bool TImgDown::DoJob(const TDownPic &job)
+void TImgDown::BeginNextJob()
 {
+    const std::size_t at = FCommon.OnScreen.next(
+        Jobs, [](const TDownPic &job) -> const std::string & { return job.NumIid; });
+    TDownPic job = std::move(Jobs[at]);
+    Jobs.erase(Jobs.begin() + std::ptrdiff_t(at));
     // An id that is not a plain number has no cache file; there is nothing to fetch it into.
-    const std::optional<std::string> file = FCommon.Cache.fileName(job.NumIid);
-    if (!file)
-        return false;
+    std::optional<std::string> file = FCommon.Cache.fileName(job.NumIid);
+    if (!file) {
+        ReportFailure(job.NumIid);
+        return;
+    }
     std::error_code error;
     if (std::filesystem::exists(*file, error)) {
         FRefreshItem(job.NumIid);
-        return true;
+        return;
     }
+    const std::uint64_t tag = FNextTag++;
+    Fetch->add(tag, job.PicUrl + job.PicSuffix);
+    Running.emplace(tag, InFlight{std::move(job), std::move(*file)});
+}
+
+void TImgDown::FinishJob(ParallelFetch::Result &result)
+{
+    const auto found = Running.find(result.tag);
+    if (found == Running.end())
+        return;
+    const InFlight done = std::move(found->second);
+    Running.erase(found);
+    if (Stopped)
+        return;
+    if (result.error) {
+        ReportFailure(done.job.NumIid);
+        return;
+    }
+    // The body is held only until it is written.
+    const std::string body = std::move(result.body);
+    TJpegImage picture;
     try {
-        Buffer = Http->get(job.PicUrl + job.PicSuffix);
-        if (Stopped)
-            return false;
-        Jpeg.LoadFromBuffer({reinterpret_cast<const std::uint8_t *>(Buffer.data()), Buffer.size()});
+        picture.LoadFromBuffer({reinterpret_cast<const std::uint8_t *>(body.data()), body.size()});
     } catch (const std::exception &) {
-        return false;
+        ReportFailure(done.job.NumIid);
+        return;
     }
-    if (Jpeg.Width() > kMaxPictureSide || Jpeg.Height() > kMaxPictureSide ||
-        std::int64_t(Jpeg.Width()) * Jpeg.Height() > kMaxPicturePixels)
-        return false;
     // Written under a temporary name and renamed into place, so no reader ever takes a
     // half-written file for the item's picture.
-    if (!writeFileAtomically(*file, Buffer, WriteSync::Unsynced))
-        return false;
-    FRefreshItem(job.NumIid);
-    return true;
+    if (picture.Width() > kMaxPictureSide || picture.Height() > kMaxPictureSide ||
+        std::int64_t(picture.Width()) * picture.Height() > kMaxPicturePixels ||
+        !writeFileAtomically(done.file, body, WriteSync::Unsynced)) {
+        ReportFailure(done.job.NumIid);
+        return;
+    }
+    FRefreshItem(done.job.NumIid);
+}
+
+void TImgDown::ReportFailure(const std::string &id)
+{
+    if (!Stopped && FFailedItem)
+        FFailedItem(id);
 }
 
 }  // namespace quenbo

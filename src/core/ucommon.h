@@ -6,6 +6,7 @@
 #include "core/program_paths.h"
 #include "core/program_settings.h"
 #include "core/request_signer.h"
+#include "core/rows_on_screen.h"
 #include "core/uTypeData.h"
 #include "core/worker_registry.h"
 #include "core/worker_slots.h"
@@ -34,11 +35,12 @@ struct CreditIconEntry {
 // - Cache: the picture cache;
 // - Favourites: the favourites store and the ids it holds;
 // - Workers and DownloadSlots: the registry of picture download workers and their threads;
+// - OnScreen: the item rows in view, whose pictures the workers fetch first;
 // - Items, Categories and the credit icons: the lists the window shows.
 // The operations below keep their long-standing names and hand the work to those parts. One
 // instance lives from the main window's creation to its destruction. Everything runs on the
-// GUI thread except RemoveWorker and LoadCachedPicture, which workers call from their own
-// threads.
+// GUI thread except RemoveWorker, LoadCachedPicture and OnScreen, which workers use from their
+// own threads.
 //
 // The files (the settings file with the data-cache flag, the picture cache and the favourites
 // database) are where the program's ProgramPaths say; in the portable layout "config.ini",
@@ -149,6 +151,8 @@ public:
     // Declared before Workers, so it outlives every worker.
     static constexpr std::size_t kMaxDownloadThreads = 4;
     WorkerSlots DownloadSlots{kMaxDownloadThreads};
+    // Declared before Workers, so it outlives every worker that reads it.
+    RowsOnScreen OnScreen;
     WorkerRegistry Workers;
 
 private:

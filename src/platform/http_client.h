@@ -2,13 +2,16 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// HTTP/1.1 GET into memory over libcurl, as the gateway queries, the version check and the
-// picture downloads need it.
+// HTTP GET into memory over libcurl, as the gateway queries, the version check and the picture
+// downloads need it: one transfer at a time (HttpClient), or several at once (ParallelFetch).
 
 namespace quenbo {
 
@@ -90,6 +93,46 @@ private:
     long m_connectTimeoutMs = kConnectTimeoutMs;
     long m_totalTimeoutMs = kTotalTimeoutMs;
     std::size_t m_maxBodyBytes = kMaxBodyBytes;
+    const std::atomic<bool> *m_abort = nullptr;
+};
+
+// Several GETs in flight at once, as a browser fetches the pictures of a page: at most
+// kMaxHostConnections connections to one host, and HTTP/2 streams on one connection where an
+// https:// host offers it. Each transfer follows HttpClient's rules: the same headers,
+// time-outs, body limit, redirects and schemes, and the same errors. Connections are kept for
+// later transfers. Not thread-safe: one thread drives it.
+class ParallelFetch {
+public:
+    static constexpr long kMaxHostConnections = 6;
+
+    // One ended transfer: the tag it was added with, and its body or what went wrong.
+    struct Result {
+        std::uint64_t tag = 0;
+        std::string body;
+        std::optional<HttpError> error;
+    };
+
+    ParallelFetch();
+    ~ParallelFetch();
+    ParallelFetch(const ParallelFetch &) = delete;
+    ParallelFetch &operator=(const ParallelFetch &) = delete;
+
+    // While *flag is true, transfers in flight end as Reason::Aborted and added ones do not
+    // start; as HttpClient::setAbortFlag.
+    void setAbortFlag(const std::atomic<bool> *flag);
+
+    // Starts a GET of address (as HttpClient::get takes it); its result carries tag.
+    void add(std::uint64_t tag, const std::string &address);
+    // Transfers added and not yet handed back by wait().
+    std::size_t pending() const;
+    // Drives the transfers until at least one has ended and hands back those that have, in
+    // the order they ended; empty when none is pending. Once the abort flag is set, every
+    // pending transfer ends at once as aborted.
+    std::vector<Result> wait();
+
+private:
+    struct Handle;
+    std::unique_ptr<Handle> m_handle;
     const std::atomic<bool> *m_abort = nullptr;
 };
 

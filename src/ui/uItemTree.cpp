@@ -122,6 +122,7 @@ TItemTree::TItemTree(VirtualTree *tree, TCommon &common, const TZipFile &zip)
     Tree->setCompareHandler(
         [this](VirtualTree::Node *a, VirtualTree::Node *b) { return CompareNodes(a, b); });
     Tree->setAccessibleTextHandler([this](VirtualTree::Node *node) { return RowText(node); });
+    Tree->setViewHandler([this](int first, int count) { ShowRows(first, count); });
 }
 
 TItemTree::~TItemTree()
@@ -130,6 +131,21 @@ TItemTree::~TItemTree()
     Tree->setMouseMoveHandler({});
     Tree->setCompareHandler({});
     Tree->setAccessibleTextHandler({});
+    Tree->setViewHandler({});
+    FCommon.OnScreen.set({});
+}
+
+void TItemTree::ShowRows(int first, int count)
+{
+    std::vector<std::string> ids;
+    ids.reserve(std::size_t(count));
+    for (int row = first; row < first + count; ++row)
+        if (const ItemRow *item = VirtualTree::nodeData<ItemRow>(Tree->visibleRow(row)))
+            ids.push_back(item->NumIid);
+    if (ids == FIdsOnScreen)
+        return;
+    FIdsOnScreen = ids;
+    FCommon.OnScreen.set(std::move(ids));
 }
 
 QString TItemTree::RowText(VirtualTree::Node *node) const

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace quenbo {
 
@@ -116,6 +117,9 @@ public:
     // What assistive technology reads for a row: its title, price and seller, and whether it
     // is a favourite.
     QString RowText(VirtualTree::Node *node) const;
+    // The rows in view changed or were painted: hands their ids, top to bottom, to the core
+    // object's OnScreen when they differ from the ones it has, so their pictures come first.
+    void ShowRows(int first, int count);
 
     VirtualTree::Node *HotNode() const { return FHotNode; }
     VirtualTree::Node *PreviewNode() const { return FPreviewNode; }
@@ -142,6 +146,7 @@ private:
     TCommon &FCommon;
     QPointer<Tfrm_imgframe> FPreview;
     VirtualTree::Node *FHotNode = nullptr;
+    std::vector<std::string> FIdsOnScreen;  // as last handed to the core object's OnScreen
     VirtualTree::Node *FPreviewNode = nullptr;
     int FPreviewLeft = 0;
     QImage SelectedPicture;

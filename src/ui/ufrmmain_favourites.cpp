@@ -3,6 +3,7 @@
 #include "core/uDownimg.h"
 #include "core/ucommon.h"
 #include "gateway/gateway_exchanges.h"
+#include "pictures/jpeg_image.h"
 #include "ui/item_thumbnails.h"
 #include "ui/picture_button.h"
 #include "ui/uItemTree.h"

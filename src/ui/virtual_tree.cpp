@@ -373,9 +373,15 @@ void VirtualTree::paintEvent(QPaintEvent *event)
     const QRegion &region = event->region();
     // Rows are drawn on plain white, whatever the palette: their colours are chosen for it.
     painter.fillRect(region.boundingRect(), Qt::white);
+    const int offset = verticalScrollBar()->value();
+    if (m_view) {
+        const int first = offset / m_rowHeight;
+        const int end = std::min(int(m_rows.size()),
+                                 (offset + viewport()->height() + m_rowHeight - 1) / m_rowHeight);
+        m_view(first, std::max(0, end - first));
+    }
     if (m_rows.empty())
         return;
-    const int offset = verticalScrollBar()->value();
     std::vector<int> rows;
     for (const QRect &rect : region) {
         const int first = std::max(0, (rect.top() + offset) / m_rowHeight);

@@ -36,6 +36,9 @@ public:
     // A key pressed while the control has the focus, with the selected (focused) node or null;
     // true when the handler acted on it, which ends the control's own handling of the key.
     using KeyHandler = std::function<bool(int key, Qt::KeyboardModifiers modifiers, Node *focused)>;
+    // The rows in view after a paint, whatever part of the view it repainted: the first row's
+    // index among the visible rows and how many are in view, partly or wholly (0 for none).
+    using ViewHandler = std::function<void(int first, int count)>;
     // What assistive technology reads for a row.
     using TextHandler = std::function<QString(Node *node)>;
     // A command assistive technology can run on a row: its name, the key that runs it on the
@@ -70,6 +73,7 @@ public:
     void setMouseMoveHandler(MouseMoveHandler handler) { m_mouseMove = std::move(handler); }
     void setCompareHandler(CompareHandler handler) { m_compare = std::move(handler); }
     void setKeyHandler(KeyHandler handler) { m_key = std::move(handler); }
+    void setViewHandler(ViewHandler handler) { m_view = std::move(handler); }
 
     // Assistive technology: the control is a list (QAccessible::List, the default) or a tree
     // (QAccessible::Tree) of its visible rows, each read by the text handler (empty without
@@ -187,6 +191,7 @@ private:
     bool m_expandOnKeySelect = false;
     bool m_pressAbandoned = false;
     DrawHandler m_draw;
+    ViewHandler m_view;
     MouseMoveHandler m_mouseMove;
     CompareHandler m_compare;
     KeyHandler m_key;

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -21,6 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+// A worker's transfers run side by side and end in any order.
+std::vector<std::string> sorted(std::vector<std::string> ids)
+{
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
 
 // The application's core object in a temporary program directory, a sandbox on a free
 // loopback port, and the repaint requests and failure reports that workers make.
@@ -125,11 +133,11 @@ protected:
     std::vector<std::string> m_failed;
 };
 
-TEST_F(DownloadWorkerTest, StoresEachPictureAndAsksForRepaintsInOrder)
+TEST_F(DownloadWorkerTest, StoresEachPictureAndAsksForItsRepaint)
 {
     startWorker({job(0), job(1), job(2)});
     ASSERT_TRUE(waitForWorkers());
-    EXPECT_EQ(refreshed(), (std::vector<std::string>{itemId(0), itemId(1), itemId(2)}));
+    EXPECT_EQ(sorted(refreshed()), sorted({itemId(0), itemId(1), itemId(2)}));
     EXPECT_TRUE(failed().empty());
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_EQ(fileBytes(cacheFile(itemId(i))), servedPicture(itemId(i))) << i;
@@ -171,7 +179,7 @@ TEST_F(DownloadWorkerTest, FailedJobFailsOnlyItself)
         setFault(itemId(11), fault.kind, fault.extra);
         startWorker({job(10), job(11), job(12)});
         ASSERT_TRUE(waitForWorkers());
-        EXPECT_EQ(refreshed(), (std::vector<std::string>{itemId(10), itemId(12)}));
+        EXPECT_EQ(sorted(refreshed()), sorted({itemId(10), itemId(12)}));
         EXPECT_EQ(failed(), std::vector<std::string>{itemId(11)});
         EXPECT_TRUE(fs::exists(cacheFile(itemId(10))));
         EXPECT_FALSE(fs::exists(cacheFile(itemId(11))));
@@ -187,7 +195,7 @@ TEST_F(DownloadWorkerTest, CacheThatCannotBeWrittenIsAFailure)
     startWorker({job(13), job(14)});
     ASSERT_TRUE(waitForWorkers());
     EXPECT_TRUE(refreshed().empty());
-    EXPECT_EQ(failed(), (std::vector<std::string>{itemId(13), itemId(14)}));
+    EXPECT_EQ(sorted(failed()), sorted({itemId(13), itemId(14)}));
 }
 
 TEST_F(DownloadWorkerTest, FailureReportGoesToTheHookGivenAtCreation)
@@ -223,8 +231,8 @@ TEST_F(DownloadWorkerTest, DownloadAddressIsThePictureAddressWithSuffix)
     const std::size_t before = m_sandbox->receivedCount();
     startWorker({{itemId(4), m_sandbox->baseUrl() + "/pic/abc.jpg"}, job(5)});
     ASSERT_TRUE(waitForWorkers());
-    EXPECT_EQ(m_sandbox->receivedSince(before),
-              (std::vector<std::string>{"/pic/abc.jpg_b.jpg", "/pic/" + itemId(5) + "_b.jpg"}));
+    EXPECT_EQ(sorted(m_sandbox->receivedSince(before)),
+              sorted({"/pic/abc.jpg_b.jpg", "/pic/" + itemId(5) + "_b.jpg"}));
     EXPECT_EQ(refreshed(), std::vector<std::string>{itemId(5)});
     EXPECT_EQ(failed(), std::vector<std::string>{itemId(4)});
     EXPECT_FALSE(fs::exists(cacheFile(itemId(4))));
@@ -306,7 +314,7 @@ TEST_F(DownloadWorkerTest, PicturesLargerThanAnItemPictureAreNotCached)
         if (!cases[i].cached)
             refused.push_back(jobs[i].NumIid);
     }
-    EXPECT_EQ(failed(), refused);
+    EXPECT_EQ(sorted(failed()), sorted(refused));
 }
 
 TEST_F(DownloadWorkerTest, IdThatIsNotANumberGetsNoFile)
@@ -342,6 +350,7 @@ TEST_F(DownloadWorkerTest, NeverStartedWorkerIsReleasedAtShutdown)
 TEST_F(DownloadWorkerTest, StopAbandonsTheTransferInFlight)
 {
     setFault(itemId(8), "slow", "&delay_ms=20000");
+    setFault(itemId(9), "slow", "&delay_ms=20000");
     startWorker({job(8), job(9)});
     std::this_thread::sleep_for(200ms);
     const auto before = std::chrono::steady_clock::now();
@@ -353,6 +362,48 @@ TEST_F(DownloadWorkerTest, StopAbandonsTheTransferInFlight)
     EXPECT_TRUE(refreshed().empty());
     EXPECT_TRUE(failed().empty());
     EXPECT_EQ(cacheEntries(), 0u);
+}
+
+TEST_F(DownloadWorkerTest, RowsOnScreenAreFetchedFirstThenTheRestInOrder)
+{
+    // A latency that holds each transfer long enough to see which ones were asked for
+    // together; the sandbox logs a request before it waits.
+    ASSERT_TRUE(
+        m_control->Post("/__control/fault", "latency_ms=300", "application/x-www-form-urlencoded"));
+    constexpr std::size_t kJobs = 14;
+    std::vector<TDownPic> jobs;
+    for (std::size_t i = 0; i < kJobs; ++i)
+        jobs.push_back(job(30 + i));
+    const auto pictureOf = [&](std::size_t i) { return "/pic/" + itemId(30 + i) + "_b.jpg"; };
+    const auto requested = [&](std::size_t before, std::size_t from, std::size_t to) {
+        const std::vector<std::string> got = m_sandbox->receivedSince(before);
+        return sorted({got.begin() + std::ptrdiff_t(from), got.begin() + std::ptrdiff_t(to)});
+    };
+    const auto pictures = [&](std::initializer_list<std::size_t> indexes) {
+        std::vector<std::string> targets;
+        for (const std::size_t i : indexes)
+            targets.push_back(pictureOf(i));
+        return sorted(targets);
+    };
+    const std::size_t parallel = TImgDown::kParallelDownloads;
+    ASSERT_EQ(parallel, 6u);
+
+    // The rows in view when the worker starts come first, then the others in list order.
+    m_common->OnScreen.set({itemId(30 + 8), itemId(30 + 9)});
+    const std::size_t before = m_sandbox->receivedCount();
+    startWorker(jobs);
+    for (int i = 0; i < 500 && m_sandbox->receivedCount() - before < parallel; ++i)
+        std::this_thread::sleep_for(2ms);
+    ASSERT_EQ(m_sandbox->receivedCount() - before, parallel);
+    EXPECT_EQ(requested(before, 0, parallel), pictures({8, 9, 0, 1, 2, 3}));
+
+    // Scrolled further while those are in flight: the rows now in view go to the front, so
+    // they come with the next round of transfers, ahead of the rows above them.
+    m_common->OnScreen.set({itemId(30 + 13), itemId(30 + 12), itemId(30 + 1)});
+    ASSERT_TRUE(waitForWorkers());
+    EXPECT_EQ(requested(before, parallel, 2 * parallel), pictures({12, 13, 4, 5, 6, 7}));
+    EXPECT_EQ(requested(before, 2 * parallel, kJobs), pictures({10, 11}));
+    EXPECT_EQ(refreshed().size(), kJobs);
 }
 
 TEST_F(DownloadWorkerTest, TwoBatchesRunSideBySide)

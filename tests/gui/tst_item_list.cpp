@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QTest>
 
 #include <httplib.h>
@@ -197,6 +198,7 @@ private slots:
     void favouritesErrorIsShownAndEndsThePress();
     void whollyCachedBatchMakesNoRequest();
     void rowsOutOfViewGetTheirThumbnailsFromTheDownloads();
+    void rowsInViewAreTheOnesTheDownloadsTakeFirst();
     void pictureFaultFailsOnlyItsOwnJob_data();
     void pictureFaultFailsOnlyItsOwnJob();
     void newSearchWhileTheOldWorkerRuns();
@@ -981,6 +983,35 @@ void ItemListTest::rowsOutOfViewGetTheirThumbnailsFromTheDownloads()
     QVERIFY(top >= 0);
     const QImage shown = tree()->viewport()->grab().toImage();
     QVERIFY(near(shown.pixelColor(41, top + 41), expected.pixelColor(40, 40)));
+}
+
+void ItemListTest::rowsInViewAreTheOnesTheDownloadsTakeFirst()
+{
+    m_window->LoadItemPage(m_window->Common().Settings.IndexUrl);
+    QVERIFY(waitForGateway(*m_window));
+    const auto idsOfRows = [this](int first, int count) {
+        std::vector<std::string> ids;
+        for (int i = first; i < first + count; ++i)
+            ids.push_back(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(i))->NumIid);
+        return ids;
+    };
+    const int inView =
+        (tree()->viewport()->height() + TItemTree::kRowHeight - 1) / TItemTree::kRowHeight;
+    const int rows = tree()->topLevelCount();
+    QVERIFY(inView > 1 && rows > inView);
+    tree()->viewport()->grab();
+    QCOMPARE(m_window->Common().OnScreen.ids(), idsOfRows(0, inView));
+
+    tree()->setFocus();
+    QTest::keyClick(tree(), Qt::Key_End);
+    tree()->viewport()->grab();
+    const int first = tree()->verticalScrollBar()->value() / TItemTree::kRowHeight;
+    QCOMPARE(m_window->Common().OnScreen.ids(), idsOfRows(first, rows - first));
+
+    QVERIFY(waitForWorkers());
+    m_window->ItemTree().Clear();
+    tree()->viewport()->grab();
+    QVERIFY(m_window->Common().OnScreen.ids().empty());
 }
 
 void ItemListTest::pictureFaultFailsOnlyItsOwnJob_data()

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -91,7 +92,26 @@ protected:
                     return offset < (64u << 20) && sink.write(chunk.data(), chunk.size());
                 });
         });
+        s.Get("/busy", [this](const httplib::Request &, httplib::Response &res) {
+            const int now = ++m_busy;
+            int most = m_mostBusy;
+            while (now > most && !m_mostBusy.compare_exchange_weak(most, now)) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            --m_busy;
+            res.set_content("busy", "text/plain");
+        });
         m_server.start();
+    }
+
+    // Every result of fetch until none is pending, by tag.
+    static std::map<std::uint64_t, ParallelFetch::Result> allResults(ParallelFetch &fetch)
+    {
+        std::map<std::uint64_t, ParallelFetch::Result> results;
+        while (fetch.pending() > 0)
+            for (ParallelFetch::Result &result : fetch.wait())
+                results.emplace(result.tag, std::move(result));
+        return results;
     }
 
     std::string url(const std::string &path) const { return m_server.baseUrl() + path; }
@@ -99,6 +119,8 @@ protected:
     // Declared before the server, which stops (and finishes its handlers) first.
     Seen m_seen;
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_busy{0};
+    std::atomic<int> m_mostBusy{0};
     LocalHttpServer m_server;
 };
 
@@ -258,6 +280,73 @@ TEST_F(HttpClientTest, TheStopFlagAbortsTheTransferAndRefusesNewOnes)
     EXPECT_THROW(http.get(url("/endless")), HttpError);
     EXPECT_TRUE(m_stop);
     EXPECT_THROW(http.get(url("/echo")), HttpError);
+    std::lock_guard lock(m_seen.mutex);
+    EXPECT_EQ(m_seen.requests, 0);
+}
+
+TEST_F(HttpClientTest, ParallelTransfersEachEndOnTheirOwn)
+{
+    using Reason = HttpError::Reason;
+    const struct {
+        const char *path;
+        std::optional<Reason> failure;
+        std::string body;
+    } cases[] = {
+        {"/echo", {}, "echo"},
+        {"/status/404", Reason::Status, ""},
+        {"/hop/16", Reason::Redirect, ""},
+        {"/hop/3", {}, "arrived"},
+        {"/to?address=file:///etc/passwd", Reason::Redirect, ""},
+        {"/bytes/40000000", Reason::TooLarge, ""},
+        {"/chunked/5000", {}, std::string(5000, 'y')},
+    };
+    ParallelFetch fetch;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        fetch.add(i, url(cases[i].path));
+    const auto results = allResults(fetch);
+    ASSERT_EQ(results.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].path);
+        const ParallelFetch::Result &result = results.at(i);
+        EXPECT_EQ(result.body, cases[i].body);
+        if (!cases[i].failure) {
+            EXPECT_FALSE(result.error) << result.error->what();
+            continue;
+        }
+        ASSERT_TRUE(result.error);
+        EXPECT_EQ(result.error->reason(), *cases[i].failure);
+        EXPECT_NE(std::string(result.error->what()).find(cases[i].path), std::string::npos);
+    }
+}
+
+TEST_F(HttpClientTest, ParallelTransfersUseAtMostSixConnectionsToAHost)
+{
+    ParallelFetch fetch;
+    for (std::uint64_t i = 0; i < 14; ++i)
+        fetch.add(i, url("/busy"));
+    const auto results = allResults(fetch);
+    EXPECT_EQ(results.size(), 14u);
+    for (const auto &[tag, result] : results)
+        EXPECT_EQ(result.body, "busy") << tag;
+    EXPECT_EQ(m_mostBusy, int(ParallelFetch::kMaxHostConnections));
+}
+
+TEST_F(HttpClientTest, TheStopFlagEndsEveryParallelTransferAndRefusesNewOnes)
+{
+    ParallelFetch fetch;
+    fetch.setAbortFlag(&m_stop);
+    fetch.add(1, url("/silent"));
+    fetch.add(2, url("/endless"));
+    const auto results = allResults(fetch);
+    ASSERT_EQ(results.size(), 2u);
+    for (const auto &[tag, result] : results) {
+        ASSERT_TRUE(result.error) << tag;
+        EXPECT_EQ(result.error->reason(), HttpError::Reason::Aborted) << tag;
+    }
+    fetch.add(3, url("/echo"));
+    const auto refused = allResults(fetch);
+    ASSERT_TRUE(refused.at(3).error);
+    EXPECT_EQ(refused.at(3).error->reason(), HttpError::Reason::Aborted);
     std::lock_guard lock(m_seen.mutex);
     EXPECT_EQ(m_seen.requests, 0);
 }

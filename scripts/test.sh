@@ -27,7 +27,7 @@ echo "== worker, registry, gateway exchange, shutdown and hanging-lookup tests u
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUENBO_SANITIZE=thread \
   -DQUENBO_WERROR=ON > build/tsan.configure.log 2>&1 || { cat build/tsan.configure.log; exit 1; }
 cmake --build build/tsan -j "${QUENBO_JOBS:-$(nproc)}" --target quenbo_core_tests quenbo_e2e_tests quenbo_gateway_tests quenbo_hanging_lookup_tests
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j 2 \
+TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/support/tsan.supp" ctest --test-dir build/tsan --output-on-failure -j 2 \
   -R 'quenbo_(core|e2e|gateway|hanging_lookup)_tests'
 
 echo "== fuzz smoke runs =="

@@ -76,6 +76,7 @@ public:
     bool contains(const std::string &id) const { return m_ids.contains(id); }
     // The ids counted as favourites, as the listing, adding and removing left them.
     IdList &ids() { return m_ids; }
+    const IdList &ids() const { return m_ids; }
 
     // A fresh connection, as at the next start: the file is opened anew at the next statement
     // and a lock is waited for up to busyTimeoutMs.

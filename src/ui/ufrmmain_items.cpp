@@ -82,17 +82,18 @@ void Tfrm_main::StartWhenShown(std::vector<TImgDown *> workers)
 
 void Tfrm_main::LoadItemPage(const std::string &address)
 {
-    // The list is emptied before the answer is asked for, so it stays empty while the answer
-    // is awaited and when it fails.
-    FItemTree->Clear();
-    FThumbnails->drop();
     const std::uint64_t ticket = FSession->beginLoad();
     const bool startupList = address == FCommon->Settings.IndexUrl;
-    FStatus.set(StatusLine::Topic::Items, startupList ? "正在载入推荐商品 …" : "正在搜索 …");
-    ShowProgress();
     FExchanges->loadItems(address, [this, ticket, startupList](ItemPageAnswer &answer) {
         ApplyItemPage(ticket, startupList, answer);
     });
+    // The answer comes back through this thread's event loop, so the list is empty before it
+    // arrives, stays empty while it is awaited and when it fails; emptying it after the request
+    // is on its way lets the two overlap.
+    FItemTree->Clear();
+    FThumbnails->drop();
+    FStatus.set(StatusLine::Topic::Items, startupList ? "正在载入推荐商品 …" : "正在搜索 …");
+    ShowProgress();
 }
 
 void Tfrm_main::ApplyItemPage(std::uint64_t ticket, bool startupList, ItemPageAnswer &answer)

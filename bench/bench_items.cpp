@@ -296,6 +296,18 @@ bool waitForThumbnails(Tfrm_main &window, int rows)
     }
 }
 
+// Empties the picture cache out of the timing, then presses the search button for the search
+// word, as a user does.
+void pressSearchWithNothingCached(benchmark::State &state)
+{
+    Tfrm_main &window = *g_setup->window;
+    state.PauseTiming();
+    clearCache(window.Common());
+    ui(window).E_Serch->setText(kSearchWord);
+    state.ResumeTiming();
+    ui(window).b_Srech->click();
+}
+
 // The search until the rows of its first screen show their own pictures, painted once; the
 // pictures of the rows below come in afterwards, out of the timing. At the argument's latency.
 void BM_SearchUntilFirstScreenPainted(benchmark::State &state)
@@ -305,12 +317,8 @@ void BM_SearchUntilFirstScreenPainted(benchmark::State &state)
     TCommon &common = window.Common();
     VirtualTree &tree = *ui(window).itemTree;
     QImage frame(tree.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    ui(window).E_Serch->setText(kSearchWord);
     for (auto _ : state) {
-        state.PauseTiming();
-        clearCache(common);
-        state.ResumeTiming();
-        ui(window).b_Srech->click();
+        pressSearchWithNothingCached(state);
         waitForPage(window);
         const bool shown = tree.topLevelCount() == int(g_setup->searchPictureUrls.size()) &&
                            rowsOnScreen(tree) == g_setup->firstScreenRows &&
@@ -372,17 +380,11 @@ void paintEveryRow(VirtualTree &tree, QImage &frame)
 // The search until all 40 pictures are in their rows and every row has been painted.
 void BM_SearchUntilPicturesPainted(benchmark::State &state)
 {
-    Tfrm_main &window = *g_setup->window;
-    TCommon &common = window.Common();
-    VirtualTree &tree = *ui(window).itemTree;
+    VirtualTree &tree = *ui(g_setup->window).itemTree;
     QImage frame(tree.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    ui(window).E_Serch->setText(kSearchWord);
     for (auto _ : state) {
-        state.PauseTiming();
-        clearCache(common);
-        state.ResumeTiming();
-        ui(window).b_Srech->click();
-        waitForWorkers(common);
+        pressSearchWithNothingCached(state);
+        waitForWorkers(g_setup->window->Common());
         paintEveryRow(tree, frame);
     }
     if (tree.topLevelCount() != int(g_setup->searchPictureUrls.size()) ||

@@ -271,7 +271,8 @@ struct ParallelFetch::Handle {
         curl_multi_setopt(connections.multi, CURLMOPT_PIPELINING, long(CURLPIPE_MULTIPLEX));
     }
 
-    // Declared after the multi handle: the transfers go first.
+    // Running transfers leave the multi handle before it is cleaned up; being declared after
+    // it, every connection handle is freed before it as well.
     ~Handle()
     {
         for (const auto &transfer : running)

@@ -104,12 +104,15 @@ TItemTree::TItemTree(VirtualTree *tree, TCommon &common, const TZipFile &zip)
     for (std::size_t i = 0; i < ButtonPictures.size(); ++i)
         if (zip.ReadBitmap(kButtonNames[i], picture))
             ButtonPictures[i] = toQImage(picture.Image());
-    // Made like a row's thumbnail, so that it fills the same square as the stand-by.
-    TJpegImage noPicture;
-    if (zip.ReadJpeg("nopic", noPicture)) {
-        try {
-            NoPicture = MakeItemThumbnail(noPicture, kThumbnailSide);
-        } catch (const std::exception &) {
+    // Both made like a row's thumbnail, so that they fill the same square, and made once:
+    // every waiting row shows the same stand-by.
+    for (auto [name, square] : {std::pair{"nopic", &NoPicture}, std::pair{"loadimg", &StandBy}}) {
+        TJpegImage made;
+        if (zip.ReadJpeg(name, made)) {
+            try {
+                *square = MakeItemThumbnail(made, kThumbnailSide);
+            } catch (const std::exception &) {
+            }
         }
     }
     Hover.fill(false);
@@ -421,11 +424,16 @@ void TItemTree::DrawNode(QPainter &painter, VirtualTree::Node *node, const QRect
     if (row->ThumbnailMade) {
         painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), row->Thumbnail);
     } else if (row->PictureFailed) {
-        drawNoPicture(painter);
-    } else {
-        if (!row->PictureLoaded && FCommon.LoadItemPicture(id, record.Picture.get()))
+        drawSquare(painter, NoPicture);
+    } else if (record.Picture) {
+        // A picture cached before its thumbnail was made (a page of cached pictures) is decoded
+        // here, so the row shows it at its first paint; until then the row shows the stand-by.
+        if (!row->PictureLoaded && FCommon.Cache.load(id, *record.Picture))
             row->PictureLoaded = true;
-        drawThumbnail(painter, *row, record.Picture);
+        if (row->PictureLoaded)
+            drawThumbnail(painter, *row, record.Picture);
+        else
+            drawSquare(painter, StandBy);
     }
 
     drawTitle(painter, record.Title);
@@ -458,11 +466,9 @@ void TItemTree::drawThumbnail(QPainter &painter, ItemRow &row,
         row.ThumbnailOf.lock() == picture && row.ThumbnailSerial == picture->LoadSerial();
     // A picture that failed once fails at every paint without being decoded again; loading
     // another picture into the object (a new download) changes its serial. The failure still
-    // ends the row's paint, after its square shows that it has no picture (the stand-by
-    // itself failing leaves the square empty: that row is still loading).
+    // ends the row's paint, after its square shows that it has no picture.
     const auto fail = [&] {
-        if (row.PictureLoaded)
-            drawNoPicture(painter);
+        drawSquare(painter, NoPicture);
         throw PictureError("the item picture does not decode");
     };
     if (same && row.ThumbnailFailed)
@@ -482,10 +488,10 @@ void TItemTree::drawThumbnail(QPainter &painter, ItemRow &row,
     painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), row.Thumbnail);
 }
 
-void TItemTree::drawNoPicture(QPainter &painter)
+void TItemTree::drawSquare(QPainter &painter, const QImage &picture)
 {
-    if (!NoPicture.isNull())
-        painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), NoPicture);
+    if (!picture.isNull())
+        painter.drawImage(QPoint(kThumbnailFirst, kThumbnailFirst), picture);
 }
 
 void TItemTree::drawTitle(QPainter &painter, const std::string &title)

@@ -131,7 +131,8 @@ private:
     static int buttonHit(int x, int ry);
     void drawButtons(QPainter &painter, const std::string &id, int state);
     void drawThumbnail(QPainter &painter, ItemRow &row, const std::shared_ptr<TJpegImage> &picture);
-    void drawNoPicture(QPainter &painter);
+    // Draws a picture made like a row's thumbnail into its square; nothing for a null one.
+    void drawSquare(QPainter &painter, const QImage &picture);
     // A press on the favourite button of row id within the gap after the last one that acted.
     bool repeatedFavouritePress(const std::string &id,
                                 std::chrono::steady_clock::time_point now) const;
@@ -151,6 +152,7 @@ private:
     int FPreviewLeft = 0;
     QImage SelectedPicture;
     QImage NoPicture;
+    QImage StandBy;  // what a row shows until its picture is cached
     std::array<QImage, 12> ButtonPictures;
     std::array<bool, ButtonCount> Hover{};
     std::array<bool, ButtonCount> Pressed{};

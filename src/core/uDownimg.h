@@ -62,7 +62,7 @@ public:
     void AddJob(TDownPic job);
     // Starts the thread, at once or when a download slot frees. Once.
     void Start();
-    // Sets the stop flag, which also aborts a transfer in flight; the job in hand is
+    // Sets the stop flag, which also aborts the transfers in flight; their jobs are
     // abandoned. A worker that never started drops its jobs and never runs.
     void StopWork() override;
 

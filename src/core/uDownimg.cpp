@@ -138,10 +138,16 @@ void TImgDown::FinishJob(ParallelFetch::Result &result)
         ReportFailure(done.job.NumIid);
         return;
     }
-    // Written under a temporary name and renamed into place, so no reader ever takes a
-    // half-written file for the item's picture.
     if (picture.Width() > kMaxPictureSide || picture.Height() > kMaxPictureSide ||
-        std::int64_t(picture.Width()) * picture.Height() > kMaxPicturePixels ||
+        std::int64_t(picture.Width()) * picture.Height() > kMaxPicturePixels) {
+        ReportFailure(done.job.NumIid);
+        return;
+    }
+    // A cache file is never replaced: another transfer for the same id (an item listed twice)
+    // may have stored it meanwhile. Written under a temporary name and renamed into place, so
+    // no reader ever takes a half-written file for the item's picture.
+    std::error_code error;
+    if (!std::filesystem::exists(done.file, error) &&
         !writeFileAtomically(done.file, body, WriteSync::Unsynced)) {
         ReportFailure(done.job.NumIid);
         return;

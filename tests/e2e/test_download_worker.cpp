@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -404,6 +405,35 @@ TEST_F(DownloadWorkerTest, RowsOnScreenAreFetchedFirstThenTheRestInOrder)
     EXPECT_EQ(requested(before, parallel, 2 * parallel), pictures({12, 13, 4, 5, 6, 7}));
     EXPECT_EQ(requested(before, 2 * parallel, kJobs), pictures({10, 11}));
     EXPECT_EQ(refreshed().size(), kJobs);
+}
+
+TEST_F(DownloadWorkerTest, AnItemListedTwiceIsStoredOnce)
+{
+    // Both transfers are in flight together; the one that ends second finds the file stored
+    // and leaves it as it is.
+    ASSERT_TRUE(
+        m_control->Post("/__control/fault", "latency_ms=200", "application/x-www-form-urlencoded"));
+    const std::string id = itemId(40);
+    const std::string file = cacheFile(id).string();
+    std::mutex mutex;
+    std::vector<ino_t> stored;  // the cache file's inode at each repaint request
+    auto worker = std::make_unique<TImgDown>(*m_common, [&](const std::string &) {
+        struct stat info {};
+        const std::lock_guard lock(mutex);
+        stored.push_back(::stat(file.c_str(), &info) == 0 ? info.st_ino : 0);
+    });
+    TImgDown *raw = worker.get();
+    m_common->AddWorker({raw->ThreadId(), std::move(worker)});
+    raw->AddJob(job(40));
+    raw->AddJob(job(40));
+    raw->Start();
+    ASSERT_TRUE(waitForWorkers());
+    const std::lock_guard lock(mutex);
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_NE(stored[0], ino_t(0));
+    EXPECT_EQ(stored[1], stored[0]);
+    EXPECT_EQ(fileBytes(cacheFile(id)), servedPicture(id));
+    EXPECT_EQ(cacheEntries(), 1u);
 }
 
 TEST_F(DownloadWorkerTest, TwoBatchesRunSideBySide)

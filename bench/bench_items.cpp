@@ -23,6 +23,7 @@
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
+#include <httplib.h>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -213,18 +214,10 @@ public:
 private:
     static bool control(std::string_view path, const std::string &form)
     {
-        CURL *handle = curl_easy_init();
-        std::string answer;
-        const std::string address = g_setup->sandbox->baseUrl() + std::string(path);
-        curl_easy_setopt(handle, CURLOPT_URL, address.c_str());
-        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, form.c_str());
-        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, keepBody);
-        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &answer);
-        long status = 0;
-        if (curl_easy_perform(handle) == CURLE_OK)
-            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
-        curl_easy_cleanup(handle);
-        return status == 200;
+        httplib::Client client("127.0.0.1", g_setup->sandbox->port());
+        const httplib::Result answer =
+            client.Post(std::string(path), form, "application/x-www-form-urlencoded");
+        return answer && answer->status == 200;
     }
 
     const bool m_set;

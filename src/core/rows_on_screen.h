@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/uTypeData.h"
+
+#include <cstddef>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,16 +20,8 @@ public:
     std::vector<std::string> ids() const;
 
     // The position in jobs of the job to do next: that of the highest row on screen that one
-    // of the jobs is for, else 0. idOf gives a job's item id.
-    template <class Jobs, class IdOf> std::size_t next(const Jobs &jobs, IdOf idOf) const
-    {
-        std::lock_guard lock(m_mutex);
-        for (const std::string &id : m_ids)
-            for (std::size_t i = 0; i < jobs.size(); ++i)
-                if (idOf(jobs[i]) == id)
-                    return i;
-        return 0;
-    }
+    // of the jobs is for, else 0.
+    std::size_t next(const std::deque<TDownPic> &jobs) const;
 
 private:
     mutable std::mutex m_mutex;

@@ -96,8 +96,7 @@ void TImgDown::Execute()
 
 void TImgDown::BeginNextJob()
 {
-    const std::size_t at = FCommon.OnScreen.next(
-        Jobs, [](const TDownPic &job) -> const std::string & { return job.NumIid; });
+    const std::size_t at = FCommon.OnScreen.next(Jobs);
     TDownPic job = std::move(Jobs[at]);
     Jobs.erase(Jobs.begin() + std::ptrdiff_t(at));
     // An id that is not a plain number has no cache file; there is nothing to fetch it into.

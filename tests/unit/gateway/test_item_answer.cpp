@@ -1,4 +1,5 @@
 #include "gateway/item_query.h"
+#include "item_answer_walk.h"
 #include "pictures/jpeg_image.h"
 #include "platform/xml_document.h"
 
@@ -11,21 +12,12 @@
 namespace quenbo {
 namespace {
 
-using Describe = std::function<std::string(const TTaoBaoData &, const TDownPic &)>;
+using Describe = testsupport::DescribeItem;
 
 // Walks the answer xml: "[" and "]" for each container, each record as describe gives it.
 std::vector<std::string> walk(const std::string &xml, const Describe &describe)
 {
-    XmlDocument document;
-    document.loadFromText(xml);
-    std::vector<std::string> seen;
-    ItemAnswerSteps steps;
-    steps.beginBatch = [&] { seen.push_back("["); };
-    steps.endBatch = [&] { seen.push_back("]"); };
-    steps.itemId = [](const std::string &) {};
-    steps.item = [&](TTaoBaoData r, TDownPic job) { seen.push_back(describe(r, job)); };
-    ReadItemAnswer(document.documentElement(), steps);
-    return seen;
+    return testsupport::walkItemAnswer(xml, describe);
 }
 
 // An answer of one item with the given children.

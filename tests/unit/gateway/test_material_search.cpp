@@ -2,6 +2,7 @@
 #include "gateway/gateway.h"
 #include "gateway/material_search.h"
 #include "gateway_test_support.h"
+#include "item_answer_walk.h"
 #include "pictures/jpeg_image.h"
 #include "platform/xml_document.h"
 #include "sandbox/query_string.h"
@@ -103,25 +104,19 @@ TEST(MaterialQueryAddress, IsSignedAsThePlatformChecksIt)
 // "id|title|nick|price|commission|cashback|credit|volume|location|click|shop|picUrl+suffix|hasPicture".
 std::vector<std::string> walk(const std::string &xml)
 {
-    XmlDocument document;
-    document.loadFromText(xml);
-    std::vector<std::string> seen;
-    ItemAnswerSteps steps;
-    steps.beginBatch = [&] { seen.push_back("["); };
-    steps.endBatch = [&] { seen.push_back("]"); };
-    steps.itemId = [&](const std::string &id) { seen.push_back("id " + id); };
-    steps.item = [&](TTaoBaoData r, TDownPic job) {
-        EXPECT_EQ(job.NumIid, r.NumIid);
-        EXPECT_EQ(job.PicUrl, r.PicUrl);
-        std::ostringstream text;
-        text << r.NumIid << '|' << r.Title << '|' << r.Nick << '|' << r.Price << '|' << r.Commission
-             << '|' << r.CashBack << '|' << r.CreditScore << '|' << r.Volume << '|' << r.Location
-             << '|' << r.ClickUrl << '|' << r.ShopClickUrl << '|' << job.PicUrl + job.PicSuffix
-             << '|' << (r.Picture && r.Picture->Empty());
-        seen.push_back(text.str());
-    };
-    ReadAnyItemAnswer(document.documentElement(), steps);
-    return seen;
+    return testsupport::walkItemAnswer(
+        xml,
+        [](const TTaoBaoData &r, const TDownPic &job) {
+            EXPECT_EQ(job.NumIid, r.NumIid);
+            EXPECT_EQ(job.PicUrl, r.PicUrl);
+            std::ostringstream text;
+            text << r.NumIid << '|' << r.Title << '|' << r.Nick << '|' << r.Price << '|'
+                 << r.Commission << '|' << r.CashBack << '|' << r.CreditScore << '|' << r.Volume
+                 << '|' << r.Location << '|' << r.ClickUrl << '|' << r.ShopClickUrl << '|'
+                 << job.PicUrl + job.PicSuffix << '|' << (r.Picture && r.Picture->Empty());
+            return text.str();
+        },
+        true);
 }
 
 std::string answer(const std::string &items)

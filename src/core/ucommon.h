@@ -65,15 +65,11 @@ public:
     // file exists but cannot be written; the picture cache is then left as it is.
     void Shutdown();
 
-    // Settings and paths.
-    std::string DecodeSetting(std::string_view text) const { return Settings.decode(text); }
+    // Settings and credit icons.
     void LoadSettings();
     void ReadCacheFlag() { Settings.readCacheFlag(); }
     void SaveCacheFlag() { Settings.saveCacheFlag(); }
     void LoadCreditIcons();
-    void ClearTempFiles() { Cache.clear(); }
-    const std::string &SettingsFile() const { return Settings.file(); }
-    const std::string &DatabaseFile() const { return Favourites.file(); }
 
     // The worker registry; see WorkerRegistry for the threading contract.
     void AddWorker(WorkerEntry entry) { Workers.add(std::move(entry)); }

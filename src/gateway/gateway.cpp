@@ -13,8 +13,8 @@ Gateway::Gateway(const TCommon &common)
     m_http.setMaxBodyBytes(kMaxAnswerBytes);
 }
 
-std::string Gateway::itemQueryAddress(int mode, const std::string &keyword, const std::string &cid,
-                                      int pageNo, MaterialSort sort) const
+std::string Gateway::itemQueryAddress(SearchMode mode, const std::string &keyword,
+                                      const std::string &cid, int pageNo, MaterialSort sort) const
 {
     ItemQueryInput input;
     input.appKey = m_common.Settings.AppKey;

@@ -32,11 +32,12 @@ public:
     // The connection the queries use; tests change its time-outs and body cap.
     HttpClient &http() { return m_http; }
 
-    // The signed address of one page of an item search: mode 0 by keyword (its blanks
-    // removed), mode 1 by category cid, any other mode by neither; signed now. The settings'
-    // item method decides the request; sort applies to the material search only.
-    std::string itemQueryAddress(int mode, const std::string &keyword, const std::string &cid,
-                                 int pageNo, MaterialSort sort = MaterialSort::Platform) const;
+    // The signed address of one page of an item search: by keyword (its blanks removed), by
+    // category cid, or (SearchMode::None) by neither; signed now. The settings' item method
+    // decides the request; sort applies to the material search only.
+    std::string itemQueryAddress(SearchMode mode, const std::string &keyword,
+                                 const std::string &cid, int pageNo,
+                                 MaterialSort sort = MaterialSort::Platform) const;
 
     // The signed address of the category query for the subcategories of parentId; signed now.
     std::string categoryQueryAddress(const std::string &parentId) const;

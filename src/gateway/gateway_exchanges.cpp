@@ -50,7 +50,7 @@ std::string GatewayExchanges::itemQueryAddress(SearchMode mode, const std::strin
                                                MaterialSort sort) const
 {
     // Signing reads only the settings, never the connection the items lane uses.
-    return m_itemsGateway.itemQueryAddress(int(mode), keyword, cid, pageNo, sort);
+    return m_itemsGateway.itemQueryAddress(mode, keyword, cid, pageNo, sort);
 }
 
 void GatewayExchanges::setTransferLimits(long connectMs, long totalMs, std::size_t maxBodyBytes)

@@ -57,9 +57,9 @@ std::string RemoveBlanks(std::string_view keyword)
 std::vector<std::string> ItemQueryElements(const ItemQueryInput &input)
 {
     std::string searched;
-    if (input.mode == 0)
+    if (input.mode == SearchMode::Keyword)
         searched = "&keyword=" + input.keyword;
-    else if (input.mode == 1)
+    else if (input.mode == SearchMode::Category)
         searched = "&cid=" + input.cid;
     return {"app_key=" + input.appKey,
             "&end_commissionRate=9500",

@@ -28,12 +28,12 @@ inline constexpr std::size_t kMaxFieldBytes = 4096;
 // item query's request takes.
 enum class SearchMode : std::int32_t { None = -1, Keyword = 0, Category = 1 };
 
-// What the item query asks for: mode 0 searches keyword, mode 1 the category cid; any other
-// mode neither.
+// What the item query asks for: a keyword search searches keyword, a category search the
+// category cid; SearchMode::None neither.
 struct ItemQueryInput {
     std::string appKey;
     std::string nick;
-    int mode = 0;
+    SearchMode mode = SearchMode::Keyword;
     std::string keyword;  // UTF-8, blanks already removed; sent as its raw bytes here
     std::string cid;
     std::int32_t pageNo = 1;

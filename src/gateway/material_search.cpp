@@ -65,9 +65,9 @@ std::vector<std::string> MaterialQueryElements(const MaterialQueryInput &input)
     const ItemQueryInput &search = input.search;
     std::string category;
     std::string keyword;
-    if (search.mode == 0)
+    if (search.mode == SearchMode::Keyword)
         keyword = "&q=" + search.keyword;
-    else if (search.mode == 1)
+    else if (search.mode == SearchMode::Category)
         category = "&cat=" + search.cid;
     const std::string_view sort = sortName(input.sort);
     return {"adzone_id=" + input.adzoneId,

@@ -20,9 +20,9 @@ inline constexpr std::string_view kMaterialAnswerRoot = "tbk_dg_material_optiona
 // The order the material search asks for: the platform's own, by price either way, or by sales.
 enum class MaterialSort { Platform, PriceAscending, PriceDescending, SalesDescending };
 
-// What the material search asks for: the search as the item method would ask for it (mode 0
-// searches the keyword as "q", mode 1 the category cid as "cat"; its nick is not sent), the ad
-// zone and the order.
+// What the material search asks for: the search as the item method would ask for it (a keyword
+// search sends the keyword as "q", a category search the category cid as "cat"; its nick is not
+// sent), the ad zone and the order.
 struct MaterialQueryInput {
     ItemQueryInput search;
     std::string adzoneId;

@@ -114,7 +114,8 @@ TEST_F(GatewayTest, ItemAnswersAreTakenUpToTheSizeCap)
         steps.endBatch = [] {};
         steps.itemId = [&](const std::string &id) { ids.push_back(id); };
         steps.item = [](TTaoBaoData, TDownPic) {};
-        const std::string address = m_gateway->itemQueryAddress(0, "连衣裙", "", 1);
+        const std::string address =
+            m_gateway->itemQueryAddress(SearchMode::Keyword, "连衣裙", "", 1);
         if (c.read) {
             m_gateway->loadItems(address, steps);
             EXPECT_EQ(ids, std::vector<std::string>{"7"});

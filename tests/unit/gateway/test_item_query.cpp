@@ -31,7 +31,7 @@ std::optional<std::string> parameter(const std::string &address, const std::stri
 
 TEST(ItemQueryElements, AreInTheirOrder)
 {
-    ItemQueryInput input{"K", "nick", 0, "ab", "77", 3, "2010-05-04 09:03:07"};
+    ItemQueryInput input{"K", "nick", SearchMode::Keyword, "ab", "77", 3, "2010-05-04 09:03:07"};
     const std::vector<std::string> expected = {
         "app_key=K",
         "&end_commissionRate=9500",
@@ -54,9 +54,9 @@ TEST(ItemQueryElements, AreInTheirOrder)
         "&timestamp=2010-05-04 09:03:07",
         "&v=2.0"};
     EXPECT_EQ(ItemQueryElements(input), expected);
-    input.mode = 1;
+    input.mode = SearchMode::Category;
     EXPECT_EQ(ItemQueryElements(input).at(kSearchedElement), "&cid=77");
-    input.mode = 7;
+    input.mode = SearchMode::None;
     EXPECT_EQ(ItemQueryElements(input).at(kSearchedElement), "");
     EXPECT_EQ(RemoveBlanks(" a b\t c "), "ab\tc");
 }
@@ -72,19 +72,20 @@ TEST_F(ItemQueryAddressTest, KeywordIsSignedRawAndSentEncoded)
 {
     const struct {
         const char *name;
-        int mode;
+        SearchMode mode;
         std::string keyword;
         std::string cid;
         int page;
         std::string sent;      // the keyword or cid element as sent; "" for none
         std::string signedAs;  // the same element as signed
     } cases[] = {
-        {"blanks removed, every byte encoded", 0, "a b", "9", 1, "&keyword=%61%62", "&keyword=ab"},
-        {"only blanks", 0, "   ", "", 1, "&keyword=", "&keyword="},
-        {"chinese bytes", 0, "连衣 裙", "", 2, "&keyword=%E8%BF%9E%E8%A1%A3%E8%A3%99",
-         "&keyword=连衣裙"},
-        {"category unencoded", 1, "x", "50010", 12, "&cid=50010", "&cid=50010"},
-        {"neither", 5, "x", "1", 1, "", ""},
+        {"blanks removed, every byte encoded", SearchMode::Keyword, "a b", "9", 1,
+         "&keyword=%61%62", "&keyword=ab"},
+        {"only blanks", SearchMode::Keyword, "   ", "", 1, "&keyword=", "&keyword="},
+        {"chinese bytes", SearchMode::Keyword, "连衣 裙", "", 2,
+         "&keyword=%E8%BF%9E%E8%A1%A3%E8%A3%99", "&keyword=连衣裙"},
+        {"category unencoded", SearchMode::Category, "x", "50010", 12, "&cid=50010", "&cid=50010"},
+        {"neither", SearchMode::None, "x", "1", 1, "", ""},
     };
     const TCommon &common = m_program.common();
     for (const auto &c : cases) {
@@ -94,8 +95,8 @@ TEST_F(ItemQueryAddressTest, KeywordIsSignedRawAndSentEncoded)
             address.starts_with(common.GatewayUrl() + "app_key=10000001&end_commissionRate="))
             << address;
         EXPECT_EQ(parameter(address, "page_no"), std::to_string(c.page));
-        EXPECT_EQ(parameter(address, "keyword").has_value(), c.mode == 0);
-        EXPECT_EQ(parameter(address, "cid").has_value(), c.mode == 1);
+        EXPECT_EQ(parameter(address, "keyword").has_value(), c.mode == SearchMode::Keyword);
+        EXPECT_EQ(parameter(address, "cid").has_value(), c.mode == SearchMode::Category);
         if (!c.sent.empty())
             EXPECT_NE(address.find(c.sent + "&method="), std::string::npos) << address;
         else
@@ -115,8 +116,8 @@ TEST_F(ItemQueryAddressTest, KeywordIsSignedRawAndSentEncoded)
 TEST_F(ItemQueryAddressTest, SameInputsInOneSecondGiveOneAddress)
 {
     for (int attempt = 0; attempt < 5; ++attempt) {
-        const std::string first = m_gateway.itemQueryAddress(0, "鞋", "", 4);
-        const std::string second = m_gateway.itemQueryAddress(0, "鞋", "", 4);
+        const std::string first = m_gateway.itemQueryAddress(SearchMode::Keyword, "鞋", "", 4);
+        const std::string second = m_gateway.itemQueryAddress(SearchMode::Keyword, "鞋", "", 4);
         if (parameter(first, "timestamp") == parameter(second, "timestamp")) {
             EXPECT_EQ(first, second);
             return;

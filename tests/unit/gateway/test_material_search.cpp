@@ -30,7 +30,9 @@ std::string value(const sandbox::QueryParams &params, std::string_view name)
 TEST(MaterialQueryElements, CarryTheSearchTheFiltersAndTheSort)
 {
     MaterialQueryInput input{
-        {"K", "nick", 0, "ab", "77", 3, "2026-12-11 08:00:00"}, "321", MaterialSort::Platform};
+        {"K", "nick", SearchMode::Keyword, "ab", "77", 3, "2026-12-11 08:00:00"},
+        "321",
+        MaterialSort::Platform};
     const std::vector<std::string> expected = {"adzone_id=321",
                                                "&app_key=K",
                                                "",
@@ -51,22 +53,25 @@ TEST(MaterialQueryElements, CarryTheSearchTheFiltersAndTheSort)
     EXPECT_EQ(MaterialQueryElements(input), expected);
 
     const struct {
-        int mode;
+        SearchMode mode;
         MaterialSort sort;
         std::string category, keyword, sortElement;
     } cases[] = {
-        {1, MaterialSort::PriceAscending, "&cat=77", "", "&sort=final_promotion_price_asc"},
-        {0, MaterialSort::PriceDescending, "", "&q=ab", "&sort=final_promotion_price_des"},
-        {0, MaterialSort::SalesDescending, "", "&q=ab", "&sort=total_sales_des"},
-        {-1, MaterialSort::Platform, "", "", ""},
+        {SearchMode::Category, MaterialSort::PriceAscending, "&cat=77", "",
+         "&sort=final_promotion_price_asc"},
+        {SearchMode::Keyword, MaterialSort::PriceDescending, "", "&q=ab",
+         "&sort=final_promotion_price_des"},
+        {SearchMode::Keyword, MaterialSort::SalesDescending, "", "&q=ab", "&sort=total_sales_des"},
+        {SearchMode::None, MaterialSort::Platform, "", "", ""},
     };
     for (const auto &c : cases) {
+        SCOPED_TRACE(int(c.mode));
         input.search.mode = c.mode;
         input.sort = c.sort;
         const std::vector<std::string> elements = MaterialQueryElements(input);
-        EXPECT_EQ(elements[2], c.category) << c.mode;
-        EXPECT_EQ(elements[9], c.keyword) << c.mode;
-        EXPECT_EQ(elements[12], c.sortElement) << c.mode;
+        EXPECT_EQ(elements[2], c.category);
+        EXPECT_EQ(elements[9], c.keyword);
+        EXPECT_EQ(elements[12], c.sortElement);
     }
 }
 
@@ -79,8 +84,8 @@ TEST(MaterialQueryAddress, IsSignedAsThePlatformChecksIt)
     const TCommon &common = program.common();
     const Gateway gateway(common);
     for (const auto &[mode, keyword, cid] :
-         {std::tuple{0, std::string("连衣 裙&x=1"), std::string()},
-          std::tuple{1, std::string(), std::string("50010")}}) {
+         {std::tuple{SearchMode::Keyword, std::string("连衣 裙&x=1"), std::string()},
+          std::tuple{SearchMode::Category, std::string(), std::string("50010")}}) {
         const std::string address =
             gateway.itemQueryAddress(mode, keyword, cid, 2, MaterialSort::SalesDescending);
         ASSERT_TRUE(address.starts_with(common.GatewayUrl())) << address;
@@ -93,7 +98,7 @@ TEST(MaterialQueryAddress, IsSignedAsThePlatformChecksIt)
         EXPECT_EQ(value(params, "sort"), "total_sales_des");
         EXPECT_EQ(value(params, "page_no"), "2");
         EXPECT_EQ(value(params, "sign_method"), "md5");
-        if (mode == 0)
+        if (mode == SearchMode::Keyword)
             EXPECT_EQ(value(params, "q"), "连衣裙&x=1");
         else
             EXPECT_EQ(value(params, "cat"), "50010");

@@ -2,7 +2,6 @@
 
 #include "core/ucommon.h"
 #include "gateway/category_query.h"
-#include "gateway/item_answer_recording.h"
 #include "gateway/request_time.h"
 
 namespace quenbo {
@@ -34,10 +33,10 @@ std::string Gateway::categoryQueryAddress(const std::string &parentId) const
     return CategoryQueryAddress(m_common, parentId, RequestTimestamp());
 }
 
-void Gateway::loadItems(const std::string &address, const ItemAnswerSteps &steps)
+ItemPage Gateway::loadItems(const std::string &address)
 {
     m_xml.load(m_http, address);
-    ReadAnyItemAnswer(m_xml.documentElement(), steps);
+    return ReadAnyItemAnswer(m_xml.documentElement());
 }
 
 bool Gateway::loadCategories(const std::string &parentId,
@@ -50,10 +49,10 @@ bool Gateway::loadCategories(const std::string &parentId,
     return answered;
 }
 
-ExchangeFailure Gateway::fetchItems(const std::string &address, ItemAnswerRecording &answer)
+ExchangeFailure Gateway::fetchItems(const std::string &address, ItemPage &page)
 {
     try {
-        loadItems(address, answer.recorder());
+        page = loadItems(address);
     } catch (const std::exception &error) {
         return DescribeFailure(error);
     }

@@ -2,6 +2,7 @@
 
 #include "core/uTypeData.h"
 #include "gateway/exchange_failure.h"
+#include "gateway/item_page.h"
 #include "gateway/item_query.h"
 #include "gateway/material_search.h"
 #include "platform/http_client.h"
@@ -14,7 +15,6 @@
 
 namespace quenbo {
 
-class ItemAnswerRecording;
 class TCommon;
 
 // One conversation with the platform gateway: one keep-alive connection and one XML document,
@@ -42,11 +42,10 @@ public:
     // The signed address of the category query for the subcategories of parentId; signed now.
     std::string categoryQueryAddress(const std::string &parentId) const;
 
-    // Fetches the item answer at address (a gateway address or the start-up list) and walks
-    // it with steps, as the answer of whichever item search its root names. Raises HttpError or
-    // XmlError for a failed fetch or an answer that does not parse; what the steps received before
-    // stays theirs.
-    void loadItems(const std::string &address, const ItemAnswerSteps &steps);
+    // Fetches the item answer at address (a gateway address or the start-up list) and reads its
+    // page as the answer of whichever item search its root names. Raises HttpError or XmlError
+    // for a failed fetch or an answer that does not parse.
+    ItemPage loadItems(const std::string &address);
 
     // Asks for the subcategories of parentId and hands each to add, in the answer's order.
     // True when the gateway answered, even with no subcategories; false when the query failed
@@ -54,9 +53,10 @@ public:
     bool loadCategories(const std::string &parentId,
                         const std::function<void(const TShopClass &)> &add);
 
-    // The two queries as the window runs them: the answer's steps or categories recorded, and
-    // what went wrong instead of an exception. The gateway's refusal is a failure too.
-    ExchangeFailure fetchItems(const std::string &address, ItemAnswerRecording &answer);
+    // The two queries as the window runs them: the answer's page or categories stored in the
+    // second argument, and what went wrong instead of an exception. The gateway's refusal is a
+    // failure too. A failed fetch leaves page as it was.
+    ExchangeFailure fetchItems(const std::string &address, ItemPage &page);
     ExchangeFailure fetchCategories(const std::string &address, std::vector<TShopClass> &level);
 
 private:

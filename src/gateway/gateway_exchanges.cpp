@@ -96,7 +96,7 @@ void GatewayExchanges::loadItems(const std::string &address,
         [this, address, limits](const std::atomic<bool> &cancelled, ItemPageAnswer &answer) {
             const ExchangeScope scope(m_itemsGateway, cancelled, limits.connectMs, limits.totalMs,
                                       limits.maxBodyBytes);
-            answer.failure = m_itemsGateway.fetchItems(address, answer.walk);
+            answer.failure = m_itemsGateway.fetchItems(address, answer.page);
         },
         std::move(done));
 }

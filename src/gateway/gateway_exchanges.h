@@ -4,7 +4,7 @@
 #include "gateway/exchange_failure.h"
 #include "gateway/exchange_lane.h"
 #include "gateway/gateway.h"
-#include "gateway/item_answer_recording.h"
+#include "gateway/item_page.h"
 #include "gateway/version_check.h"
 
 #include <cstddef>
@@ -18,10 +18,10 @@ namespace quenbo {
 
 class TCommon;
 
-// What an item page exchange brings back: the answer's walk, to be replayed on the window's
-// thread, and what went wrong, if anything.
+// What an item page exchange brings back: the page read on the lane, to be shown on the window's
+// thread, and what went wrong, if anything (the page is then empty).
 struct ItemPageAnswer {
-    ItemAnswerRecording walk;
+    ItemPage page;
     ExchangeFailure failure;
 };
 

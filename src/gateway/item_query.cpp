@@ -44,6 +44,17 @@ std::string fieldText(const XmlElement &field)
     return text;
 }
 
+std::optional<std::int64_t> ReadTotalResults(const XmlElement &root)
+{
+    const std::vector<XmlElement> totals = root.children("total_results");
+    if (totals.empty())
+        return std::nullopt;
+    const std::optional<std::int32_t> total = parseWholeNumber(totals.back().text());
+    if (!total || *total < 0)
+        return std::nullopt;
+    return *total;
+}
+
 std::string RemoveBlanks(std::string_view keyword)
 {
     std::string kept;
@@ -97,18 +108,18 @@ std::string StripTitleMarkup(std::string title)
     return title;
 }
 
-void ReadItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
+ItemPage ReadItemAnswer(const XmlElement &root)
 {
+    ItemPage page;
+    page.totalResults = ReadTotalResults(root);
     std::size_t containers = 0;
-    std::size_t items = 0;
     for (const XmlElement &container : root.children("taobaoke_items")) {
-        if (containers++ == kMaxAnswerContainers || items == kMaxAnswerItems)
-            return;
-        steps.beginBatch();
+        if (containers++ == kMaxAnswerContainers || page.records.size() == kMaxAnswerItems)
+            break;
+        std::vector<TDownPic> &batch = page.batches.emplace_back();
         for (const XmlElement &element : container.children("taobaoke_item")) {
-            if (items == kMaxAnswerItems)
+            if (page.records.size() == kMaxAnswerItems)
                 break;
-            ++items;
             TTaoBaoData record;
             TDownPic job;
             for (const XmlElement &field : element.children()) {
@@ -126,7 +137,6 @@ void ReadItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
                 if (name == "num_iid") {
                     record.NumIid = fieldText(field);
                     job.NumIid = record.NumIid;
-                    steps.itemId(record.NumIid);
                 }
                 if (name == "price")
                     record.Price = fieldText(field);
@@ -144,10 +154,11 @@ void ReadItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
                 if (name == "volume")
                     record.Volume = parseWholeNumber(field.text()).value_or(0);
             }
-            steps.item(std::move(record), std::move(job));
+            page.records.push_back(std::move(record));
+            batch.push_back(std::move(job));
         }
-        steps.endBatch();
     }
+    return page;
 }
 
 }  // namespace quenbo

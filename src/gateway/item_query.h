@@ -1,10 +1,11 @@
 #pragma once
 
 #include "core/uTypeData.h"
+#include "gateway/item_page.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,11 @@ struct ItemQueryInput {
 // The text of an answer's field, cut to kMaxFieldBytes without splitting a character.
 std::string fieldText(const XmlElement &field);
 
+// The number of items the whole search found, as the root's "total_results" child says it (the
+// later one when it repeats): nothing when there is none or its text is not a whole number (as
+// parseWholeNumber reads one) of 0 or more.
+std::optional<std::int64_t> ReadTotalResults(const XmlElement &root);
+
 // The keyword without any blank (code 32); nothing else is trimmed.
 std::string RemoveBlanks(std::string_view keyword);
 
@@ -60,22 +66,13 @@ std::string ItemQueryAddress(const TCommon &common, const ItemQueryInput &input)
 // from left to right, so the time grows with the title's length only.
 std::string StripTitleMarkup(std::string title);
 
-// The steps of the answer walk, called in document order. beginBatch opens a container (one
-// picture download worker each), itemId reports an item's id the moment it is read, item
-// hands over the finished record with its picture job, endBatch closes the container after
-// its last item. An exception from a step ends the walk there.
-struct ItemAnswerSteps {
-    std::function<void()> beginBatch;
-    std::function<void(const std::string &id)> itemId;
-    std::function<void(TTaoBaoData record, TDownPic job)> item;
-    std::function<void()> endBatch;
-};
-
-// Walks every "taobaoke_item" of every "taobaoke_items" child of root, up to the caps above.
-// Each record takes its fields from the item's children (the later one when a name repeats,
-// unknown names skipped): texts as they are (cut to kMaxFieldBytes on a character boundary),
-// the title without markup, numbers that do not read as numbers as 0, the cash-back as half
-// the commission, and an empty picture object once "pic_url" is read.
-void ReadItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps);
+// The page of every "taobaoke_item" of every "taobaoke_items" child of root, up to the caps
+// above: one batch per container, none once the item cap is reached. Each record takes its
+// fields from the item's children (the later one when a name repeats, unknown names skipped):
+// texts as they are (cut to kMaxFieldBytes on a character boundary), the title without markup,
+// numbers that do not read as numbers as 0, the cash-back as half the commission, and an empty
+// picture object once "pic_url" is read; its job carries its id and picture address. The total
+// is read as ReadTotalResults reads it.
+ItemPage ReadItemAnswer(const XmlElement &root);
 
 }  // namespace quenbo

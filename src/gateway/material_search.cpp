@@ -26,17 +26,15 @@ std::string_view sortName(MaterialSort sort)
 
 // The fields of one map_data element: its own and those of its three groups (a group within a
 // group is not read), the later one when a name repeats.
-void readFields(const XmlElement &element, bool withGroups, TTaoBaoData &record, double &incomeRate,
-                const ItemAnswerSteps &steps)
+void readFields(const XmlElement &element, bool withGroups, TTaoBaoData &record, double &incomeRate)
 {
     for (const XmlElement &field : element.children()) {
         const std::string_view name = field.name();
         if (name == "item_basic_info" || name == "price_promotion_info" || name == "publish_info") {
             if (withGroups)
-                readFields(field, false, record, incomeRate, steps);
+                readFields(field, false, record, incomeRate);
         } else if (name == "item_id") {
             record.NumIid = fieldText(field);
-            steps.itemId(record.NumIid);
         } else if (name == "title") {
             record.Title = StripTitleMarkup(fieldText(field));
         } else if (name == "shop_title") {
@@ -101,33 +99,33 @@ std::string WithWebScheme(std::string address)
     return address;
 }
 
-void ReadMaterialAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
+ItemPage ReadMaterialAnswer(const XmlElement &root)
 {
+    ItemPage page;
+    page.totalResults = ReadTotalResults(root);
     const std::vector<XmlElement> lists = root.children("result_list");
     if (lists.empty())
-        return;
-    steps.beginBatch();
-    std::size_t items = 0;
+        return page;
+    std::vector<TDownPic> &batch = page.batches.emplace_back();
     for (const XmlElement &element : lists.front().children("map_data")) {
-        if (items++ == kMaxAnswerItems)
+        if (page.records.size() == kMaxAnswerItems)
             break;
         TTaoBaoData record;
         double incomeRate = 0;
-        readFields(element, true, record, incomeRate, steps);
+        readFields(element, true, record, incomeRate);
         record.Commission = parseNumber(record.Price, 0) * incomeRate / 100;
         record.CashBack = CashBack(record.Commission);
-        TDownPic job{record.NumIid, record.PicUrl, std::string(kSquarePictureSuffix)};
-        steps.item(std::move(record), std::move(job));
+        batch.push_back({record.NumIid, record.PicUrl, std::string(kSquarePictureSuffix)});
+        page.records.push_back(std::move(record));
     }
-    steps.endBatch();
+    return page;
 }
 
-void ReadAnyItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps)
+ItemPage ReadAnyItemAnswer(const XmlElement &root)
 {
     if (root.name() == kMaterialAnswerRoot)
-        ReadMaterialAnswer(root, steps);
-    else
-        ReadItemAnswer(root, steps);
+        return ReadMaterialAnswer(root);
+    return ReadItemAnswer(root);
 }
 
 }  // namespace quenbo

@@ -7,7 +7,7 @@
 #include <vector>
 
 // Today's affiliate item search, taobao.tbk.dg.material.optional.upgrade: its request and the
-// walk of its answer into the same records and steps as the long-standing item method.
+// walk of its answer into the same page of records as the long-standing item method.
 
 namespace quenbo {
 
@@ -43,16 +43,17 @@ std::string MaterialQueryAddress(const TCommon &common, const MaterialQueryInput
 // any other text as it is.
 std::string WithWebScheme(std::string address);
 
-// Walks every "map_data" of the root's "result_list" (none when the list is left out) as one
-// container, up to the caps of the item answer. Each record takes item_id as its id, the
+// The page of every "map_data" of the root's "result_list" as one batch (no batch when the list
+// is left out), up to the item cap of the item answer. Each record takes item_id as its id, the
 // title without markup, the shop's title where the seller's nick stands, zk_final_price as its
 // price, pict_url and click_url with a scheme, volume and provcity; its commission is the price
 // times income_rate percent, its cash-back as for the item method; it has no credit and no
 // shop address. Its picture job asks for the host's 310x310 picture. Numbers that do not read
-// as numbers count as 0; a field missing leaves its default.
-void ReadMaterialAnswer(const XmlElement &root, const ItemAnswerSteps &steps);
+// as numbers count as 0; a field missing leaves its default. The total is read as
+// ReadTotalResults reads it.
+ItemPage ReadMaterialAnswer(const XmlElement &root);
 
-// The answer of either item search, told by its root element.
-void ReadAnyItemAnswer(const XmlElement &root, const ItemAnswerSteps &steps);
+// The page of either item search's answer, told by its root element.
+ItemPage ReadAnyItemAnswer(const XmlElement &root);
 
 }  // namespace quenbo

@@ -101,32 +101,28 @@ void Tfrm_main::ApplyItemPage(std::uint64_t ticket, bool startupList, ItemPageAn
     if (!FSession->finishLoad(ticket))
         return;
     {
-        // The new rows are painted once, after the walk.
+        // The new rows are painted once, after they are all added.
         const VirtualTree::UpdateScope batch(itemTree);
-        TImgDown *worker = nullptr;
-        std::vector<TImgDown *> filled;
-        ItemAnswerSteps steps;
-        steps.beginBatch = [&] { worker = NewPictureWorker(); };
-        steps.itemId = [&](const std::string &id) { FItemTree->AddItem(id); };
-        steps.item = [&](TTaoBaoData record, TDownPic job) {
+        ItemPage &page = answer.page;
+        // One worker per batch of the answer, started only after its jobs are queued, on this
+        // thread: until then the worker cannot end, so the registry keeps it alive meanwhile.
+        std::vector<TImgDown *> workers;
+        for (std::size_t i = 0; i < page.batches.size(); ++i)
+            workers.push_back(NewPictureWorker());
+        for (TTaoBaoData &record : page.records) {
+            FItemTree->AddItem(record.NumIid);
             FCommon->Items.append(std::move(record));
-            worker->AddJob(std::move(job));
-        };
-        // Started only after its last job is queued, on this thread: until then the worker
-        // cannot end, so the registry keeps it alive while this walk holds it. A worker whose
-        // container was cut short stays registered, unstarted, until shutdown.
-        steps.endBatch = [&] {
-            filled.push_back(worker);
-            worker = nullptr;
-        };
-        answer.walk.replay(steps);
-        StartWhenShown(std::move(filled));
+        }
+        for (std::size_t i = 0; i < page.batches.size(); ++i)
+            for (TDownPic &job : page.batches[i])
+                workers[i]->AddJob(std::move(job));
+        StartWhenShown(std::move(workers));
     }
     if (answer.failure.failed())
         FStatus.set(StatusLine::Topic::Items,
                     FailureLine(startupList ? "推荐商品载入失败" : "搜索失败", answer.failure),
                     true);
-    else if (answer.walk.itemCount() == 0)
+    else if (answer.page.records.empty())
         FStatus.set(StatusLine::Topic::Items, "没有找到商品");
     else
         FStatus.clear(StatusLine::Topic::Items);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -26,10 +27,10 @@ std::string stripByErasing(std::string title)
 
 }  // namespace
 
-// Parses arbitrary bytes as an answer of either item search and walks it: every item's id must be
-// reported before its record, batches must open and close in pairs, and a record's picture object
-// must be a fresh, empty one made only together with its picture address. The title markup
-// removal must agree with the erasing search on the input's first bytes.
+// Parses arbitrary bytes as an answer of either item search and reads its page: it must stay
+// within the caps, hold one job per record in the records' order, give each record's job its id
+// and picture address, make a record's picture object a fresh, empty one, and give no negative
+// total. The title markup removal must agree with the erasing search on the input's first bytes.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string head(reinterpret_cast<const char *>(data),
@@ -40,31 +41,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     quenbo::XmlDocument xml;
     if (!quenbo::fuzz::loadXml(xml, data, size))
         return 0;
-    int open = 0;
-    std::size_t items = 0;
-    std::string lastId;
-    quenbo::ItemAnswerSteps steps;
-    steps.beginBatch = [&] {
-        if (open++ != 0)
-            __builtin_trap();
-    };
-    steps.endBatch = [&] {
-        if (--open != 0)
-            __builtin_trap();
-    };
-    steps.itemId = [&](const std::string &id) { lastId = id; };
-    steps.item = [&](quenbo::TTaoBaoData record, quenbo::TDownPic job) {
-        if (open != 1 || job.NumIid != record.NumIid || job.PicUrl != record.PicUrl)
-            __builtin_trap();
-        if (!record.NumIid.empty() && record.NumIid != lastId)
-            __builtin_trap();
-        if (record.Picture && !record.Picture->Empty())
-            __builtin_trap();
-        ++items;
-        lastId.clear();
-    };
-    quenbo::ReadAnyItemAnswer(xml.documentElement(), steps);
-    if (open != 0 || items > size)
+    const quenbo::ItemPage page = quenbo::ReadAnyItemAnswer(xml.documentElement());
+    if (page.records.size() > quenbo::kMaxAnswerItems ||
+        page.batches.size() > quenbo::kMaxAnswerContainers || page.records.size() > size)
+        __builtin_trap();
+    if (page.totalResults && *page.totalResults < 0)
+        __builtin_trap();
+    std::size_t next = 0;
+    for (const std::vector<quenbo::TDownPic> &batch : page.batches) {
+        for (const quenbo::TDownPic &job : batch) {
+            if (next == page.records.size())
+                __builtin_trap();
+            const quenbo::TTaoBaoData &record = page.records[next++];
+            if (job.NumIid != record.NumIid || job.PicUrl != record.PicUrl)
+                __builtin_trap();
+            if (record.Picture && !record.Picture->Empty())
+                __builtin_trap();
+        }
+    }
+    if (next != page.records.size())
         __builtin_trap();
     return 0;
 }

@@ -3,6 +3,8 @@
 #include "gateway/material_search.h"
 #include "platform/xml_document.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,23 +13,28 @@ namespace quenbo::testsupport {
 
 using DescribeItem = std::function<std::string(const TTaoBaoData &, const TDownPic &)>;
 
-// Walks an item answer of either method as a page load does: "[" and "]" for each container,
-// each record as describe gives it, and with ids, "id N" for each item id as it is read.
-inline std::vector<std::string> walkItemAnswer(const std::string &xml, const DescribeItem &describe,
-                                               bool withIds = false)
+// The page of an item answer of either method as a page load receives it: "[" and "]" around
+// each batch, and in between each of the batch's records with its job, as describe gives them.
+// Records and jobs pair by their place in the page, so every record must have exactly one job.
+inline std::vector<std::string> walkItemAnswer(const std::string &xml, const DescribeItem &describe)
 {
     XmlDocument document;
     document.loadFromText(xml);
+    const ItemPage page = ReadAnyItemAnswer(document.documentElement());
     std::vector<std::string> seen;
-    ItemAnswerSteps steps;
-    steps.beginBatch = [&] { seen.push_back("["); };
-    steps.endBatch = [&] { seen.push_back("]"); };
-    steps.itemId = [&](const std::string &id) {
-        if (withIds)
-            seen.push_back("id " + id);
-    };
-    steps.item = [&](TTaoBaoData r, TDownPic job) { seen.push_back(describe(r, job)); };
-    ReadAnyItemAnswer(document.documentElement(), steps);
+    std::size_t next = 0;
+    for (const std::vector<TDownPic> &batch : page.batches) {
+        seen.push_back("[");
+        for (const TDownPic &job : batch) {
+            if (next == page.records.size()) {
+                ADD_FAILURE() << "a job without its record";
+                return seen;
+            }
+            seen.push_back(describe(page.records[next++], job));
+        }
+        seen.push_back("]");
+    }
+    EXPECT_EQ(next, page.records.size()) << "records without their jobs";
     return seen;
 }
 

@@ -109,18 +109,17 @@ TEST_F(GatewayTest, ItemAnswersAreTakenUpToTheSizeCap)
         }
         answer(200, body, c.chunked);
         std::vector<std::string> ids;
-        ItemAnswerSteps steps;
-        steps.beginBatch = [] {};
-        steps.endBatch = [] {};
-        steps.itemId = [&](const std::string &id) { ids.push_back(id); };
-        steps.item = [](TTaoBaoData, TDownPic) {};
         const std::string address =
             m_gateway->itemQueryAddress(SearchMode::Keyword, "连衣裙", "", 1);
+        const auto load = [&] {
+            for (const TTaoBaoData &record : m_gateway->loadItems(address).records)
+                ids.push_back(record.NumIid);
+        };
         if (c.read) {
-            m_gateway->loadItems(address, steps);
+            load();
             EXPECT_EQ(ids, std::vector<std::string>{"7"});
         } else {
-            EXPECT_THROW(m_gateway->loadItems(address, steps), HttpError);
+            EXPECT_THROW(load(), HttpError);
             EXPECT_TRUE(ids.empty());
         }
     }

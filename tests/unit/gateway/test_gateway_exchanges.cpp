@@ -129,7 +129,7 @@ TEST_F(GatewayExchangesTest, ANewerItemPageSupersedesTheOneInFlight)
     const auto done = [&shown](const std::string &which) {
         return [&shown, which](ItemPageAnswer &answer) {
             EXPECT_FALSE(answer.failure.failed());
-            EXPECT_EQ(answer.walk.itemCount(), 1u);
+            EXPECT_EQ(answer.page.records.size(), 1u);
             shown.push_back(which);
         };
     };

@@ -1,4 +1,5 @@
 #include "gateway/item_query.h"
+#include "gateway/material_search.h"
 #include "item_answer_walk.h"
 #include "pictures/jpeg_image.h"
 #include "platform/xml_document.h"
@@ -6,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 namespace quenbo {
@@ -14,7 +17,7 @@ namespace {
 
 using Describe = testsupport::DescribeItem;
 
-// Walks the answer xml: "[" and "]" for each container, each record as describe gives it.
+// The page of the answer xml: "[" and "]" around each batch, each record as describe gives it.
 std::vector<std::string> walk(const std::string &xml, const Describe &describe)
 {
     return testsupport::walkItemAnswer(xml, describe);
@@ -157,18 +160,19 @@ TEST(ReadItemAnswer, LaterValueOfARepeatedFieldWins)
     }
 }
 
-TEST(ReadItemAnswer, ReportsAnIdTheMomentItIsRead)
+TEST(ReadItemAnswer, GivesTheRecordsInAnswerOrderWithTheirJobs)
 {
-    XmlDocument document;
-    document.loadFromText(oneItem("<num_iid>5</num_iid><num_iid>6</num_iid><title>t</title>"));
-    std::vector<std::string> seen;
-    ItemAnswerSteps steps;
-    steps.beginBatch = [] {};
-    steps.endBatch = [] {};
-    steps.itemId = [&](const std::string &id) { seen.push_back("id " + id); };
-    steps.item = [&](TTaoBaoData r, TDownPic) { seen.push_back("item " + r.NumIid); };
-    ReadItemAnswer(document.documentElement(), steps);
-    EXPECT_EQ(seen, (std::vector<std::string>{"id 5", "id 6", "item 6"}));
+    // Ids out of numeric order, an item whose id repeats, and an empty container between two.
+    const std::string xml =
+        "<r><taobaoke_items><taobaoke_item><num_iid>5</num_iid><num_iid>6</num_iid><title>t</title>"
+        "</taobaoke_item><taobaoke_item><num_iid>31</num_iid><pic_url>http://p/31.jpg</pic_url>"
+        "</taobaoke_item></taobaoke_items><taobaoke_items/><taobaoke_items><taobaoke_item>"
+        "<num_iid>2</num_iid></taobaoke_item></taobaoke_items></r>";
+    const auto describe = [](const TTaoBaoData &r, const TDownPic &job) {
+        return r.NumIid + " " + job.NumIid + " " + job.PicUrl;
+    };
+    EXPECT_EQ(walk(xml, describe), (std::vector<std::string>{"[", "6 6 ", "31 31 http://p/31.jpg",
+                                                             "]", "[", "]", "[", "2 2 ", "]"}));
 }
 
 TEST(ReadItemAnswer, CutsLongTextFieldsOnACharacterBoundary)
@@ -257,6 +261,49 @@ TEST(ReadItemAnswer, ReadsAtMostTheCappedItemsInTheCappedContainers)
         EXPECT_EQ(ids, expected);
         EXPECT_EQ(std::size_t(std::count(seen.begin(), seen.end(), "[")), c.batches);
         EXPECT_EQ(std::size_t(std::count(seen.begin(), seen.end(), "]")), c.batches);
+    }
+}
+
+TEST(ReadAnyItemAnswer, GivesTheTotalWhenTheAnswerSaysIt)
+{
+    const std::string items = "<taobaoke_items_get_response><taobaoke_items/>";
+    const std::string itemsEnd = "</taobaoke_items_get_response>";
+    const std::string material = "<tbk_dg_material_optional_upgrade_response>";
+    const std::string materialEnd = "<request_id>r</request_id>"
+                                    "</tbk_dg_material_optional_upgrade_response>";
+    const struct {
+        const char *name;
+        std::string xml;
+        std::optional<std::int64_t> total;
+    } cases[] = {
+        {"item method", items + "<total_results>1234</total_results>" + itemsEnd, 1234},
+        {"item method, none found", items + "<total_results>0</total_results>" + itemsEnd, 0},
+        {"item method, no total", items + itemsEnd, std::nullopt},
+        {"item method, not a number", items + "<total_results>12a</total_results>" + itemsEnd,
+         std::nullopt},
+        {"item method, empty", items + "<total_results/>" + itemsEnd, std::nullopt},
+        {"item method, negative", items + "<total_results>-1</total_results>" + itemsEnd,
+         std::nullopt},
+        {"item method, not a whole number", items + "<total_results>2.5</total_results>" + itemsEnd,
+         std::nullopt},
+        {"item method, inside a container",
+         "<r><taobaoke_items><total_results>9</total_results></taobaoke_items></r>", std::nullopt},
+        {"item method, the later one of two",
+         items + "<total_results>5</total_results><total_results>6</total_results>" + itemsEnd, 6},
+        {"material search", material + "<total_results>35</total_results>" + materialEnd, 35},
+        {"material search, no total", material + materialEnd, std::nullopt},
+        {"material search, not a number",
+         material + "<total_results>多</total_results>" + materialEnd, std::nullopt},
+        {"material search, negative", material + "<total_results>-35</total_results>" + materialEnd,
+         std::nullopt},
+        {"a refusal", "<error_response><code>7</code><msg>App Call Limited</msg></error_response>",
+         std::nullopt},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        XmlDocument document;
+        document.loadFromText(c.xml);
+        EXPECT_EQ(ReadAnyItemAnswer(document.documentElement()).totalResults, c.total);
     }
 }
 

@@ -96,40 +96,19 @@ void BM_Md5OfSignedText(benchmark::State &state)
 }
 BENCHMARK(BM_Md5OfSignedText);
 
-void fillItems(std::size_t count)
+void fillFavourites(std::size_t count)
 {
     TCommon &common = *fixture().common;
-    if (common.Items.size() == count)
+    if (common.Favourites.ids().size() == count)
         return;
-    common.Items.clear();
     common.Favourites.ids().clear();
-    for (std::size_t i = 0; i < count; ++i) {
-        TTaoBaoData item;
-        item.NumIid = std::to_string(10000000000 + i * 37);
-        item.Title = "商品 " + std::to_string(i);
-        common.Favourites.ids().append(item.NumIid);
-        common.Items.append(std::move(item));
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        common.Favourites.ids().append(std::to_string(10000000000 + i * 37));
 }
-
-// Looks up every listed id in turn, so the late ones (the worst case of a list walk) count.
-void BM_FindItem(benchmark::State &state)
-{
-    fillItems(std::size_t(state.range(0)));
-    const TCommon &common = *fixture().common;
-    std::size_t next = 0;
-    for (auto _ : state) {
-        TTaoBaoData record;
-        common.FindItem(common.Items[next].NumIid, record);
-        benchmark::DoNotOptimize(record);
-        next = (next + 1) % common.Items.size();
-    }
-}
-BENCHMARK(BM_FindItem)->Arg(40)->Arg(10000);
 
 void BM_IsFavourite(benchmark::State &state)
 {
-    fillItems(std::size_t(state.range(0)));
+    fillFavourites(std::size_t(state.range(0)));
     const TCommon &common = *fixture().common;
     std::size_t next = 0;
     for (auto _ : state) {
@@ -139,18 +118,18 @@ void BM_IsFavourite(benchmark::State &state)
 }
 BENCHMARK(BM_IsFavourite)->Arg(40)->Arg(10000);
 
-void BM_LoadItemPicture(benchmark::State &state)
+void BM_LoadCachedPicture(benchmark::State &state)
 {
     const TCommon &common = *fixture().common;
     for (auto _ : state) {
         TJpegImage picture;
-        if (!common.LoadItemPicture("4711", &picture))
+        if (!common.LoadCachedPicture("4711", picture))
             state.SkipWithError("picture not loaded");
         benchmark::DoNotOptimize(picture);
     }
     state.counters["bytes"] = double(fixture().pictureSize);
 }
-BENCHMARK(BM_LoadItemPicture);
+BENCHMARK(BM_LoadCachedPicture);
 
 // Reference: a plain read of the same file.
 void BM_ReadPictureFile(benchmark::State &state)

@@ -1,5 +1,6 @@
 #include "core/uDownimg.h"
 #include "core/ucommon.h"
+#include "gateway/item_page.h"
 #include "interface_pictures.h"
 #include "pictures/jpeg_image.h"
 #include "platform/file_io.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListView>
 #include <QPainter>
 #include <QScrollBar>
 #include <QThread>
@@ -74,10 +76,10 @@ void waitForPage(const Tfrm_main &window)
 
 // Until the page asked for is listed, its picture workers have ended and the thumbnails of
 // their pictures are in the rows.
-void waitForWorkers(TCommon &common)
+void waitForWorkers(TCommon &)
 {
     waitForPage(*g_setup->window);
-    while (common.Workers.size() > 0 || !g_setup->window->Thumbnails().idle()) {
+    while (!g_setup->window->ItemListPresenter().Pictures().idle()) {
         QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
@@ -252,23 +254,22 @@ std::string searchAnswerAddress()
 }
 
 // The rows whose tops lie inside the item list's viewport at its current scroll position.
-int rowsOnScreen(const VirtualTree &tree)
+int rowsOnScreen(const QListView &view)
 {
     int rows = 0;
-    while (rows < tree.topLevelCount() &&
-           tree.rowTop(tree.topLevelNode(rows)).value_or(INT_MAX) < tree.viewport()->height())
+    while (rows < view.model()->rowCount() &&
+           view.visualRect(view.model()->index(rows, 0)).top() < view.viewport()->height())
         ++rows;
     return rows;
 }
 
 // Whether each of the first rows holds the thumbnail made of its own picture.
-bool rowsHaveThumbnails(const VirtualTree &tree, int rows)
+bool rowsHaveThumbnails(const QListView &view, int rows)
 {
-    for (int i = 0; i < rows; ++i) {
-        const ItemRow *row = VirtualTree::nodeData<ItemRow>(tree.topLevelNode(i));
-        if (!row || !row->ThumbnailMade || row->Thumbnail.isNull())
+    const auto *model = static_cast<const ItemListModel *>(view.model());
+    for (int i = 0; i < rows; ++i)
+        if (i >= model->rowCount() || model->row(i).picture != ItemListModel::Picture::Shown)
             return false;
-    }
     return true;
 }
 
@@ -276,10 +277,10 @@ bool rowsHaveThumbnails(const VirtualTree &tree, int rows)
 // pictures have all been dealt with and one of them still has none.
 bool waitForThumbnails(Tfrm_main &window, int rows)
 {
-    const VirtualTree &tree = *ui(window).itemTree;
+    const QListView &tree = *ui(window).itemTree;
     for (;;) {
         // Whether everything had ended is read before the events that hand over its results.
-        const bool ended = window.Common().Workers.size() == 0 && window.Thumbnails().idle();
+        const bool ended = window.ItemListPresenter().Pictures().idle();
         QCoreApplication::processEvents();
         if (rowsHaveThumbnails(tree, rows))
             return true;
@@ -308,12 +309,12 @@ void BM_SearchUntilFirstScreenPainted(benchmark::State &state)
     const SandboxLatency latency(int(state.range(0)));
     Tfrm_main &window = *g_setup->window;
     TCommon &common = window.Common();
-    VirtualTree &tree = *ui(window).itemTree;
+    QListView &tree = *ui(window).itemTree;
     QImage frame(tree.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         pressSearchWithNothingCached(state);
         waitForPage(window);
-        const bool shown = tree.topLevelCount() == int(g_setup->searchPictureUrls.size()) &&
+        const bool shown = tree.model()->rowCount() == int(g_setup->searchPictureUrls.size()) &&
                            rowsOnScreen(tree) == g_setup->firstScreenRows &&
                            waitForThumbnails(window, g_setup->firstScreenRows);
         tree.viewport()->render(&frame);
@@ -358,7 +359,7 @@ void BM_CurlProgramFetchesFirstScreen(benchmark::State &state)
 BENCHMARK(BM_CurlProgramFetchesFirstScreen)->Arg(50)->Arg(0)->UseRealTime();
 
 // Each screen of rows painted in turn, as scrolling through the list shows them.
-void paintEveryRow(VirtualTree &tree, QImage &frame)
+void paintEveryRow(QListView &tree, QImage &frame)
 {
     QScrollBar *bar = tree.verticalScrollBar();
     for (int y = 0;; y += tree.viewport()->height()) {
@@ -373,15 +374,15 @@ void paintEveryRow(VirtualTree &tree, QImage &frame)
 // The search until all 40 pictures are in their rows and every row has been painted.
 void BM_SearchUntilPicturesPainted(benchmark::State &state)
 {
-    VirtualTree &tree = *ui(g_setup->window).itemTree;
+    QListView &tree = *ui(g_setup->window).itemTree;
     QImage frame(tree.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         pressSearchWithNothingCached(state);
         waitForWorkers(g_setup->window->Common());
         paintEveryRow(tree, frame);
     }
-    if (tree.topLevelCount() != int(g_setup->searchPictureUrls.size()) ||
-        !rowsHaveThumbnails(tree, tree.topLevelCount()))
+    if (tree.model()->rowCount() != int(g_setup->searchPictureUrls.size()) ||
+        !rowsHaveThumbnails(tree, tree.model()->rowCount()))
         state.SkipWithError("the search did not list the expected rows with their pictures");
 }
 BENCHMARK(BM_SearchUntilPicturesPainted)->UseRealTime();
@@ -500,8 +501,23 @@ void fillRows(int count)
     Tfrm_main &window = *g_setup->window;
     window.LoadItemPage(window.Common().Settings.IndexUrl);
     waitForWorkers(window.Common());
-    for (int i = ui(window).itemTree->topLevelCount(); i < count; ++i)
-        window.ItemTree().AddItem(g_setup->ids[std::size_t(i) % g_setup->ids.size()]);
+    QCoreApplication::processEvents();
+    // The rows past the page repeat its items; a row shows the picture of the first with its
+    // id, so those show the stand-by square, drawn as a thumbnail is.
+    const ItemListModel &model = window.ItemListPresenter().Model();
+    if (model.rowCount() >= count)
+        return;
+    ItemPage page;
+    const int listed = model.rowCount();
+    std::vector<TDownPic> &jobs = page.batches.emplace_back();
+    for (int i = 0; i < count; ++i) {
+        page.records.push_back(model.row(i % listed).record);
+        if (i < listed)
+            jobs.push_back({page.records.back().NumIid, page.records.back().PicUrl});
+    }
+    window.ItemListPresenter().ShowPage(std::move(page));
+    waitForWorkers(window.Common());
+    QCoreApplication::processEvents();
 }
 
 void BM_PaintScreenOfRows(benchmark::State &state)
@@ -519,7 +535,7 @@ BENCHMARK(BM_PaintScreenOfRows)->UseRealTime();
 void BM_ScrollAndPaint(benchmark::State &state)
 {
     fillRows(int(state.range(0)));
-    VirtualTree *tree = ui(g_setup->window).itemTree;
+    QListView *tree = ui(g_setup->window).itemTree;
     QWidget *viewport = tree->viewport();
     QImage frame(viewport->size(), QImage::Format_ARGB32_Premultiplied);
     QScrollBar *bar = tree->verticalScrollBar();

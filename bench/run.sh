@@ -14,9 +14,8 @@ jq -r '
   [.benchmarks[] | select(.aggregate_name == "median") | {(.run_name): .real_time}] | add as $t
   | def ratio($a; $b): ($t[$a] / $t[$b] * 100 | round / 100 | tostring) + "x";
   "sign + build item query vs. bare MD5 of the signed text: " + ratio("BM_SignAndBuildItemQuery"; "BM_Md5OfSignedText"),
-  "FindItem over 10,000 items vs. over 40:                  " + ratio("BM_FindItem/10000"; "BM_FindItem/40"),
   "IsFavourite over 10,000 ids vs. over 40:                 " + ratio("BM_IsFavourite/10000"; "BM_IsFavourite/40"),
-  "LoadItemPicture (60 KB JPEG) vs. plain read of the file: " + ratio("BM_LoadItemPicture"; "BM_ReadPictureFile")
+  "LoadCachedPicture (60 KB JPEG) vs. plain read of the file: " + ratio("BM_LoadCachedPicture"; "BM_ReadPictureFile")
 ' "$out"
 
 out="$build/bench_sandbox.json"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/item_list.h"
+#include "core/id_list.h"
 #include "core/uTypeData.h"
 #include "platform/favourites_db.h"
 

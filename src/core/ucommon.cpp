@@ -53,7 +53,6 @@ void TCommon::Shutdown()
         return;
     FShutDown = true;
     CreditIcons.clear();
-    Items.clear();
     Categories.clear();
     Favourites.close();
     ReleaseWorkers();
@@ -82,28 +81,6 @@ const TGifImage *TCommon::CreditIcon(std::int32_t level) const
         if (entry.Level == level)
             return entry.Image.get();
     return nullptr;
-}
-
-void TCommon::FindItem(const std::string &id, TTaoBaoData &record) const
-{
-    if (const TTaoBaoData *found = Items.findFirst(id))
-        record = *found;
-}
-
-bool TCommon::LoadItemPicture(const std::string &id, TJpegImage *picture) const
-{
-    if (!picture)
-        return false;
-    if (Cache.load(id, *picture))
-        return true;
-    FZip.ReadJpeg("loadimg", *picture);
-    return false;
-}
-
-void TCommon::AddFavourite(const std::string &id)
-{
-    if (const TTaoBaoData *found = Items.findFirst(id))
-        Favourites.add(*found);
 }
 
 std::string TCommon::SimilarKeyword(std::string_view title)

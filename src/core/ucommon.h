@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/favourites_store.h"
-#include "core/item_list.h"
 #include "core/picture_cache.h"
 #include "core/program_paths.h"
 #include "core/program_settings.h"
@@ -36,7 +35,8 @@ struct CreditIconEntry {
 // - Favourites: the favourites store and the ids it holds;
 // - Workers and DownloadSlots: the registry of picture download workers and their threads;
 // - OnScreen: the item rows in view, whose pictures the workers fetch first;
-// - Items, Categories and the credit icons: the lists the window shows.
+// - Categories and the credit icons: what the window's lists show besides a page's items
+//   (the item list's model owns those).
 // The operations below keep their long-standing names and hand the work to those parts. One
 // instance lives from the main window's creation to its destruction. Everything runs on the
 // GUI thread except RemoveWorker, LoadCachedPicture and OnScreen, which workers use from their
@@ -59,7 +59,7 @@ public:
     TCommon(const TCommon &) = delete;
     TCommon &operator=(const TCommon &) = delete;
 
-    // The destruction steps in their order: releases the icons, items, categories, favourite
+    // The destruction steps in their order: releases the icons, categories, favourite
     // ids and the database connection, stops the workers, stores the data-cache flag and,
     // when it is off, empties the picture cache. Runs once. Raises IniError when the settings
     // file exists but cannot be written; the picture cache is then left as it is.
@@ -78,8 +78,6 @@ public:
     // Destroys the workers that have finished their jobs; GUI thread, after a page is shown.
     void ReleaseEndedWorkers() { Workers.destroyEnded(); }
 
-    // Removes the first record of Items whose NumIid equals id exactly, with its picture.
-    void RemoveItem(const std::string &id) { Items.removeFirst(id); }
     // The last 10 characters (code points) of a UTF-8 title; the whole title when shorter.
     static std::string SimilarKeyword(std::string_view title);
 
@@ -115,10 +113,6 @@ public:
 
     // Picture cache lookups.
     const TGifImage *CreditIcon(std::int32_t level) const;
-    void FindItem(const std::string &id, TTaoBaoData &record) const;
-    // Loads the item's cached picture into picture and returns true; otherwise loads the
-    // stand-by picture and returns false. A null picture loads nothing and gives false.
-    bool LoadItemPicture(const std::string &id, TJpegImage *picture) const;
     bool LoadCachedPicture(const std::string &id, TJpegImage &picture) const
     {
         return Cache.load(id, picture);
@@ -131,8 +125,6 @@ public:
     // Favourites; see FavouritesStore for the errors.
     DbRows FavouriteRows() { return Favourites.rows(); }
     void LoadFavouriteIds() { Favourites.loadIds(); }
-    // Stores the item of Items with this id, once, and counts it as a favourite from now on.
-    void AddFavourite(const std::string &id);
     // Removes every stored row of the id, and the id from the favourites.
     void DeleteFavourite(const std::string &id) { Favourites.remove(id); }
     bool IsFavourite(const std::string &id) const { return Favourites.contains(id); }
@@ -141,7 +133,6 @@ public:
     PictureCache Cache;
     FavouritesStore Favourites;
     std::vector<CreditIconEntry> CreditIcons;
-    ItemList Items;
     std::vector<TShopClass> Categories;
     // At most this many download workers' threads run at once; the others wait their turn.
     // Declared before Workers, so it outlives every worker.

@@ -6,7 +6,6 @@
 #include "core/ucommon.h"
 #include "gateway/gateway_exchanges.h"
 #include "ui/frmimgframe.h"
-#include "ui/item_thumbnails.h"
 #include "ui/message_box.h"
 #include "ui/picture_box.h"
 #include "ui/picture_button.h"
@@ -37,8 +36,6 @@ Tfrm_main::Tfrm_main(const ProgramPaths &paths, QWidget *parent)
     CreateControls();
     ConnectCommands();
     ConnectResultCommands();
-    connect(itemTree, &VirtualTree::mouseDown, this, &Tfrm_main::itemTreeMouseDown);
-    ConnectItemListKeys();
     ConnectCategoryTreeKeys();
     FormCreate(paths);
     FormResize();
@@ -86,14 +83,9 @@ void Tfrm_main::FormCreate(const ProgramPaths &paths)
     FSession = std::make_unique<SearchSession>([this](const ItemQuery &query) {
         return BuildItemQuery(query.mode, query.keyword, query.categoryId, query.pageNo);
     });
-    FItemTree = std::make_unique<TItemTree>(itemTree, *FCommon, *FZipFile);
-    FThumbnails = std::make_unique<ItemThumbnails>(
-        FCommon->Cache, TItemTree::kThumbnailSide,
-        // Decoding keeps pace with the download threads without taking more of the machine.
-        int(TCommon::kMaxDownloadThreads), [this](const std::string &id, const QImage &thumbnail) {
-            if (FItemTree)
-                FItemTree->RefreshItem(id, thumbnail);
-        });
+    FItemTree = std::make_unique<TItemTree>(
+        itemTree, *FCommon, *FZipFile,
+        [this](const TTaoBaoData *item, QPoint at) { OpenShopMenu(item, at); });
     FLeftTree = std::make_unique<TleftTree>(vlefttree, *FZipFile);
 
     LoadInterfacePictures();
@@ -163,12 +155,7 @@ void Tfrm_main::FormDestroy()
     // Every exchange in flight is cancelled and its lane joined, within the connections'
     // abort poll, so closing never waits on the network.
     FExchanges.reset();
-    // The workers go first: once they are stopped and joined, no repaint request can reach
-    // the item list after its presenter is released.
-    if (FCommon)
-        FCommon->ReleaseWorkers();
-    if (FThumbnails)
-        FThumbnails->stop();
+    // The item list's presenter stops its picture workers and thumbnail threads as it goes.
     FItemTree.reset();
     FLeftTree.reset();
     if (FCommon) {

@@ -20,6 +20,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QMenu;
 class QMenuBar;
 class QPushButton;
@@ -28,7 +29,6 @@ class QTimer;
 namespace quenbo {
 
 class GatewayExchanges;
-class ItemThumbnails;
 struct CategoryLevelAnswer;
 struct ItemPageAnswer;
 struct ProgramPaths;
@@ -36,7 +36,6 @@ class PictureBox;
 class PictureButton;
 class TCommon;
 class TZipFile;
-class TImgDown;
 class TleftTree;
 class Tfrm_imgframe;
 
@@ -75,8 +74,8 @@ public:
     const TZipFile &ZipFile() const { return *FZipFile; }
     TCommon &Common() const { return *FCommon; }
     TleftTree &LeftTree() const { return *FLeftTree; }
-    TItemTree &ItemTree() const { return *FItemTree; }
-    ItemThumbnails &Thumbnails() const { return *FThumbnails; }
+    // The item list presenter, with its model, delegate and picture downloads.
+    TItemTree &ItemListPresenter() const { return *FItemTree; }
     // The preview popup; null before its creation step and after its release.
     Tfrm_imgframe *ImgFrame() const { return FImgFrame.get(); }
     // The exchanges with the gateway and the maker's site; tests change their limits.
@@ -143,19 +142,7 @@ private:
     // (open, close, list the items); the constructor calls it once.
     void ConnectCategoryTreeKeys();
 
-    // ufrmmain_items.cpp: the item query, the item list's press handler, the preview's place
-    // The press handler of the item list: the row buttons, the selection and, for the right
-    // button, the shop menu. An error of the favourites store is shown in the default error
-    // display and ends the press there.
-    void itemTreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
-                           bool doubleClick, QPoint pos);
-    // The item list's keys: Enter opens the focused item's page (as "去看看"), Space adds or
-    // removes its favourite (as the third button), the Menu key or Shift+F10 opens the shop
-    // menu for it. True when the key was one of these.
-    bool itemTreeKeyPress(int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused);
-    // Wires the item list's keys and the commands assistive technology may run on its rows
-    // (the three row buttons); the constructor calls it once.
-    void ConnectItemListKeys();
+    // ufrmmain_items.cpp: the item query, the shop menu, the preview's place
     // The window-moved handler: keeps the item list's preview at its screen x beside the list.
     void WindowMoved();
 
@@ -231,7 +218,7 @@ private:
     QLabel *L_Sort = nullptr;
     PictureButton *b_xin = nullptr, *b_jiage = nullptr, *b_xiao = nullptr, *b_fan = nullptr,
                   *b_fshop = nullptr;
-    VirtualTree *itemTree = nullptr;
+    QListView *itemTree = nullptr;
 
     QFrame *pnl_PageControls = nullptr;
     QPushButton *B_PFrist = nullptr;
@@ -245,14 +232,8 @@ private:
     // Carries out what a session command asks: loads a page, the page list showing its number,
     // or shows a refusal.
     void RunStep(const SearchSession::Step &step);
-    // Remembers the item of node's row (none: keeps the last one) and opens the shop menu at
-    // the screen point at.
-    void OpenShopMenu(VirtualTree::Node *node, QPoint at);
-    // The shop menu for node's row, beside the row.
-    void OpenShopMenuBeside(VirtualTree::Node *node);
-    // Presses button of node's row for the keyboard and assistive technology: an error of the
-    // favourites store is shown, and a removed row passes the focus to the row in its place.
-    void PressRowButton(VirtualTree::Node *node, TItemTree::Button button);
+    // Remembers item (none: keeps the last one) and opens the shop menu at the screen point.
+    void OpenShopMenu(const TTaoBaoData *item, QPoint at);
     // Asks for, opens or closes a category: the opening waits for its subcategories when they
     // are not loaded yet.
     void OpenCategory(VirtualTree::Node *node, bool open);
@@ -273,21 +254,10 @@ private:
     void LoadInterfacePictures();
     void LoadButtonPictures(PictureButton *button, const char *baseName);
     void FillPageList();
-    // A worker's repaint request for an item: its thumbnail is made off this window's thread
-    // and then handed to the item list.
-    std::function<void(const std::string &id)> RefreshRequest();
-    // A worker's report of a picture that could not be fetched: the row shows "no picture".
-    std::function<void(const std::string &id)> FailureRequest();
-    // A new picture worker, registered with the core object before its jobs are added.
-    TImgDown *NewPictureWorker();
-    // Starts the workers, whose jobs are all queued, once the event loop runs again, after
-    // the page being loaded is shown, and then destroys the workers that have finished.
-    void StartWhenShown(std::vector<TImgDown *> workers);
 
     std::unique_ptr<TZipFile> FZipFile;
     std::unique_ptr<TCommon> FCommon;
     std::unique_ptr<TItemTree> FItemTree;
-    std::unique_ptr<ItemThumbnails> FThumbnails;
     std::unique_ptr<TleftTree> FLeftTree;
     std::unique_ptr<Tfrm_imgframe> FImgFrame;
     std::unique_ptr<GatewayExchanges> FExchanges;

@@ -1,10 +1,9 @@
 #include "ui/ufrmmain.h"
 
-#include "core/uDownimg.h"
 #include "core/ucommon.h"
 #include "gateway/gateway_exchanges.h"
+#include "gateway/item_page.h"
 #include "pictures/jpeg_image.h"
-#include "ui/item_thumbnails.h"
 #include "ui/picture_button.h"
 #include "ui/uItemTree.h"
 
@@ -22,7 +21,6 @@ void Tfrm_main::b_scClick()
     ShowProgress();
     pnl_PageControls->setEnabled(FSession->pagingEnabled());
     FItemTree->Clear();
-    FThumbnails->drop();
     ListFavourites();
     // The start-up list this view dropped no longer holds back the version check.
     CheckForUpdateWhenLoaded();
@@ -42,15 +40,15 @@ void Tfrm_main::ListFavourites()
     const std::string_view suffix = FCommon->Settings.Method == ItemMethod::MaterialSearch
                                         ? kSquarePictureSuffix
                                         : kLargePictureSuffix;
-    TImgDown *worker = NewPictureWorker();
+    ItemPage page;
+    std::vector<TDownPic> &batch = page.batches.emplace_back();
     for (TTaoBaoData &record : records) {
         record.Picture = std::make_shared<TJpegImage>();
-        worker->AddJob(TDownPic{record.NumIid, record.PicUrl, std::string(suffix)});
-        const std::string id = record.NumIid;
-        FCommon->Items.append(std::move(record));
-        FItemTree->AddItem(id);
+        batch.push_back(TDownPic{record.NumIid, record.PicUrl, std::string(suffix)});
     }
-    StartWhenShown({worker});
+    page.records = std::move(records);
+    FItemTree->SetFavouritesView(true);
+    FItemTree->ShowPage(std::move(page));
 }
 
 }  // namespace quenbo

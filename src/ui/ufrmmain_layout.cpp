@@ -4,6 +4,7 @@
 #include "ui/picture_box.h"
 #include "ui/picture_button.h"
 #include "ui/skin.h"
+#include "ui/uItemTree.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -111,8 +113,14 @@ void Tfrm_main::CreateControls()
     b_fshop =
         pictureButton(pnl_Ttop, "b_fshop", {368, 0, 73, 23}, "返回", "离开收藏，回到商品列表");
     b_fshop->hide();
-    itemTree = make<VirtualTree>(pnl_bottom, "itemTree", {1, 26, 447, 258});
+    itemTree = make<QListView>(pnl_bottom, "itemTree", {1, 26, 447, 258});
     itemTree->setAccessibleName(QStringLiteral("商品列表"));
+    itemTree->setFrameShape(QFrame::NoFrame);
+    itemTree->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Rows are drawn on plain white, and so is the list below the last row, whatever the theme.
+    QPalette listPalette = itemTree->palette();
+    listPalette.setColor(QPalette::Base, Qt::white);
+    itemTree->setPalette(listPalette);
 
     pnl_PageControls = plainPanel(this, "pnl_PageControls", {608, 424, 219, 24});
     B_PFrist = make<QPushButton>(pnl_PageControls, "B_PFrist", {1, 0, 65, 23});
@@ -225,7 +233,8 @@ void Tfrm_main::FormResize()
     L_Status->setGeometry(pnl_bottom->x() + 2, pnl_PageControls->y(),
                           pnl_PageControls->x() - pnl_bottom->x() - 7, 24);
     b_fshop->move(pnl_Ttop->width() - 75, b_fshop->y());
-    itemTree->setColumnWidth(itemTree->width() - 20);
+    if (FItemTree)
+        FItemTree->SetColumnWidth(itemTree->width() - 20);
 }
 
 }  // namespace quenbo

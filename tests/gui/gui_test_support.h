@@ -4,7 +4,6 @@
 #include "interface_pictures.h"
 #include "sandbox/sandbox_server.h"
 #include "ui/browser_opener.h"
-#include "ui/item_thumbnails.h"
 #include "ui/message_box.h"
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
@@ -12,6 +11,7 @@
 #include "window_controls.h"
 
 #include <QApplication>
+#include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
@@ -105,13 +105,34 @@ inline bool postSandboxFault(const std::string &baseUrl, const std::string &form
     return result && result->status == 200;
 }
 
+// The item list's model, as the window's presenter keeps it.
+inline const ItemListModel &itemRows(const QListView *view)
+{
+    return *static_cast<const ItemListModel *>(view->model());
+}
+
 // The item ids of the list's rows, top to bottom.
-inline std::vector<std::string> rowIds(VirtualTree *tree)
+inline std::vector<std::string> rowIds(const QListView *view)
 {
     std::vector<std::string> ids;
-    for (int i = 0; i < tree->topLevelCount(); ++i)
-        ids.push_back(VirtualTree::nodeData<ItemRow>(tree->topLevelNode(i))->NumIid);
+    const ItemListModel &model = itemRows(view);
+    for (int i = 0; i < model.rowCount(); ++i)
+        ids.push_back(model.row(i).record.NumIid);
     return ids;
+}
+
+// The record of the first row with this id; an empty record when there is none.
+inline TTaoBaoData shownRecord(const QListView *view, const std::string &id)
+{
+    const ItemListModel &model = itemRows(view);
+    const int row = model.rowOf(id);
+    return row < 0 ? TTaoBaoData() : model.row(row).record;
+}
+
+// The row at index, in the view's viewport coordinates.
+inline QRect rowRect(const QListView *view, int index)
+{
+    return view->visualRect(view->model()->index(index, 0));
 }
 
 // Shows the window, waits until it is exposed and stops its start-up timer, so that the test
@@ -231,8 +252,7 @@ inline bool waitForGateway(Tfrm_main &window)
 // thumbnails of their pictures are made.
 inline bool waitForWorkers(Tfrm_main &window)
 {
-    return QTest::qWaitFor(
-        [&] { return window.Common().Workers.size() == 0 && window.Thumbnails().idle(); }, 30000);
+    return QTest::qWaitFor([&] { return window.ItemListPresenter().Pictures().idle(); }, 30000);
 }
 
 }  // namespace quenbo::testsupport

@@ -78,8 +78,12 @@ bool chooseFromShopMenu(Tfrm_main &window, QAction *action)
 // Puts an item into the window's list as the gateway's answer would.
 void listItem(Tfrm_main &window, const TTaoBaoData &record)
 {
-    window.Common().Items.append(record);
-    window.ItemTree().AddItem(record.NumIid);
+    ItemPage page;
+    const ItemListModel &rows = itemRows(ui(window).itemTree);
+    for (int i = 0; i < rows.rowCount(); ++i)
+        page.records.push_back(rows.row(i).record);
+    page.records.push_back(record);
+    window.ItemListPresenter().ShowPage(std::move(page));
 }
 
 }  // namespace
@@ -373,8 +377,8 @@ void CommandsTest::similarItemsSearchForTheEndOfTheRightPressedTitle()
     QCOMPARE(asked[0].param("keyword"), std::string("连衣裙"));
     QCOMPARE(asked[0].param("page_no"), std::string("1"));
     QCOMPARE(ui(window).E_Serch->text(), QStringLiteral("连衣裙"));
-    QVERIFY(ui(window).itemTree->topLevelCount() > 0);
-    QVERIFY(!window->Common().Items.findFirst("42"));
+    QVERIFY(ui(window).itemTree->model()->rowCount() > 0);
+    QVERIFY(itemRows(ui(window).itemTree).rowOf("42") < 0);
     QVERIFY(m_messages.empty());
 }
 

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -102,7 +103,7 @@ private:
     void makeWindow();
     void postFault(const std::string &form);
     bool search(const QString &text);
-    VirtualTree *tree() { return ui(m_window).itemTree; }
+    QListView *tree() { return ui(m_window).itemTree; }
     fs::path database() const { return m_folder->databaseFile(); }
     bool waitForWorkers() { return testsupport::waitForWorkers(*m_window); }
 
@@ -153,7 +154,7 @@ bool FavouritesTest::search(const QString &text)
 {
     ui(m_window).E_Serch->setText(text);
     QTest::mouseClick(ui(m_window).b_Srech, Qt::LeftButton);
-    return waitForGateway(*m_window) && tree()->topLevelCount() > 0;
+    return waitForGateway(*m_window) && tree()->model()->rowCount() > 0;
 }
 
 void FavouritesTest::favouritesAreAddedListedRemovedAndKept()
@@ -182,13 +183,13 @@ void FavouritesTest::favouritesAreAddedListedRemovedAndKept()
 
     // Kept across a restart on the same folder, listed with what the database holds.
     TTaoBaoData kept;
-    m_window->Common().FindItem(found[1], kept);
+    kept = shownRecord(ui(m_window).itemTree, found[1]);
     m_window.reset();
     makeWindow();
     QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
     QCOMPARE(rowIds(tree()), std::vector<std::string>{found[1]});
     TTaoBaoData listed;
-    m_window->Common().FindItem(found[1], listed);
+    listed = shownRecord(ui(m_window).itemTree, found[1]);
     QCOMPARE(listed.Title, kept.Title);
     QCOMPARE(listed.Price, kept.Price);
     QCOMPARE(listed.ShopClickUrl, kept.ShopClickUrl);
@@ -222,7 +223,7 @@ void FavouritesTest::listedFavouritesTakeEachFieldFromItsColumn()
     QCOMPARE(rowIds(tree()), std::vector<std::string>{"90001"});
 
     TTaoBaoData listed;
-    m_window->Common().FindItem("90001", listed);
+    listed = shownRecord(ui(m_window).itemTree, "90001");
     QCOMPARE(listed.NumIid, std::string("90001"));
     QCOMPARE(listed.Title, std::string("标题甲"));
     QCOMPARE(listed.Nick, std::string("卖家乙"));
@@ -252,7 +253,7 @@ void FavouritesTest::leavingBeforeAnySearchReloadsTheStartUpList()
 
     m_received->mark();
     QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);
-    QVERIFY(tree()->topLevelCount() == 0);
+    QVERIFY(tree()->model()->rowCount() == 0);
     QTest::mouseClick(ui(m_window).b_fshop, Qt::LeftButton);
     QVERIFY(waitForGateway(*m_window));
     QCOMPARE(rowIds(tree()), startUp);
@@ -373,7 +374,7 @@ void FavouritesTest::databaseFaultsAreShownAndLoseNothing()
     click(tree()->viewport(), favouriteButton(1));
     QCOMPARE(m_messages->texts.size(), std::size_t(1));
     QVERIFY2(m_messages->texts[0].startsWith(adding), qPrintable(m_messages->texts[0]));
-    QCOMPARE(tree()->topLevelCount(), int(found.size()));
+    QCOMPARE(tree()->model()->rowCount(), int(found.size()));
 
     // Listing shows the error, or the stored row when it can be read.
     QTest::mouseClick(ui(m_window).b_sc, Qt::LeftButton);

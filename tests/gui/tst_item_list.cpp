@@ -1,6 +1,7 @@
 #include "core/split_title.h"
 #include "core/uDownimg.h"
 #include "core/ucommon.h"
+#include "gateway/item_page.h"
 #include "gui_test_support.h"
 #include "interface_pictures.h"
 #include "pack/artwork.h"
@@ -24,10 +25,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPainter>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <httplib.h>
@@ -178,7 +181,7 @@ private slots:
     void rowShowsItsSeparatorSelectionAndTitleLines();
     void titleSplitsAtTheFirstCharacterBeyondTheWidth_data();
     void titleSplitsAtTheFirstCharacterBeyondTheWidth();
-    void emptyCachedPictureLeavesTheButtonsAndNoPicture();
+    void emptyCachedPictureShowsNoPictureBesideTheTexts();
     void thumbnailThatFailsIsNotDecodedAgainUntilANewLoad();
     void thumbnailSquareShowsWhatThePictureCameTo_data();
     void thumbnailSquareShowsWhatThePictureCameTo();
@@ -211,9 +214,13 @@ private:
     bool waitForWorkers();
     std::vector<std::string> indexIds();
     bool pictureStillFaulty(const std::string &id);
-    TItemTree &list() { return m_window->ItemTree(); }
-    VirtualTree *tree() { return ui(m_window).itemTree; }
+    TItemTree &list() { return m_window->ItemListPresenter(); }
+    QListView *tree() { return ui(m_window).itemTree; }
+    const ItemListModel &rows() { return list().Model(); }
     void addRows(const std::vector<TTaoBaoData> &records);
+    // Fetches the pictures of the rows with these ids as a page's downloads do (a cached one
+    // is not fetched again) and waits until their thumbnails have reached the rows.
+    void fetchPictures(const std::vector<std::string> &ids);
     QImage rowImage(int row);
     fs::path cacheFile(const std::string &id) { return m_folder->path() / "temp" / (id + ".jpg"); }
 
@@ -284,10 +291,21 @@ bool ItemListTest::pictureStillFaulty(const std::string &id)
 
 void ItemListTest::addRows(const std::vector<TTaoBaoData> &records)
 {
-    for (const TTaoBaoData &r : records) {
-        m_window->Common().Items.append(r);
-        list().AddItem(r.NumIid);
-    }
+    ItemPage page;
+    for (int i = 0; i < rows().rowCount(); ++i)
+        page.records.push_back(rows().row(i).record);
+    page.records.insert(page.records.end(), records.begin(), records.end());
+    list().ShowPage(std::move(page));
+}
+
+void ItemListTest::fetchPictures(const std::vector<std::string> &ids)
+{
+    std::vector<TDownPic> batch;
+    for (const std::string &id : ids)
+        batch.push_back({id, m_sandbox->baseUrl() + "/pic/" + id});
+    list().Pictures().start({batch});
+    QVERIFY(waitForWorkers());
+    QCoreApplication::processEvents();
 }
 
 QImage ItemListTest::rowImage(int row)
@@ -319,13 +337,16 @@ void ItemListTest::buttonsShowNormalHoverAndPressedPictures()
     QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
                  buttonColour(picture, 0)));
     sendMouse(tree()->viewport(), QEvent::MouseMove, inButton);
-    QCOMPARE(list().HotNode(), tree()->topLevelNode(1));
+    QCOMPARE(list().HotRow().row(), 1);
     QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
                  buttonColour(picture, 1)));
-    // A press draws the pressed picture once, at the next paint; a removal takes the row away.
+    // A press draws the pressed picture once, at the next paint. Outside the favourites view
+    // a removal keeps the row, its button turned back to adding.
     QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, inButton);
     if (favourite) {
-        QCOMPARE(tree()->topLevelCount(), 1);
+        QCOMPARE(tree()->model()->rowCount(), 2);
+        QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
+                     buttonColour(3, 2)));
         return;
     }
     // An item just added is a favourite: its button shows the removing pictures from now on.
@@ -356,7 +377,7 @@ void ItemListTest::rowShowsItsSeparatorSelectionAndTitleLines()
         even.Title += "衣";
     addRows({record("21"), longTitle, spaced, even});
     click(tree()->viewport(), QPoint(300, 40));
-    QCOMPARE(tree()->selectedNode(), tree()->topLevelNode(0));
+    QCOMPARE(tree()->currentIndex().row(), 0);
 
     const QImage selected = rowImage(0);
     QVERIFY(near(selected.pixelColor(590, 75), kSelectedColour));
@@ -419,51 +440,46 @@ void ItemListTest::titleSplitsAtTheFirstCharacterBeyondTheWidth()
     QCOMPARE(QByteArray::fromStdString(line2), second);
 }
 
-void ItemListTest::emptyCachedPictureLeavesTheButtonsAndNoPicture()
+void ItemListTest::emptyCachedPictureShowsNoPictureBesideTheTexts()
 {
+    // The picture is read before the row is painted, so a broken one costs the row only its
+    // thumbnail: its buttons and texts are drawn as for any row.
     writeFile(cacheFile("31"), {});
     addRows({record("31"), record("32")});
+    fetchPictures({"31"});
     const QImage broken = rowImage(0);
     QVERIFY(near(broken.pixelColor(630, 14), buttonColour(1, 0)));
     QVERIFY(near(broken.pixelColor(40, 40), kNoPictureColour));
-    QVERIFY(!hasInk(broken, QRect(85, 5, 500, 60)));
-    QVERIFY(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(0))->PictureLoaded);
+    QVERIFY(hasInk(broken, QRect(85, 5, 500, 60)));
+    QCOMPARE(rows().row(0).picture, ItemListModel::Picture::None);
     // Without its picture yet, a row shows the stand-by picture and its texts.
     const QImage waiting = rowImage(1);
     QVERIFY(hasInk(waiting, QRect(85, 5, 500, 60)));
-    QVERIFY(!VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(1))->PictureLoaded);
+    QCOMPARE(rows().row(1).picture, ItemListModel::Picture::Waiting);
 }
 
 void ItemListTest::thumbnailThatFailsIsNotDecodedAgainUntilANewLoad()
 {
+    // A cached picture that does not decode shows that the row has none; the row's paints
+    // read nothing, and a picture stored later shows once it is fetched.
     writeFile(cacheFile("34"), jpegWithoutQuantTables(jpegOf(160, Qt::black)));
     addRows({record("34")});
-    const ItemRow *row = VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(0));
-    const std::shared_ptr<TJpegImage> picture = m_window->Common().Items[0].Picture;
+    fetchPictures({"34"});
+    QCOMPARE(rows().row(0).picture, ItemListModel::Picture::None);
     QVERIFY(near(rowImage(0).pixelColor(40, 40), kNoPictureColour));
-    QVERIFY(row->ThumbnailFailed);
-    const std::uint64_t failedLoad = picture->LoadSerial();
-    QCOMPARE(row->ThumbnailSerial, failedLoad);
-
-    // Later paints remember the failure for the same load of the picture.
-    QVERIFY(near(rowImage(0).pixelColor(40, 40), kNoPictureColour));
-    QVERIFY(row->ThumbnailFailed);
-    QCOMPARE(row->ThumbnailSerial, failedLoad);
-
-    // A new load of the picture object is decoded again.
     const QColor colour(30, 90, 200);
-    const std::vector<std::uint8_t> good = jpegOf(160, colour);
-    picture->LoadFromBuffer(ByteSpan(good.data(), good.size()));
+    writeFile(cacheFile("34"), jpegOf(160, colour));
+    QVERIFY(near(rowImage(0).pixelColor(40, 40), kNoPictureColour));
+    fetchPictures({"34"});
     QVERIFY(near(rowImage(0).pixelColor(40, 40), colour));
-    QVERIFY(!row->ThumbnailFailed);
-    QCOMPARE(row->ThumbnailSerial, picture->LoadSerial());
 }
 
 void ItemListTest::thumbnailSquareShowsWhatThePictureCameTo_data()
 {
     // Steps on row "35", in order: a cache file written ("cache good", "cache undecodable",
     // "cache html"), a paint, the download's failure, the thumbnail made of the download, or
-    // the report that none could be made. Row "36" waits for its picture throughout.
+    // the row's picture fetched as a page's downloads fetch it. Row "36" waits for its picture
+    // throughout.
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QColor>("shown");
     const QColor picture(30, 90, 200);
@@ -471,16 +487,16 @@ void ItemListTest::thumbnailSquareShowsWhatThePictureCameTo_data()
     QTest::newRow("download failed") << QStringList{"paint", "fail"} << kNoPictureColour;
     QTest::newRow("failed, then a download brought it")
         << QStringList{"fail", "paint", "thumbnail"} << picture;
-    QTest::newRow("failed, then a download with no thumbnail made")
-        << QStringList{"fail", "paint", "cache good", "no thumbnail"} << picture;
+    QTest::newRow("failed, then cached and fetched")
+        << QStringList{"fail", "paint", "cache good", "fetch"} << picture;
     QTest::newRow("cached picture does not decode")
-        << QStringList{"cache undecodable", "paint"} << kNoPictureColour;
+        << QStringList{"cache undecodable", "fetch", "paint"} << kNoPictureColour;
     QTest::newRow("downloaded picture does not decode")
-        << QStringList{"paint", "cache undecodable", "no thumbnail"} << kNoPictureColour;
+        << QStringList{"paint", "cache undecodable", "fetch"} << kNoPictureColour;
     QTest::newRow("cache file holds no picture")
-        << QStringList{"paint", "cache html", "no thumbnail"} << kNoPictureColour;
+        << QStringList{"paint", "cache html", "fetch"} << kNoPictureColour;
     QTest::newRow("shown picture kept after a failure")
-        << QStringList{"cache good", "paint", "fail"} << picture;
+        << QStringList{"cache good", "fetch", "paint", "fail"} << picture;
 }
 
 void ItemListTest::thumbnailSquareShowsWhatThePictureCameTo()
@@ -493,11 +509,11 @@ void ItemListTest::thumbnailSquareShowsWhatThePictureCameTo()
         if (step == "paint")
             rowImage(0);
         else if (step == "fail")
-            list().MarkPictureFailed("35");
+            list().Model().markNoPicture("35");
         else if (step == "thumbnail")
-            list().RefreshItem("35", filled(80, 80, picture));
-        else if (step == "no thumbnail")
-            list().RefreshItem("35", QImage());
+            list().Model().setThumbnail("35", filled(80, 80, picture));
+        else if (step == "fetch")
+            fetchPictures({"35"});
         else if (step == "cache good")
             writeFile(cacheFile("35"), jpegOf(160, picture));
         else if (step == "cache undecodable")
@@ -524,33 +540,24 @@ void ItemListTest::failedDownloadShowsNoPictureUntilALaterOneArrives()
     addRows(records);
     QVERIFY(near(rowImage(1).pixelColor(40, 40), kStandbyColour));
 
-    // Wired as the window wires its workers: a success has the thumbnail made, a failure is
-    // carried to the GUI thread by a queued call.
-    TCommon &common = m_window->Common();
-    ItemThumbnails &thumbnails = m_window->Thumbnails();
-    TItemTree &items = list();
-    VirtualTree *view = tree();
+    const auto squareOf = [&](int row) {
+        const ItemListModel::Row &data = rows().row(row);
+        return std::make_pair(rowImage(row).pixelColor(40, 40),
+                              data.picture == ItemListModel::Picture::Shown
+                                  ? data.thumbnail.pixelColor(39, 39)
+                                  : QColor());
+    };
+
+    // The pictures come as a page's downloads bring them: the sandbox's pictures are
+    // fetched with the list's suffix.
     const auto download = [&](const std::vector<std::string> &batch) {
-        auto worker = std::make_unique<TImgDown>(
-            common, [&thumbnails](const std::string &id) { thumbnails.make(id); });
-        worker->SetFailureHook([view, &items](const std::string &id) {
-            QMetaObject::invokeMethod(
-                view, [&items, id] { items.MarkPictureFailed(id); }, Qt::QueuedConnection);
-        });
+        std::vector<TDownPic> jobs;
         for (const std::string &id : batch)
-            worker->AddJob({id, m_sandbox->baseUrl() + "/pic/" + id});
-        TImgDown *started = worker.get();
-        common.AddWorker({worker->ThreadId(), std::move(worker)});
-        started->Start();
+            jobs.push_back({id, m_sandbox->baseUrl() + "/pic/" + id});
+        list().Pictures().start({jobs});
         QVERIFY(waitForWorkers());
         QCoreApplication::processEvents();
     };
-    const auto squareOf = [&](int row) {
-        const ItemRow *data = VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(row));
-        return std::make_pair(rowImage(row).pixelColor(40, 40),
-                              data->ThumbnailMade ? data->Thumbnail.pixelColor(39, 39) : QColor());
-    };
-
     download(ids);
     for (const int row : {0, 2}) {
         const auto [painted, thumbnail] = squareOf(row);
@@ -625,44 +632,37 @@ void ItemListTest::sortingIsStableOnFourKeys()
     } else {
         list().SortRows(ItemSortKey(key), ascending);
     }
-    QCOMPARE(int(list().SortKey()), key);
+    QCOMPARE(int(rows().sortKey()), key);
     QList<int> sorted;
-    for (int i = 0; i < tree()->topLevelCount(); ++i)
-        sorted << std::stoi(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(i))->NumIid) - 100;
+    for (int i = 0; i < rows().rowCount(); ++i)
+        sorted << std::stoi(rows().row(i).record.NumIid) - 100;
     QCOMPARE(sorted, order);
 }
 
 void ItemListTest::twoRowsWithOneIdActOnTheUpperOne()
 {
     addRows({record("5"), record("6"), record("5")});
-    VirtualTree::Node *upper = tree()->topLevelNode(0);
-    VirtualTree::Node *lower = tree()->topLevelNode(2);
-    QCoreApplication::processEvents();
-    std::map<VirtualTree::Node *, int> painted;
-    const VirtualTree::DrawHandler draw = tree()->drawHandler();
-    tree()->setDrawHandler([&](QPainter &p, VirtualTree::Node *node, const QRect &cell, bool s) {
-        ++painted[node];
-        draw(p, node, cell, s);
-    });
-    list().RefreshItem("5");
-    list().RefreshItem("404");
-    QCoreApplication::processEvents();
-    QCOMPARE(painted.size(), std::size_t(1));
-    QCOMPARE(painted.begin()->first, upper);
+    QSignalSpy changed(&list().Model(), &QAbstractItemModel::dataChanged);
+    list().Model().setThumbnail("5", filled(80, 80, Qt::red));
+    list().Model().setThumbnail("404", filled(80, 80, Qt::red));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 0);
+    QCOMPARE(rows().row(0).picture, ItemListModel::Picture::Shown);
+    QCOMPARE(rows().row(2).picture, ItemListModel::Picture::Waiting);
 
     sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(40, 40));
-    QCOMPARE(list().HotNode(), upper);
-    list().DeleteItem("5");
-    QVERIFY(!list().HotNode());
-    QVERIFY(!list().PreviewNode());
-    QCOMPARE(tree()->topLevelNode(1), lower);
-    list().DeleteItem("404");
-    QCOMPARE(tree()->topLevelCount(), 2);
-    tree()->setDrawHandler(draw);
+    QCOMPARE(list().HotRow().row(), 0);
+    QCOMPARE(list().PreviewRow().row(), 0);
+    QVERIFY(list().Model().removeItem("5"));
+    QVERIFY(!list().HotRow().isValid());
+    QVERIFY(!list().PreviewRow().isValid());
+    QCOMPARE(rowIds(tree()), (std::vector<std::string>{"6", "5"}));
+    QCOMPARE(rows().row(1).picture, ItemListModel::Picture::Waiting);
+    QVERIFY(!list().Model().removeItem("404"));
+    QCOMPARE(rows().rowCount(), 2);
 
     list().Clear();
-    QVERIFY(m_window->Common().Items.empty());
-    QCOMPARE(tree()->topLevelCount(), 0);
+    QCOMPARE(tree()->model()->rowCount(), 0);
 }
 
 void ItemListTest::previewFollowsTheThumbnails()
@@ -673,22 +673,22 @@ void ItemListTest::previewFollowsTheThumbnails()
     QCOMPARE(popup->size(), QSize(222, 222));
     QWidget *viewport = tree()->viewport();
     const auto expectedAt = [&](QPoint pos) {
-        return QPoint(m_window->ItemTree().PreviewLeft(), viewport->mapToGlobal(pos).y() - 221);
+        return QPoint(list().PreviewLeft(), viewport->mapToGlobal(pos).y() - 221);
     };
 
     sendMouse(viewport, QEvent::MouseMove, QPoint(40, 40));
     QVERIFY(popup->isVisible());
     QCOMPARE(popup->pos(), expectedAt(QPoint(40, 40)));
-    QCOMPARE(list().PreviewNode(), tree()->topLevelNode(0));
+    QCOMPARE(list().PreviewRow().row(), 0);
     QVERIFY(!QApplication::activeWindow() || QApplication::activeWindow() != popup);
 
-    m_window->ItemTree().SetPreviewLeft(m_window->ItemTree().PreviewLeft() +
-                                        7);  // not used while the mouse stays on this thumbnail
+    // Not used while the mouse stays on this thumbnail.
+    list().SetPreviewLeft(list().PreviewLeft() + 7);
     sendMouse(viewport, QEvent::MouseMove, QPoint(70, 75));
     QCOMPARE(popup->pos(), expectedAt(QPoint(40, 40)) - QPoint(7, 0));
     sendMouse(viewport, QEvent::MouseMove, QPoint(2, TItemTree::kRowHeight + 80));
     QCOMPARE(popup->pos(), expectedAt(QPoint(2, TItemTree::kRowHeight + 80)));
-    QCOMPARE(list().PreviewNode(), tree()->topLevelNode(1));
+    QCOMPARE(list().PreviewRow().row(), 1);
 
     // Below the last row nothing changes; outside a thumbnail over a row hides the popup.
     sendMouse(viewport, QEvent::MouseMove, QPoint(40, 3 * TItemTree::kRowHeight + 10));
@@ -772,14 +772,14 @@ void ItemListTest::previewLeftFollowsTheWindow()
     const int frameLeft = m_window->geometry().x() - m_window->frameGeometry().x();
     m_window->move(100 - frameLeft, 80);
     QCOMPARE(m_window->mapToGlobal(QPoint(1, 26)).x(), 101);
-    QCOMPARE(m_window->ItemTree().PreviewLeft(), 391);
+    QCOMPARE(list().PreviewLeft(), 391);
     sendMouse(viewport, QEvent::MouseMove, QPoint(40, 40));
     QVERIFY(popup->isVisible());
     QCOMPARE(popup->x(), 391);
 
     // A move leaves the shown popup where it is; the next placement takes the new edge.
     m_window->move(150 - frameLeft, 80);
-    QCOMPARE(m_window->ItemTree().PreviewLeft(), 441);
+    QCOMPARE(list().PreviewLeft(), 441);
     QCOMPARE(popup->x(), 391);
     sendMouse(viewport, QEvent::MouseMove, QPoint(40, TItemTree::kRowHeight + 40));
     QCOMPARE(popup->x(), 441);
@@ -797,20 +797,20 @@ void ItemListTest::buttonsOpenAddressesAndKeepFavourites()
     QCOMPARE(m_opened[0].toString().toStdString(),
              m_window->Common().Settings.FanXianUrl + "62" + "000150");
     QCOMPARE(m_opened[1].toString().toStdString(), record("62").ClickUrl);
-    QVERIFY(!tree()->selectedNode());
+    QVERIFY(!tree()->currentIndex().isValid());
     // The right press acted on the button, then opened the shop menu.
     QVERIFY(ui(m_window).Pop_MShop->isVisible());
     QTest::keyClick(ui(m_window).Pop_MShop, Qt::Key_Escape);
 
     click(tree()->viewport(), QPoint(630, row + 65));
     QCOMPARE(storedFavourites(db, "62"), 1);
-    QCOMPARE(tree()->topLevelCount(), 2);
+    QCOMPARE(tree()->model()->rowCount(), 2);
 
     // Away from the buttons any mouse button selects the row, here instead of the one that the
     // left press on its favourite button selected.
-    QCOMPARE(tree()->selectedNode(), tree()->topLevelNode(1));
+    QCOMPARE(tree()->currentIndex().row(), 1);
     click(tree()->viewport(), QPoint(300, 40), Qt::RightButton);
-    QCOMPARE(tree()->selectedNode(), tree()->topLevelNode(0));
+    QCOMPARE(tree()->currentIndex().row(), 0);
 }
 
 void ItemListTest::rowButtonsActOnceForAClickAndForADoubleClick_data()
@@ -867,14 +867,15 @@ void ItemListTest::rowButtonsActOnceForAClickAndForADoubleClick()
     QCOMPARE(rowIds(tree()), (std::vector<std::string>{"82", "83"}));
     QCOMPARE(storedFavourites(db, "81"), 0);
     QCOMPARE(storedFavourites(db, "82"), 1);
-    QVERIFY(!m_window->Common().Items.findFirst("81") && m_window->Common().Items.findFirst("82"));
+    QVERIFY(rows().rowOf("81") < 0 && rows().rowOf("82") >= 0);
     QVERIFY(!m_window->Common().IsFavourite("81") && m_window->Common().IsFavourite("82"));
 }
 
 void ItemListTest::favouriteButtonActsOnceWithinTheGapOfItsRow()
 {
     // The first press stores the item; a second within the gap would take it away again and
-    // is ignored; one after the gap acts and removes it, row and all.
+    // is ignored; one after the gap acts and removes it. Outside the favourites view its row
+    // stays.
     const fs::path db = m_folder->path() / "data" / "data.db";
     addRows({record("87"), record("88")});
     QElapsedTimer sinceFirst;
@@ -887,14 +888,14 @@ void ItemListTest::favouriteButtonActsOnceWithinTheGapOfItsRow()
     QVERIFY2(sinceFirst.elapsed() < TItemTree::kFavouritePressGapMs,
              qPrintable(QString::number(sinceFirst.elapsed()) + " ms for three presses"));
     QCOMPARE(storedFavourites(db, "87"), 1);
-    QCOMPARE(tree()->topLevelCount(), 2);
+    QCOMPARE(tree()->model()->rowCount(), 2);
     // Another row's button is not held back.
     QCOMPARE(storedFavourites(db, "88"), 1);
 
     QTest::qWait(TItemTree::kFavouritePressGapMs + 50);
     click(tree()->viewport(), buttonPlace(0, 2));
     QCOMPARE(storedFavourites(db, "87"), 0);
-    QCOMPARE(rowIds(tree()), std::vector<std::string>{"88"});
+    QCOMPARE(rowIds(tree()), (std::vector<std::string>{"87", "88"}));
 }
 
 void ItemListTest::favouritesErrorIsShownAndEndsThePress()
@@ -928,11 +929,11 @@ void ItemListTest::favouritesErrorIsShownAndEndsThePress()
     QCOMPARE(rowIds(tree()), (std::vector<std::string>{"71", "72"}));
 
     // A left press that fails the same way does not select its row either.
-    VirtualTree::Node *selected = tree()->selectedNode();
-    QVERIFY(selected != tree()->topLevelNode(1));
+    const QModelIndex selected = tree()->currentIndex();
+    QVERIFY(selected.row() != 1);
     QTest::mouseClick(viewport, Qt::LeftButton, {}, buttonPlace(1, 2));
     QCOMPARE(shown.size(), std::size_t(2));
-    QCOMPARE(tree()->selectedNode(), selected);
+    QCOMPARE(tree()->currentIndex(), selected);
 }
 
 void ItemListTest::whollyCachedBatchMakesNoRequest()
@@ -941,7 +942,7 @@ void ItemListTest::whollyCachedBatchMakesNoRequest()
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     const std::vector<std::string> ids = indexIds();
-    QCOMPARE(tree()->topLevelCount(), int(ids.size()));
+    QCOMPARE(tree()->model()->rowCount(), int(ids.size()));
     for (const std::string &id : ids) {
         QVERIFY(fs::exists(cacheFile(id)));
         postFault("picture=" + id + "&kind=not_found&times=1");
@@ -952,9 +953,8 @@ void ItemListTest::whollyCachedBatchMakesNoRequest()
     QCoreApplication::processEvents();
     for (const std::string &id : ids)
         QVERIFY(pictureStillFaulty(id));
-    tree()->viewport()->grab();
-    for (int i = 0; i < tree()->visibleRowCount() && i < 3; ++i)
-        QVERIFY(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(i))->PictureLoaded);
+    for (int i = 0; i < rows().rowCount() && i < 3; ++i)
+        QCOMPARE(rows().row(i).picture, ItemListModel::Picture::Shown);
 }
 
 void ItemListTest::rowsOutOfViewGetTheirThumbnailsFromTheDownloads()
@@ -963,23 +963,21 @@ void ItemListTest::rowsOutOfViewGetTheirThumbnailsFromTheDownloads()
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();
-    const int last = tree()->topLevelCount() - 1;
-    QVERIFY(tree()->rowTop(tree()->topLevelNode(last)).value_or(0) > tree()->viewport()->height());
-    const ItemRow *row = VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(last));
-    // Never painted, the row already holds the thumbnail a paint would make from the cache
-    // file, and its record keeps no copy of the file.
-    QVERIFY(row->ThumbnailMade);
+    const int last = rows().rowCount() - 1;
+    QVERIFY(rowRect(tree(), last).top() > tree()->viewport()->height());
+    const ItemListModel::Row &row = rows().row(last);
+    // Never painted, the row already holds the thumbnail made from the cache file, and its
+    // record keeps no copy of the file.
+    QCOMPARE(row.picture, ItemListModel::Picture::Shown);
     TJpegImage picture;
-    QVERIFY(m_window->Common().LoadCachedPicture(row->NumIid, picture));
+    QVERIFY(m_window->Common().LoadCachedPicture(row.record.NumIid, picture));
     const QImage expected = MakeItemThumbnail(picture, TItemTree::kThumbnailSide);
-    QCOMPARE(row->Thumbnail, expected);
-    TTaoBaoData record;
-    m_window->Common().FindItem(row->NumIid, record);
-    QVERIFY(record.Picture->Empty());
+    QCOMPARE(row.thumbnail, expected);
+    QVERIFY(row.record.Picture->Empty());
 
     tree()->setFocus();
     QTest::keyClick(tree(), Qt::Key_End);
-    const int top = tree()->rowTop(tree()->topLevelNode(last)).value_or(-1);
+    const int top = rowRect(tree(), last).top();
     QVERIFY(top >= 0);
     const QImage shown = tree()->viewport()->grab().toImage();
     QVERIFY(near(shown.pixelColor(41, top + 41), expected.pixelColor(40, 40)));
@@ -992,13 +990,13 @@ void ItemListTest::rowsInViewAreTheOnesTheDownloadsTakeFirst()
     const auto idsOfRows = [this](int first, int count) {
         std::vector<std::string> ids;
         for (int i = first; i < first + count; ++i)
-            ids.push_back(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(i))->NumIid);
+            ids.push_back(rows().row(i).record.NumIid);
         return ids;
     };
     const int inView =
         (tree()->viewport()->height() + TItemTree::kRowHeight - 1) / TItemTree::kRowHeight;
-    const int rows = tree()->topLevelCount();
-    QVERIFY(inView > 1 && rows > inView);
+    const int count = rows().rowCount();
+    QVERIFY(inView > 1 && count > inView);
     tree()->viewport()->grab();
     QCOMPARE(m_window->Common().OnScreen.ids(), idsOfRows(0, inView));
 
@@ -1006,10 +1004,10 @@ void ItemListTest::rowsInViewAreTheOnesTheDownloadsTakeFirst()
     QTest::keyClick(tree(), Qt::Key_End);
     tree()->viewport()->grab();
     const int first = tree()->verticalScrollBar()->value() / TItemTree::kRowHeight;
-    QCOMPARE(m_window->Common().OnScreen.ids(), idsOfRows(first, rows - first));
+    QCOMPARE(m_window->Common().OnScreen.ids(), idsOfRows(first, count - first));
 
     QVERIFY(waitForWorkers());
-    m_window->ItemTree().Clear();
+    list().Clear();
     tree()->viewport()->grab();
     QVERIFY(m_window->Common().OnScreen.ids().empty());
 }
@@ -1046,9 +1044,8 @@ void ItemListTest::pictureFaultFailsOnlyItsOwnJob()
         QVERIFY(fs::exists(cacheFile(ids[i])));
     for (const auto &entry : fs::directory_iterator(m_folder->path() / "temp"))
         QCOMPARE(entry.path().extension().string(), std::string(".jpg"));
-    tree()->viewport()->grab();
-    QCOMPARE(tree()->topLevelCount(), int(ids.size()));
-    QCOMPARE(VirtualTree::nodeData<ItemRow>(tree()->topLevelNode(2))->PictureLoaded, true);
+    QCOMPARE(tree()->model()->rowCount(), int(ids.size()));
+    QCOMPARE(rows().row(2).picture, ItemListModel::Picture::Shown);
 }
 
 void ItemListTest::newSearchWhileTheOldWorkerRuns()
@@ -1061,16 +1058,15 @@ void ItemListTest::newSearchWhileTheOldWorkerRuns()
     QVERIFY(testsupport::waitForGateway(*m_window));
     m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 1));
     QVERIFY(testsupport::waitForGateway(*m_window));
-    const int rows = tree()->topLevelCount();
-    QVERIFY(rows > 0);
+    const int shown = tree()->model()->rowCount();
+    QVERIFY(shown > 0);
     QVERIFY(m_window->Common().Workers.size() >= 1);
     QVERIFY(waitForWorkers());
     QCoreApplication::processEvents();
     // The old worker finished its batch; its repaint requests for rows gone did nothing.
     for (const std::string &id : first)
         QVERIFY(fs::exists(cacheFile(id)));
-    QCOMPARE(tree()->topLevelCount(), rows);
-    QCOMPARE(m_window->Common().Items.size(), std::size_t(rows));
+    QCOMPARE(tree()->model()->rowCount(), shown);
 }
 
 void ItemListTest::shutdownWithWorkersNeverStartedOrStillRunning()

@@ -98,13 +98,12 @@ void ItemQueryTest::keywordSearchListsThePageAndFetchesItsPictures()
     QCOMPARE(m_window->Common().DownloadSlots.running(), std::size_t(0));
     const std::vector<std::string> ids = rowIds(ui(m_window).itemTree);
     QVERIFY(!ids.empty() && ids.size() <= 40);
-    const ItemList &items = m_window->Common().Items;
-    QCOMPARE(items.size(), ids.size());
+    const ItemListModel &items = itemRows(ui(m_window).itemTree);
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        QCOMPARE(items[i].NumIid, ids[i]);
-        QVERIFY(items[i].Title.find("连衣裙") != std::string::npos);
-        QVERIFY(items[i].Title.find("<span") == std::string::npos);
-        QVERIFY(items[i].Picture && items[i].PicUrl.starts_with(m_sandbox->baseUrl()));
+        const TTaoBaoData &record = items.row(int(i)).record;
+        QVERIFY(record.Title.find("连衣裙") != std::string::npos);
+        QVERIFY(record.Title.find("<span") == std::string::npos);
+        QVERIFY(record.Picture && record.PicUrl.starts_with(m_sandbox->baseUrl()));
     }
     QVERIFY(waitForWorkers());
     for (const std::string &id : ids)
@@ -113,8 +112,7 @@ void ItemQueryTest::keywordSearchListsThePageAndFetchesItsPictures()
     // The next list replaces this one.
     m_window->LoadItemPage(m_window->Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(*m_window));
-    QCOMPARE(ui(m_window).itemTree->topLevelCount(), 40);
-    QCOMPARE(m_window->Common().Items.size(), std::size_t(40));
+    QCOMPARE(ui(m_window).itemTree->model()->rowCount(), 40);
     QVERIFY(rowIds(ui(m_window).itemTree) != ids);
     QVERIFY(waitForWorkers());
 }
@@ -125,7 +123,7 @@ void ItemQueryTest::categorySearchListsTheCategoryItems()
     const auto &item = catalogue.items().front();
     m_window->SearchCategory(std::to_string(item.cid));
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(ui(m_window).itemTree->topLevelCount() > 0);
+    QVERIFY(ui(m_window).itemTree->model()->rowCount() > 0);
     QVERIFY(m_window->Session().lastAddress().find("&cid=" + std::to_string(item.cid) + "&") !=
             std::string::npos);
     QVERIFY(waitForWorkers());
@@ -159,7 +157,7 @@ void ItemQueryTest::manyContainersStartAtMostFourDownloadThreads()
     QVERIFY(waitForWorkers());
     sampler.stop();
 
-    QCOMPARE(ui(m_window).itemTree->topLevelCount(), int(kMaxAnswerItems));
+    QCOMPARE(ui(m_window).itemTree->model()->rowCount(), int(kMaxAnswerItems));
     QCOMPARE(m_window->Common().DownloadSlots.peak(), TCommon::kMaxDownloadThreads);
     qInfo("threads: %d before, %d at the most while the pictures came", before, peak);
     // Four download threads, libcurl's name-lookup threads and the connection threads of the
@@ -193,7 +191,7 @@ void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSaySo()
     QFETCH(QString, status);
     m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "连衣裙", "", 1));
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(ui(m_window).itemTree->topLevelCount() > 0);
+    QVERIFY(ui(m_window).itemTree->model()->rowCount() > 0);
     QVERIFY(ui(m_window).L_Status->text().isEmpty());
     QVERIFY(waitForWorkers());
 
@@ -208,8 +206,7 @@ void ItemQueryTest::failedAnswersLeaveTheListEmptyAndSaySo()
     m_window->LoadItemPage(address);
     QCOMPARE(ui(m_window).L_Status->text(), QStringLiteral("正在搜索 …"));
     QVERIFY(waitForGateway(*m_window));
-    QCOMPARE(ui(m_window).itemTree->topLevelCount(), 0);
-    QVERIFY(m_window->Common().Items.empty());
+    QCOMPARE(ui(m_window).itemTree->model()->rowCount(), 0);
     QCOMPARE(m_window->Common().Workers.size(), std::size_t(0));
     // Nothing pops up; the status line says what failed, until the next success.
     QVERIFY(m_messages->texts.empty());
@@ -225,7 +222,7 @@ void ItemQueryTest::searchWithoutItemsSaysSo()
 {
     m_window->LoadItemPage(m_window->BuildItemQuery(SearchMode::Keyword, "没有这样的商品", "", 1));
     QVERIFY(waitForGateway(*m_window));
-    QCOMPARE(ui(m_window).itemTree->topLevelCount(), 0);
+    QCOMPARE(ui(m_window).itemTree->model()->rowCount(), 0);
     QCOMPARE(ui(m_window).L_Status->text(), QStringLiteral("没有找到商品"));
 }
 

@@ -93,16 +93,15 @@ void KeyboardTest::itemListKeysActOnTheFocusedRow()
 {
     m_fixture.window().LoadItemPage(m_fixture.window().Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *list = ui(m_fixture.window()).itemTree;
-    QVERIFY(list->topLevelCount() > 3);
+    QListView *list = ui(m_fixture.window()).itemTree;
+    QVERIFY(list->model()->rowCount() > 3);
     list->setFocus();
+    QTest::keyClick(list, Qt::Key_Home);
     QTest::keyClick(list, Qt::Key_Down);
-    QTest::keyClick(list, Qt::Key_Down);
-    VirtualTree::Node *focused = list->selectedNode();
-    QCOMPARE(focused, list->topLevelNode(1));
-    const std::string id = VirtualTree::nodeData<ItemRow>(focused)->NumIid;
-    TTaoBaoData record;
-    m_fixture.window().Common().FindItem(id, record);
+    QCOMPARE(list->currentIndex().row(), 1);
+    const ItemListModel &rows = itemRows(list);
+    const std::string id = rows.row(1).record.NumIid;
+    const TTaoBaoData record = rows.row(1).record;
 
     // Enter opens the item's page, as "去看看" does.
     QTest::keyClick(list, Qt::Key_Return);
@@ -114,11 +113,28 @@ void KeyboardTest::itemListKeysActOnTheFocusedRow()
     QVERIFY(m_fixture.window().Common().IsFavourite(id));
     QCOMPARE(storedFavouriteIds(m_fixture.folder().databaseFile()), std::vector<std::string>{id});
     QTest::qWait(TItemTree::kFavouritePressGapMs + 50);
-    const std::string next = VirtualTree::nodeData<ItemRow>(list->topLevelNode(2))->NumIid;
     QTest::keyClick(list, Qt::Key_Space);
     QVERIFY(!m_fixture.window().Common().IsFavourite(id));
     QVERIFY(storedFavouriteIds(m_fixture.folder().databaseFile()).empty());
-    QCOMPARE(VirtualTree::nodeData<ItemRow>(list->selectedNode())->NumIid, next);
+    // Outside the favourites view the row stays, its button turned back.
+    QCOMPARE(rows.row(1).record.NumIid, id);
+    QCOMPARE(list->currentIndex().row(), 1);
+
+    // In the favourites view the row goes, and the focus moves to the row now in its place.
+    QTest::keyClick(list, Qt::Key_Space);
+    QTest::keyClick(list, Qt::Key_Down);
+    QVERIFY(list->currentIndex().isValid());
+    const std::string next = rows.row(list->currentIndex().row()).record.NumIid;
+    QTest::keyClick(list, Qt::Key_Space);
+    QTest::mouseClick(ui(m_fixture.window()).b_sc, Qt::LeftButton);
+    QCOMPARE(rowIds(list), (std::vector<std::string>{id, next}));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Home);
+    QTest::qWait(TItemTree::kFavouritePressGapMs + 50);
+    QTest::keyClick(list, Qt::Key_Space);
+    QCOMPARE(rowIds(list), std::vector<std::string>{next});
+    QVERIFY(list->currentIndex().isValid());
+    QCOMPARE(rows.row(list->currentIndex().row()).record.NumIid, next);
 
     // The Menu key and Shift+F10 open the shop menu for the focused row, beside it.
     for (const auto &[key, modifiers] :
@@ -127,7 +143,7 @@ void KeyboardTest::itemListKeysActOnTheFocusedRow()
         QMenu *menu = ui(m_fixture.window()).Pop_MShop;
         QTRY_VERIFY(menu->isVisible());
         QCOMPARE(m_fixture.window().SelectedItem().NumIid, next);
-        const QRect row = list->nodeRect(list->selectedNode());
+        const QRect row = list->visualRect(list->currentIndex());
         QVERIFY(QRect(list->viewport()->mapToGlobal(row.topLeft()), row.size())
                     .contains(menu->geometry().topLeft()));
         QTest::keyClick(menu, Qt::Key_Escape);

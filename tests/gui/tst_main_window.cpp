@@ -109,7 +109,8 @@ void MainWindowTest::geometryFollowsTheResizeRule()
     QCOMPARE(ui(window).pnl_bottom->geometry(), QRect(207, 66, w - 209, h - 90));
     QCOMPARE(ui(window).pnl_Ttop->geometry(), QRect(1, 1, w - 211, 25));
     QCOMPARE(ui(window).itemTree->geometry(), QRect(1, 26, w - 211, h - 117));
-    QCOMPARE(ui(window).itemTree->columnWidth(), ui(window).itemTree->width() - 20);
+    QCOMPARE(window->ItemListPresenter().Delegate().columnWidth(),
+             ui(window).itemTree->width() - 20);
     QCOMPARE(ui(window).E_Serch->geometry(), QRect(181, 5, 390, 22));
     QCOMPARE(ui(window).b_Srech->geometry(), QRect(576, 4, 106, 27));
     QCOMPARE(ui(window).img_shopclass->geometry(), QRect(1, 40, 203, 24));

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -57,7 +58,7 @@ private slots:
 private:
     void search(const QString &keyword);
     Tfrm_main &window() { return m_fixture.window(); }
-    VirtualTree *list() { return ui(window()).itemTree; }
+    QListView *list() { return ui(window()).itemTree; }
 
     SandboxedWindow m_fixture;
     std::unique_ptr<ReceivedLog> m_received;
@@ -119,7 +120,7 @@ void MaterialSearchTest::searchesPagesAndSortsWithTheMaterialSearch()
     QVERIFY(window().grab().save(folder + QStringLiteral("/material_search.png")));
 
     TTaoBaoData record;
-    window().Common().FindItem(first[0], record);
+    record = shownRecord(ui(window()).itemTree, first[0]);
     QCOMPARE(record.CreditScore, 0);
     QVERIFY(record.ShopClickUrl.empty());
     QVERIFY(!record.Nick.empty());
@@ -138,7 +139,7 @@ void MaterialSearchTest::searchesPagesAndSortsWithTheMaterialSearch()
     search(QStringLiteral("连衣裙"));
     std::vector<double> prices;
     for (const std::string &id : rowIds(list())) {
-        window().Common().FindItem(id, record);
+        record = shownRecord(ui(window()).itemTree, id);
         prices.push_back(std::stod(record.Price));
     }
     QVERIFY(prices.size() > 1);
@@ -164,7 +165,7 @@ void MaterialSearchTest::favouritesKeepTheOpaqueId()
     search(QStringLiteral("连衣裙"));
     const std::vector<std::string> found = rowIds(list());
     QVERIFY(found.size() > 1);
-    window().ItemTree().PressButton(list()->topLevelNode(1), TItemTree::Favourite);
+    window().ItemListPresenter().PressButton(list()->model()->index(1, 0), TItemTree::Favourite);
     QCOMPARE(storedFavouriteIds(m_fixture.folder().databaseFile()),
              std::vector<std::string>{found[1]});
 
@@ -176,18 +177,18 @@ void MaterialSearchTest::favouritesKeepTheOpaqueId()
     QVERIFY(waitForWorkers(window()));
     QVERIFY(std::filesystem::exists(*window().Common().Cache.fileName(found[1])));
 
-    window().ItemTree().PressButton(list()->topLevelNode(0), TItemTree::Favourite);
+    window().ItemListPresenter().PressButton(list()->model()->index(0, 0), TItemTree::Favourite);
     QVERIFY(storedFavouriteIds(m_fixture.folder().databaseFile()).empty());
-    QCOMPARE(list()->topLevelCount(), 0);
+    QCOMPARE(list()->model()->rowCount(), 0);
 }
 
 void MaterialSearchTest::commandsWithoutTheOldFields()
 {
     search(QStringLiteral("连衣裙"));
-    QVERIFY(list()->topLevelCount() > 0);
+    QVERIFY(list()->model()->rowCount() > 0);
 
     // The item's page opens at an address with a scheme.
-    window().ItemTree().PressButton(list()->topLevelNode(0), TItemTree::Click);
+    window().ItemListPresenter().PressButton(list()->model()->index(0, 0), TItemTree::Click);
     QCOMPARE(m_addresses->opened.size(), std::size_t(1));
     QVERIFY2(m_addresses->opened[0].starts_with("https://"), m_addresses->opened[0].c_str());
 
@@ -213,7 +214,7 @@ void MaterialSearchTest::aRefusalIsSaidInTheStatusLine()
     // An ad zone the gateway does not know, as a mistyped setting would give.
     window().Common().Settings.AdzoneId = "999";
     search(QStringLiteral("连衣裙"));
-    QCOMPARE(list()->topLevelCount(), 0);
+    QCOMPARE(list()->model()->rowCount(), 0);
     QCOMPARE(ui(window()).L_Status->text(),
              QStringLiteral("搜索失败：Remote service error — "
                             "pid不正确，请检查是否输入了正确的adzoneId和siteId"));

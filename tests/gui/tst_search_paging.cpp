@@ -19,6 +19,7 @@
 #include <QFrame>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -123,7 +124,7 @@ private:
     void choosePageByKeys(const QString &page);
     // A keyword search through the edit box and the search button; true when rows came.
     bool search(const QString &text);
-    VirtualTree *tree() { return ui(m_window).itemTree; }
+    QListView *tree() { return ui(m_window).itemTree; }
     bool waitForWorkers() { return testsupport::waitForWorkers(*m_window); }
 
     std::unique_ptr<sandbox::SandboxServer> m_sandbox;
@@ -178,7 +179,7 @@ bool SearchPagingTest::search(const QString &text)
     if (ui(m_window).E_Serch->text() != text)
         return false;
     QTest::mouseClick(ui(m_window).b_Srech, Qt::LeftButton);
-    return testsupport::waitForGateway(*m_window) && tree()->topLevelCount() > 0;
+    return testsupport::waitForGateway(*m_window) && tree()->model()->rowCount() > 0;
 }
 
 void SearchPagingTest::firstStartMakesItsSettingsAndLoadsInOrder()
@@ -195,7 +196,7 @@ void SearchPagingTest::firstStartMakesItsSettingsAndLoadsInOrder()
     QVERIFY(!ui(m_window).trm_load->isActive());
     QTRY_VERIFY_WITH_TIMEOUT(m_window->GatewayIdle() && m_received->pages().size() == 3, 10000);
     QCOMPARE(m_window->Session().lastAddress(), m_window->Common().Settings.IndexUrl);
-    QVERIFY(tree()->topLevelCount() > 0);
+    QVERIFY(tree()->model()->rowCount() > 0);
     QVERIFY(ui(m_window).vlefttree->topLevelCount() > 0);
     QVERIFY(!ui(m_window).pnl_PageControls->isEnabled());
     QVERIFY(m_messages.empty());
@@ -427,7 +428,7 @@ void SearchPagingTest::sortButtonsShareOneDirection()
 {
     makeWindow();
     QVERIFY(search(QStringLiteral("连衣裙")));
-    QVERIFY(tree()->topLevelCount() > 2);
+    QVERIFY(tree()->model()->rowCount() > 2);
     const std::vector<std::string> answered = rowIds(tree());
     ui(m_window).cb_paixu->setCurrentIndex(3);
     QCOMPARE(rowIds(tree()), answered);
@@ -447,7 +448,7 @@ void SearchPagingTest::sortButtonsShareOneDirection()
         std::vector<std::int64_t> values;
         for (const std::string &id : rowIds(tree())) {
             TTaoBaoData record;
-            m_window->Common().FindItem(id, record);
+            record = shownRecord(ui(m_window).itemTree, id);
             values.push_back(sortValue(record, press.key));
         }
         QVERIFY(values.front() != values.back());
@@ -462,7 +463,7 @@ void SearchPagingTest::rightPressRemembersTheItemForTheShopMenu()
 {
     makeWindow();
     QVERIFY(search(QStringLiteral("连衣裙")));
-    VirtualTree *list = tree();
+    QListView *list = tree();
     const std::vector<std::string> ids = rowIds(list);
     const int row = TItemTree::kRowHeight;
 

@@ -98,7 +98,7 @@ void WaitingTest::windowWorksWhileAnAnswerIsHeldBack()
 
     // Waiting shows: the list is empty under the busy cursor and the status line says why.
     QVERIFY(m_fixture.window().Session().loading());
-    QCOMPARE(ui(m_fixture.window()).itemTree->topLevelCount(), 0);
+    QCOMPARE(ui(m_fixture.window()).itemTree->model()->rowCount(), 0);
     QCOMPARE(ui(m_fixture.window()).itemTree->cursor().shape(), Qt::BusyCursor);
     QCOMPARE(ui(m_fixture.window()).L_Status->text(), QStringLiteral("正在搜索 …"));
 
@@ -118,7 +118,7 @@ void WaitingTest::windowWorksWhileAnAnswerIsHeldBack()
     // Then the rows arrive, and the waiting signs go.
     QVERIFY(waitForGateway(m_fixture.window()));
     QVERIFY(clock.elapsed() >= 2500);
-    QVERIFY(ui(m_fixture.window()).itemTree->topLevelCount() > 0);
+    QVERIFY(ui(m_fixture.window()).itemTree->model()->rowCount() > 0);
     QCOMPARE(ui(m_fixture.window()).itemTree->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(ui(m_fixture.window()).L_Status->text().isEmpty());
     QVERIFY(waitForWorkers(m_fixture.window()));
@@ -138,7 +138,7 @@ void WaitingTest::newerSearchesSupersedeOlderOnes()
     QTest::qWait(2000);
     QCOMPARE(rowIds(ui(m_fixture.window()).itemTree), shown);
     TTaoBaoData record;
-    m_fixture.window().Common().FindItem(shown.front(), record);
+    record = shownRecord(ui(m_fixture.window()).itemTree, shown.front());
     QVERIFY(record.Title.find("连衣裙") != std::string::npos);
 
     // Presses on 下一页 while a page loads act on the newest page: two presses load page 3.

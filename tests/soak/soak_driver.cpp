@@ -308,13 +308,13 @@ private:
     // The item rows wholly on screen, with their ids.
     std::vector<std::pair<std::string, int>> visibleItems() const
     {
-        VirtualTree *tree = ui(m_window).itemTree;
+        QListView *view = ui(m_window).itemTree;
+        const ItemListModel &model = testsupport::itemRows(view);
         std::vector<std::pair<std::string, int>> rows;
-        for (int i = 0; i < tree->topLevelCount(); ++i) {
-            VirtualTree::Node *node = tree->topLevelNode(i);
-            const auto top = tree->rowTop(node);
-            if (top && *top >= 0 && *top + TItemTree::kRowHeight <= tree->viewport()->height())
-                rows.emplace_back(VirtualTree::nodeData<ItemRow>(node)->NumIid, *top);
+        for (int i = 0; i < model.rowCount(); ++i) {
+            const int top = view->visualRect(model.index(i)).top();
+            if (top >= 0 && top + TItemTree::kRowHeight <= view->viewport()->height())
+                rows.emplace_back(model.row(i).record.NumIid, top);
         }
         return rows;
     }

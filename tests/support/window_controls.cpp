@@ -6,6 +6,8 @@
 #include "ui/ufrmmain.h"
 #include "ui/virtual_tree.h"
 
+#include <QListView>
+
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>

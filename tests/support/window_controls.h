@@ -31,7 +31,7 @@ struct WindowControls {
     PictureBox *img_top;
     QLabel *L_Sort;
     PictureButton *b_xin, *b_jiage, *b_xiao, *b_fan, *b_fshop;
-    VirtualTree *itemTree;
+    QListView *itemTree;
     QFrame *pnl_PageControls;
     QPushButton *B_PFrist;
     PageComboBox *cbox_pagecount;

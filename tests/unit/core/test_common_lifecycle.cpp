@@ -231,7 +231,7 @@ TEST_F(LifecycleTest, TheItemMethodIsCheckedAtStart)
     }
 }
 
-// Each favourites operation, on an item that is listed.
+// Each favourites operation.
 const struct {
     const char *name;
     void (*run)(TCommon &common);
@@ -240,8 +240,7 @@ const struct {
      [](TCommon &common) {
          TTaoBaoData item;
          item.NumIid = "1";
-         common.Items.append(item);
-         common.AddFavourite("1");
+         common.Favourites.add(item);
      }},
     {"delete", [](TCommon &common) { common.DeleteFavourite("1"); }},
     {"list", [](TCommon &common) { common.FavouriteRows(); }},

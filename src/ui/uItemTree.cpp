@@ -5,6 +5,7 @@
 #include "ui/browser_opener.h"
 #include "ui/frmimgframe.h"
 #include "ui/message_box.h"
+#include "ui/view_accessible.h"
 
 #include <QKeyEvent>
 #include <QListView>
@@ -42,6 +43,19 @@ TItemTree::TItemTree(QListView *view, TCommon &common, const TZipFile &zip,
     FView->setMouseTracking(true);
     FView->viewport()->installEventFilter(this);
     FView->installEventFilter(this);
+    // A row's three buttons, and its shop menu, as commands of the row.
+    const auto press = [this](Button button) {
+        return [this, button](const QModelIndex &row) { PressFromKeyboard(row, button); };
+    };
+    setRowAccessibility(
+        FView,
+        {
+            {QStringLiteral("返现"), QString(), press(Cashback)},
+            {QStringLiteral("去看看"), QStringLiteral("Return"), press(Click)},
+            {QStringLiteral("加入或取消收藏"), QStringLiteral("Space"), press(Favourite)},
+            {QStringLiteral("店铺菜单"), QStringLiteral("Menu"),
+             [this](const QModelIndex &row) { OpenShopMenuBeside(row); }},
+        });
 }
 
 TItemTree::~TItemTree()

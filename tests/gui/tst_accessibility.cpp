@@ -9,6 +9,7 @@
 #include "window_controls.h"
 
 #include <QAccessible>
+#include <QListView>
 #include <QTest>
 
 #include <memory>
@@ -92,21 +93,19 @@ void AccessibilityTest::itemRowsReadTitlePriceAndSellerAndOfferTheButtons()
 {
     m_fixture.window().LoadItemPage(m_fixture.window().Common().Settings.IndexUrl);
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *list = ui(m_fixture.window()).itemTree;
+    QListView *list = ui(m_fixture.window()).itemTree;
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(list);
     QVERIFY(face);
     QCOMPARE(face->role(), QAccessible::List);
     QCOMPARE(face->text(QAccessible::Name), QStringLiteral("商品列表"));
-    QCOMPARE(face->childCount(), list->topLevelCount());
+    QCOMPARE(face->childCount(), list->model()->rowCount());
 
     QAccessibleInterface *row = face->child(1);
     QVERIFY(row && row->isValid());
     QCOMPARE(row->role(), QAccessible::ListItem);
     QCOMPARE(row->parent(), face);
     QCOMPARE(face->indexOfChild(row), 1);
-    TTaoBaoData record;
-    m_fixture.window().Common().FindItem(
-        VirtualTree::nodeData<ItemRow>(list->topLevelNode(1))->NumIid, record);
+    const TTaoBaoData record = itemRows(list).row(1).record;
     const QString expected = QString::fromStdString(record.Title) + QStringLiteral("，价格 ") +
                              QString::fromStdString(record.Price) + QStringLiteral(" 元，掌柜 ") +
                              QString::fromStdString(record.Nick);
@@ -131,7 +130,7 @@ void AccessibilityTest::itemRowsReadTitlePriceAndSellerAndOfferTheButtons()
 
     // The focused row is the focus child.
     list->setFocus();
-    list->setSelectedNode(list->topLevelNode(1));
+    list->setCurrentIndex(list->model()->index(1, 0));
     QCOMPARE(face->focusChild(), row);
     QVERIFY(row->state().focused && row->state().selected);
 

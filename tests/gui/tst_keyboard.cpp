@@ -3,6 +3,7 @@
 #include "received_requests.h"
 #include "sandbox/sandbox_server.h"
 #include "ui/browser_opener.h"
+#include "ui/picture_button.h"
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"

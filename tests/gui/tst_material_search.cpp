@@ -1,3 +1,4 @@
+#include "core/number_format.h"
 #include "core/ucommon.h"
 #include "gui_test_support.h"
 #include "received_requests.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 
@@ -124,6 +126,26 @@ void MaterialSearchTest::searchesPagesAndSortsWithTheMaterialSearch()
     QCOMPARE(record.CreditScore, 0);
     QVERIFY(record.ShopClickUrl.empty());
     QVERIFY(!record.Nick.empty());
+    // The cash-back figure, the price times the income rate halved, is the one the row draws:
+    // its place in the row holds exactly that figure written in the value face.
+    QVERIFY(record.CashBack > 0);
+    // From a few pixels in, clear of the label before it.
+    const QRect figure(522, 5, 76, 28);
+    QImage drawn(figure.size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::white);
+    {
+        QPainter painter(&drawn);
+        QFont face(QStringLiteral("新宋体"));
+        face.setPointSize(15);
+        face.setBold(true);
+        painter.setFont(face);
+        painter.setPen(QColor(9, 139, 200));
+        painter.drawText(518 - figure.left(), QFontMetrics(face).ascent(),
+                         QString::fromStdString(formatGeneral(record.CashBack)));
+    }
+    const QRect row = list()->visualRect(list()->model()->index(0, 0));
+    const QImage shown = list()->viewport()->grab(figure.translated(row.topLeft())).toImage();
+    QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32_Premultiplied), drawn);
 
     // The sort box applies from the next search or page on.
     ui(window()).cb_paixu->setCurrentIndex(1);

@@ -13,6 +13,7 @@ packages=(
   libssl-dev libpugixml-dev libsqlite3-dev sqlite3
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk xvfb xauth xdotool x11-utils hyperfine curl jq bc
+  dbus at-spi2-core python3-pyatspi
   desktop-file-utils appstream dpkg-dev file
 )
 

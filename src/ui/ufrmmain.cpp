@@ -39,7 +39,6 @@ Tfrm_main::Tfrm_main(const ProgramPaths &paths, QWidget *parent)
     ConnectResultCommands();
     connect(itemTree, &VirtualTree::mouseDown, this, &Tfrm_main::itemTreeMouseDown);
     ConnectItemListKeys();
-    ConnectCategoryTreeKeys();
     FormCreate(paths);
     FormResize();
 }
@@ -94,7 +93,7 @@ void Tfrm_main::FormCreate(const ProgramPaths &paths)
             if (FItemTree)
                 FItemTree->RefreshItem(id, thumbnail);
         });
-    FLeftTree = std::make_unique<TleftTree>(vlefttree, *FZipFile);
+    CreateCategoryTree();
 
     LoadInterfacePictures();
     setFixedSize(kOuterWidth, kOuterHeight);
@@ -221,7 +220,7 @@ void Tfrm_main::CheckForUpdateWhenLoaded()
 {
     // The question comes after the first loading has shown what it brought, as it would if
     // the loads ran one after the other.
-    if (!FUpdateCheckDue || FSession->loading() || FPendingLevels.contains("0"))
+    if (!FUpdateCheckDue || FSession->loading() || FLeftTree->LoadingTopLevel())
         return;
     FUpdateCheckDue = false;
     CheckForUpdate();

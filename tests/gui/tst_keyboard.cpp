@@ -3,18 +3,20 @@
 #include "received_requests.h"
 #include "sandbox/sandbox_server.h"
 #include "ui/browser_opener.h"
+#include "ui/category_model.h"
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
-#include "ui/uleftTree.h"
 #include "window_controls.h"
 
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace quenbo;
@@ -148,15 +150,16 @@ void KeyboardTest::categoryTreeKeysOpenCloseAndList()
 {
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *tree = ui(m_fixture.window()).vlefttree;
-    VirtualTree::Node *first = tree->topLevelNode(0);
-    VirtualTree::Node *second = tree->topLevelNode(1);
-    QVERIFY(first && second);
-    TShopClass *category = VirtualTree::nodeData<TShopClass>(first);
+    QTreeView *tree = ui(m_fixture.window()).vlefttree;
+    const QModelIndex first = tree->model()->index(0, 0);
+    const QModelIndex second = tree->model()->index(1, 0);
+    QVERIFY(first.isValid() && second.isValid());
+    const TShopClass *category = CategoryModel::category(first);
     m_received->mark();
+    // The tree takes the focus: its first row becomes current at once.
+    ui(m_fixture.window()).E_Serch->setFocus();
     tree->setFocus();
-    QTest::keyClick(tree, Qt::Key_Down);
-    QCOMPARE(tree->selectedNode(), first);
+    QCOMPARE(tree->currentIndex(), first);
 
     // Right asks for the subcategories once and opens the category when they arrive.
     QTest::keyClick(tree, Qt::Key_Right);
@@ -164,19 +167,19 @@ void KeyboardTest::categoryTreeKeysOpenCloseAndList()
     QVERIFY(waitForGateway(m_fixture.window()));
     QCOMPARE(m_received->gateway().size(), std::size_t(1));
     QCOMPARE(m_received->gateway()[0].param("parent_cid"), category->Cid);
-    QVERIFY(category->Loaded && VirtualTree::childCount(first) > 0);
-    QVERIFY(VirtualTree::isExpanded(first));
+    QVERIFY(category->Loaded && tree->model()->rowCount(first) > 0);
+    QVERIFY(tree->isExpanded(first));
     // "-" and Left close it; Left on a closed category goes up to the parent; "+" opens.
     QTest::keyClick(tree, Qt::Key_Minus);
-    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(!tree->isExpanded(first));
     QTest::keyClick(tree, Qt::Key_Plus);
-    QVERIFY(VirtualTree::isExpanded(first));
+    QVERIFY(tree->isExpanded(first));
     QTest::keyClick(tree, Qt::Key_Down);
-    QCOMPARE(tree->selectedNode(), VirtualTree::child(first, 0));
+    QCOMPARE(tree->currentIndex(), tree->model()->index(0, 0, first));
     QTest::keyClick(tree, Qt::Key_Left);
-    QCOMPARE(tree->selectedNode(), first);
+    QCOMPARE(tree->currentIndex(), first);
     QTest::keyClick(tree, Qt::Key_Left);
-    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(!tree->isExpanded(first));
     QCOMPARE(m_received->gateway().size(), std::size_t(1));
 
     // Enter lists the category's items, page 1, as a double-click does.
@@ -198,11 +201,18 @@ void KeyboardTest::focusedRowShowsAMarkOnlyWithTheFocus()
     QVERIFY(waitForGateway(m_fixture.window()));
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    for (VirtualTree *tree : {ui(m_fixture.window()).itemTree, ui(m_fixture.window()).vlefttree}) {
+    VirtualTree *list = ui(m_fixture.window()).itemTree;
+    QTreeView *categories = ui(m_fixture.window()).vlefttree;
+    // Each control with the focused row's place in its viewport.
+    const std::pair<QAbstractScrollArea *, std::function<QRect()>> trees[] = {
+        {list, [&] { return list->nodeRect(list->selectedNode()); }},
+        {categories, [&] { return categories->visualRect(categories->currentIndex()); }},
+    };
+    for (const auto &[tree, focusedRow] : trees) {
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_Down);
-        QVERIFY(tree->selectedNode());
-        const QRect row = tree->nodeRect(tree->selectedNode());
+        const QRect row = focusedRow();
+        QVERIFY(row.isValid());
         const auto darkDotsOnTheTopEdge = [&] {
             const QImage image = tree->viewport()->grab().toImage();
             int dark = 0;

@@ -36,7 +36,6 @@ Tfrm_main::Tfrm_main(const ProgramPaths &paths, QWidget *parent)
     CreateControls();
     ConnectCommands();
     ConnectResultCommands();
-    ConnectCategoryTreeKeys();
     FormCreate(paths);
     FormResize();
 }
@@ -86,7 +85,7 @@ void Tfrm_main::FormCreate(const ProgramPaths &paths)
     FItemTree = std::make_unique<TItemTree>(
         itemTree, *FCommon, *FZipFile,
         [this](const TTaoBaoData *item, QPoint at) { OpenShopMenu(item, at); });
-    FLeftTree = std::make_unique<TleftTree>(vlefttree, *FZipFile);
+    CreateCategoryTree();
 
     LoadInterfacePictures();
     setFixedSize(kOuterWidth, kOuterHeight);
@@ -208,7 +207,7 @@ void Tfrm_main::CheckForUpdateWhenLoaded()
 {
     // The question comes after the first loading has shown what it brought, as it would if
     // the loads ran one after the other.
-    if (!FUpdateCheckDue || FSession->loading() || FPendingLevels.contains("0"))
+    if (!FUpdateCheckDue || FSession->loading() || FLeftTree->LoadingTopLevel())
         return;
     FUpdateCheckDue = false;
     CheckForUpdate();

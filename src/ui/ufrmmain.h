@@ -2,15 +2,14 @@
 
 #include "session/search_session.h"
 #include "session/status_line.h"
+#include "ui/category_tree_view.h"
 #include "ui/page_combo_box.h"
 #include "ui/uItemTree.h"
-#include "ui/virtual_tree.h"
 
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,8 +72,9 @@ public:
 
     const TZipFile &ZipFile() const { return *FZipFile; }
     TCommon &Common() const { return *FCommon; }
-    TleftTree &LeftTree() const { return *FLeftTree; }
-    // The item list presenter, with its model, delegate and picture downloads.
+    // The presenters of the category tree and of the item list (with the list's model,
+    // delegate and picture downloads).
+    TleftTree &CategoryTree() const { return *FLeftTree; }
     TItemTree &ItemListPresenter() const { return *FItemTree; }
     // The preview popup; null before its creation step and after its release.
     Tfrm_imgframe *ImgFrame() const { return FImgFrame.get(); }
@@ -95,9 +95,7 @@ public:
     // The first loading, run once by trm_load about one second after the window first shows.
     void trm_loadTimer();
     // Asks the gateway for the subcategories of parentId, unless that question is out
-    // already. When the answer arrives its categories are added to the category tree and the
-    // loading indicator is hidden, whatever happened; a failure is said in the status line.
-    // The subcategories of a category are added under it even if the tree changed meanwhile.
+    // already; the category tree presenter adds them when they arrive (TleftTree).
     void LoadCategoryLevel(const std::string &parentId);
     // The category search: enables the page strip, sets the search state to category cid and
     // loads its first page.
@@ -126,21 +124,10 @@ private:
     // Lays the panels out for the current client size.
     void FormResize();
 
-    // ufrmmain_categories.cpp: the category query and the category tree's press handler
-    // The press handler of the category tree: asks for a category's subcategories on its first
-    // press and opens it when they arrive (a failed query leaves it closed and unloaded, so
-    // the next press asks again), opens or closes a loaded one, starts the category search on
-    // a double-click, and asks again for the top level when a press finds the tree empty.
-    void vlefttreeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
-                            bool doubleClick, QPoint pos);
-    // The category tree's keys: Right or "+" opens the focused category (asking for its
-    // subcategories the first time, as a press does), Left or "-" closes it (Left on a closed
-    // one goes up to its parent), Enter lists its items as a double-click does. True when the
-    // key was one of these.
-    bool vlefttreeKeyPress(int key, Qt::KeyboardModifiers modifiers, VirtualTree::Node *focused);
-    // Wires the category tree's keys and the commands assistive technology may run on its rows
-    // (open, close, list the items); the constructor calls it once.
-    void ConnectCategoryTreeKeys();
+    // ufrmmain_categories.cpp: the category tree presenter and what the window does for it
+    // Makes the presenter of vlefttree, which asks the gateway through the window, lists a
+    // category's items with SearchCategory and says what it does in the status line.
+    void CreateCategoryTree();
 
     // ufrmmain_items.cpp: the item query, the shop menu, the preview's place
     // The window-moved handler: keeps the item list's preview at its screen x beside the list.
@@ -202,7 +189,7 @@ private:
     QFrame *pnl_left = nullptr;
     PictureButton *b_sc = nullptr;
     PictureBox *img_shopclass = nullptr;
-    VirtualTree *vlefttree = nullptr;
+    CategoryTreeView *vlefttree = nullptr;
     QFrame *pnl_load = nullptr;
     PictureBox *img_load = nullptr;
 
@@ -234,14 +221,8 @@ private:
     void RunStep(const SearchSession::Step &step);
     // Remembers item (none: keeps the last one) and opens the shop menu at the screen point.
     void OpenShopMenu(const TTaoBaoData *item, QPoint at);
-    // Asks for, opens or closes a category: the opening waits for its subcategories when they
-    // are not loaded yet.
-    void OpenCategory(VirtualTree::Node *node, bool open);
     // Shows the item answer of load ticket, unless a newer load superseded it.
     void ApplyItemPage(std::uint64_t ticket, bool startupList, ItemPageAnswer &answer);
-    // Adds the categories of an answer under the parent asked about and opens it when the
-    // presses while it was loading ask for that.
-    void ApplyCategoryLevel(CategoryLevelAnswer &answer);
     // Shows the status line's text and the busy cursors of what is loading.
     void ShowProgress();
     // Runs the version check once the start-up list and the top-level categories are settled.
@@ -263,14 +244,13 @@ private:
     std::unique_ptr<GatewayExchanges> FExchanges;
     std::unique_ptr<SearchSession> FSession;
     StatusLine FStatus;
-    // The category levels asked for and not answered yet, by parent id: the parent's node
-    // (null for the top level) and whether the presses and keys made meanwhile leave it open.
-    struct PendingLevel {
-        VirtualTree::Node *node = nullptr;
-        bool open = false;
-    };
-    std::map<std::string, PendingLevel> FPendingLevels;
-    bool FTopLevelFailed = false;  // the last answer about the top level was a failure
+    // ShowProgress (ufrmmain_items.cpp) still asks under this name whether a category level is
+    // out, to set the tree's busy cursor as the category tree presenter sets it; goes once that
+    // file leaves the cursor to the presenter.
+    struct CategoryLevelsOut {
+        const Tfrm_main &window;
+        bool empty() const;
+    } FPendingLevels{*this};
     bool FUpdateCheckDue = false;
     bool FShown = false;
     bool FDestroyed = false;

@@ -76,8 +76,7 @@ void Tfrm_main::CreateControls()
     pnl_left = framedPanel(this, "pnl_left", {16, 28, 217, 357});
     b_sc = pictureButton(pnl_left, "b_sc", {3, 2, 199, 36}, "我的收藏", "列出收藏的商品");
     img_shopclass = make<PictureBox>(pnl_left, "img_shopclass", {0, 40, 203, 24});
-    vlefttree = make<VirtualTree>(pnl_left, "vlefttree", {11, 124, 200, 100});
-    vlefttree->setExpandOnKeySelect(true);
+    vlefttree = make<CategoryTreeView>(pnl_left, "vlefttree", {11, 124, 200, 100});
     vlefttree->setAccessibleName(QStringLiteral("商品分类"));
     pnl_load = plainPanel(pnl_left, "pnl_load", {1, 70, 197, 47});
     pnl_load->setAutoFillBackground(true);
@@ -145,8 +144,6 @@ void Tfrm_main::CreateControls()
     trm_load->setObjectName(QStringLiteral("trm_load"));
     trm_load->setInterval(1000);
     connect(trm_load, &QTimer::timeout, this, &Tfrm_main::trm_loadTimer);
-
-    connect(vlefttree, &VirtualTree::mouseDown, this, &Tfrm_main::vlefttreeMouseDown);
 
     CreateMenus();
     SetTabOrder();

@@ -4,6 +4,7 @@
 #include "ui/application.h"
 #include "ui/page_combo_box.h"
 #include "ui/picture_button.h"
+#include "ui/uleftTree.h"
 
 #include <QAction>
 #include <QFrame>
@@ -40,8 +41,7 @@ void Tfrm_main::b_SrechClick()
     RunStep(step);
     pnl_PageControls->setEnabled(FSession->pagingEnabled());
     // Categories that could not be loaded at start-up are asked for again with a search.
-    if (FTopLevelFailed)
-        LoadCategoryLevel("0");
+    FLeftTree->RetryTopLevel();
 }
 
 void Tfrm_main::N_DbClick()

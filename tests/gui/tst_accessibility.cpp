@@ -2,6 +2,7 @@
 #include "gui_test_support.h"
 #include "sandbox/sandbox_server.h"
 #include "ui/browser_opener.h"
+#include "ui/category_model.h"
 #include "ui/picture_button.h"
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
@@ -146,31 +147,55 @@ void AccessibilityTest::categoryRowsReadTheirNamesAsATree()
 {
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *tree = ui(m_fixture.window()).vlefttree;
+    QTreeView *tree = ui(m_fixture.window()).vlefttree;
+    const QAbstractItemModel *model = tree->model();
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(tree);
     QVERIFY(face);
     QCOMPARE(face->role(), QAccessible::Tree);
     QCOMPARE(face->text(QAccessible::Name), QStringLiteral("商品分类"));
-    QCOMPARE(face->childCount(), tree->topLevelCount());
+    QCOMPARE(face->childCount(), model->rowCount());
     QAccessibleInterface *first = face->child(0);
     QVERIFY(first);
     QCOMPARE(first->role(), QAccessible::TreeItem);
-    QCOMPARE(
-        first->text(QAccessible::Name),
-        QString::fromStdString(VirtualTree::nodeData<TShopClass>(tree->topLevelNode(0))->Name));
+    QCOMPARE(first->parent(), face);
+    QCOMPARE(first->text(QAccessible::Name),
+             QString::fromStdString(CategoryModel::category(model->index(0, 0))->Name));
     QVERIFY(!first->state().expanded);
+    QCOMPARE(
+        first->actionInterface()->actionNames(),
+        (QStringList{QStringLiteral("展开"), QStringLiteral("收起"), QStringLiteral("列出商品")}));
+    QCOMPARE(first->actionInterface()->keyBindingsForAction(QStringLiteral("列出商品")),
+             QStringList{QStringLiteral("Return")});
 
     // "展开" asks for the level and opens the category when it arrives; the open category's
-    // children become rows of the tree.
+    // children become rows of the tree, right under it.
     first->actionInterface()->doAction(QStringLiteral("展开"));
     QVERIFY(waitForGateway(m_fixture.window()));
     QVERIFY(first->state().expanded && first->state().expandable);
-    QCOMPARE(face->childCount(), tree->visibleRowCount());
-    QVERIFY(face->childCount() > tree->topLevelCount());
-    QCOMPARE(
-        face->child(1)->text(QAccessible::Name),
-        QString::fromStdString(
-            VirtualTree::nodeData<TShopClass>(VirtualTree::child(tree->topLevelNode(0), 0))->Name));
+    const int children = model->rowCount(model->index(0, 0));
+    QVERIFY(children > 0);
+    QCOMPARE(face->childCount(), model->rowCount() + children);
+    QAccessibleInterface *child = face->child(1);
+    QCOMPARE(child->text(QAccessible::Name),
+             QString::fromStdString(
+                 CategoryModel::category(model->index(0, 0, model->index(0, 0)))->Name));
+    QCOMPARE(face->indexOfChild(child), 1);
+    QCOMPARE(face->child(children + 1)->text(QAccessible::Name),
+             QString::fromStdString(CategoryModel::category(model->index(1, 0))->Name));
+
+    // The current row is the focus child while the tree has the focus.
+    tree->setFocus();
+    tree->setCurrentIndex(model->index(0, 0, model->index(0, 0)));
+    QCOMPARE(face->focusChild(), child);
+    QVERIFY(child->state().focused && child->state().selected);
+    QVERIFY(!first->state().selected);
+    QVERIFY(child->rect().intersects(
+        QRect(tree->viewport()->mapToGlobal(QPoint()), tree->viewport()->size())));
+    // "收起" closes it again: its children are no rows of the tree, and not on screen.
+    first->actionInterface()->doAction(QStringLiteral("收起"));
+    QVERIFY(!first->state().expanded && first->state().collapsed);
+    QCOMPARE(face->childCount(), model->rowCount());
+    QVERIFY(child->state().invisible);
 }
 
 QTEST_MAIN(AccessibilityTest)

@@ -6,6 +6,7 @@
 #include "platform/http_client.h"
 #include "received_requests.h"
 #include "sandbox/sandbox_server.h"
+#include "ui/category_model.h"
 #include "ui/skin.h"
 #include "ui/ufrmmain.h"
 #include "ui/uleftTree.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QTimer>
 
@@ -32,11 +34,41 @@ using namespace quenbo::testsupport;
 
 namespace {
 
-// The middle of the node's row; for a node not on screen (or none) a point above every row,
-// where a press finds nothing, so that the test fails at its checks instead of crashing.
-QPoint rowPoint(VirtualTree *tree, VirtualTree::Node *node)
+// The category in row of parent (the top level when invalid); invalid when there is none.
+QModelIndex node(QTreeView *tree, int row, const QModelIndex &parent = {})
 {
-    return QPoint(40, tree->rowTop(node).value_or(-100) + 12);
+    return tree->model()->index(row, 0, parent);
+}
+
+int childCount(QTreeView *tree, const QModelIndex &parent)
+{
+    return tree->model()->rowCount(parent);
+}
+
+// The record a row of the tree holds; none for an invalid index, so that the test fails at its
+// checks instead of crashing.
+const TShopClass &record(const QModelIndex &index)
+{
+    static const TShopClass none;
+    const TShopClass *category = CategoryModel::category(index);
+    return category ? *category : none;
+}
+
+// 0 for a top-level category, 1 for its children, and so on.
+int level(QModelIndex index)
+{
+    int depth = -1;
+    for (; index.isValid(); index = index.parent())
+        ++depth;
+    return depth;
+}
+
+// The middle of the category's row; for a category not on screen (or none) a point above every
+// row, where a press finds nothing, so that the test fails at its checks instead of crashing.
+QPoint rowPoint(QTreeView *tree, const QModelIndex &index)
+{
+    const QRect row = tree->visualRect(index);
+    return QPoint(40, row.isValid() ? row.top() + 12 : -100);
 }
 
 TShopClass category(const std::string &cid, const std::string &name, const std::string &isParent)
@@ -48,16 +80,37 @@ TShopClass category(const std::string &cid, const std::string &name, const std::
     return record;
 }
 
-QStringList nodeNames(VirtualTree *tree, VirtualTree::Node *parent)
+QStringList nodeNames(QTreeView *tree, const QModelIndex &parent)
 {
     QStringList names;
-    const int count = parent ? VirtualTree::childCount(parent) : tree->topLevelCount();
-    for (int i = 0; i < count; ++i) {
-        VirtualTree::Node *node = parent ? VirtualTree::child(parent, i) : tree->topLevelNode(i);
-        names << QString::fromStdString(VirtualTree::nodeData<TShopClass>(node)->Name);
-    }
+    for (int i = 0; i < childCount(tree, parent); ++i)
+        names << QString::fromStdString(record(node(tree, i, parent)).Name);
     return names;
 }
+
+// Counts the rows each category's paint draws, then draws them as the tree's own delegate.
+class CountingDelegate : public QStyledItemDelegate {
+public:
+    CountingDelegate(QAbstractItemDelegate *drawing, std::map<std::string, int> &painted)
+        : m_drawing(drawing)
+        , m_painted(painted)
+    {
+    }
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        ++m_painted[record(index).Cid];
+        m_drawing->paint(painter, option, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return m_drawing->sizeHint(option, index);
+    }
+
+private:
+    QAbstractItemDelegate *m_drawing;
+    std::map<std::string, int> &m_painted;
+};
 
 // Leftmost x in the row band [top, top + height) whose colour passes the test, or -1.
 int leftmost(const QImage &image, int top, int height, const std::function<bool(QColor)> &test)
@@ -137,7 +190,7 @@ void CategoryTreeTest::showTopLevel()
     QVERIFY(showWithoutStartup(*m_window));
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(ui(m_window).vlefttree->topLevelCount() > 1);
+    QVERIFY(childCount(ui(m_window).vlefttree, {}) > 1);
     m_received->mark();
 }
 
@@ -153,7 +206,7 @@ void CategoryTreeTest::firstLoadingFillsTheTopLevelAfterShowing()
     for (const std::uint32_t index : m_sandbox->catalogue().children(0))
         expected << QString::fromStdString(m_sandbox->catalogue().categories()[index].name);
     QVERIFY(!expected.isEmpty());
-    QCOMPARE(nodeNames(ui(m_window).vlefttree, nullptr), expected);
+    QCOMPARE(nodeNames(ui(m_window).vlefttree, {}), expected);
     QCOMPARE(m_window->Common().Categories.size(), std::size_t(expected.size()));
     QCOMPARE(m_window->Session().lastAddress(), m_window->Common().Settings.IndexUrl);
     QCOMPARE(m_window->Session().mode(), SearchMode::None);
@@ -165,29 +218,29 @@ void CategoryTreeTest::firstClickQueriesOnceAndOpensSecondCloses()
     m_window->show();
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = ui(m_window).vlefttree;
-    VirtualTree::Node *first = tree->topLevelNode(0);
-    QVERIFY(first);
+    QTreeView *tree = ui(m_window).vlefttree;
+    const QModelIndex first = node(tree, 0);
+    QVERIFY(first.isValid());
     const std::size_t before = m_window->Common().Categories.size();
-    const auto cid = std::stoull(VirtualTree::nodeData<TShopClass>(first)->Cid);
+    const auto cid = std::stoull(record(first).Cid);
     const std::size_t children = m_sandbox->catalogue().children(cid).size();
     QVERIFY(children > 0);
 
     click(tree->viewport(), rowPoint(tree, first));
     // The category opens when its subcategories arrive.
-    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(!tree->isExpanded(first));
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(VirtualTree::nodeData<TShopClass>(first)->Loaded);
-    QVERIFY(VirtualTree::isExpanded(first));
-    QCOMPARE(std::size_t(VirtualTree::childCount(first)), children);
+    QVERIFY(record(first).Loaded);
+    QVERIFY(tree->isExpanded(first));
+    QCOMPARE(std::size_t(childCount(tree, first)), children);
     // One query's worth of categories: a second query would have added them again.
     QCOMPARE(m_window->Common().Categories.size(), before + children);
     QVERIFY(!m_window->Common().Categories.back().Loaded);
 
     click(tree->viewport(), rowPoint(tree, first));
-    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(!tree->isExpanded(first));
     QCOMPARE(m_window->Common().Categories.size(), before + children);
-    QCOMPARE(std::size_t(VirtualTree::childCount(first)), children);
+    QCOMPARE(std::size_t(childCount(tree, first)), children);
 }
 
 void CategoryTreeTest::failedQueryLeavesTheCategoryToAskAgain_data()
@@ -201,48 +254,47 @@ void CategoryTreeTest::failedQueryLeavesTheCategoryToAskAgain()
 {
     QFETCH(QString, fault);
     showTopLevel();
-    VirtualTree *tree = ui(m_window).vlefttree;
-    VirtualTree::Node *first = tree->topLevelNode(0);
-    QVERIFY(first);
-    TShopClass *category = VirtualTree::nodeData<TShopClass>(first);
+    QTreeView *tree = ui(m_window).vlefttree;
+    const QModelIndex first = node(tree, 0);
+    QVERIFY(first.isValid());
+    const TShopClass &category = record(first);
     postFault("path=/router/rest&method=taobao.itemcats.get&kind=" + fault.toStdString());
 
     click(tree->viewport(), rowPoint(tree, first));
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(!category->Loaded);
-    QCOMPARE(VirtualTree::childCount(first), 0);
-    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(!category.Loaded);
+    QCOMPARE(childCount(tree, first), 0);
+    QVERIFY(!tree->isExpanded(first));
     QVERIFY(ui(m_window).L_Status->text().startsWith(QStringLiteral("分类载入失败：")));
     postFault("clear=1");
     // The next press asks again and opens the category with what the gateway answers now.
     click(tree->viewport(), rowPoint(tree, first));
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(category->Loaded);
-    QVERIFY(VirtualTree::childCount(first) > 0);
-    QVERIFY(VirtualTree::isExpanded(first));
+    QVERIFY(category.Loaded);
+    QVERIFY(childCount(tree, first) > 0);
+    QVERIFY(tree->isExpanded(first));
     QVERIFY(ui(m_window).L_Status->text().isEmpty());
     // A dropped connection may be tried again by the transport; each press still asks.
     QVERIFY(m_received->gateway().size() >= 2);
     for (const ReceivedRequest &request : m_received->gateway())
-        QCOMPARE(request.param("parent_cid"), category->Cid);
+        QCOMPARE(request.param("parent_cid"), category.Cid);
 }
 
 void CategoryTreeTest::leafCategoryIsAskedOnceAndMarkedLoaded()
 {
     showTopLevel();
-    VirtualTree *tree = ui(m_window).vlefttree;
-    m_window->LeftTree().AddCategory(category("990001", "叶子类目", "false"), 0);
-    VirtualTree::Node *leaf = tree->topLevelNode(tree->topLevelCount() - 1);
-    QVERIFY(leaf);
-    TShopClass *record = VirtualTree::nodeData<TShopClass>(leaf);
+    QTreeView *tree = ui(m_window).vlefttree;
+    m_window->CategoryTree().AddCategory(category("990001", "叶子类目", "false"), 0);
+    const QModelIndex leaf = node(tree, childCount(tree, {}) - 1);
+    QVERIFY(leaf.isValid());
     // The gateway answers a category without subcategories with an empty list: it is loaded,
     // so later presses ask nothing.
     for (int press = 0; press < 3; ++press) {
         click(tree->viewport(), rowPoint(tree, leaf));
         QVERIFY(waitForGateway(*m_window));
     }
-    QVERIFY(record->Loaded);
-    QCOMPARE(VirtualTree::childCount(leaf), 0);
+    QVERIFY(record(leaf).Loaded);
+    QCOMPARE(childCount(tree, leaf), 0);
     const std::vector<ReceivedRequest> requests = m_received->gateway();
     QCOMPARE(requests.size(), std::size_t(1));
     QCOMPARE(requests[0].param("parent_cid"), std::string("990001"));
@@ -251,41 +303,41 @@ void CategoryTreeTest::leafCategoryIsAskedOnceAndMarkedLoaded()
 void CategoryTreeTest::arrowKeysMoveTheFocusedRowAndOpenIt()
 {
     showTopLevel();
-    VirtualTree *tree = ui(m_window).vlefttree;
-    VirtualTree::Node *first = tree->topLevelNode(0);
-    VirtualTree::Node *second = tree->topLevelNode(1);
-    QVERIFY(first && second);
+    QTreeView *tree = ui(m_window).vlefttree;
+    const QModelIndex first = node(tree, 0);
+    const QModelIndex second = node(tree, 1);
+    QVERIFY(first.isValid() && second.isValid());
     // The first category's children are loaded by a press; the second's are not.
     click(tree->viewport(), rowPoint(tree, first));
     QVERIFY(waitForGateway(*m_window));
     click(tree->viewport(), rowPoint(tree, first));
-    QVERIFY(!VirtualTree::isExpanded(first));
-    QVERIFY(VirtualTree::childCount(first) > 0);
+    QVERIFY(!tree->isExpanded(first));
+    QVERIFY(childCount(tree, first) > 0);
     m_received->mark();
 
     tree->setFocus();
     QTest::keyClick(tree, Qt::Key_Up);
-    QCOMPARE(tree->selectedNode(), first);
+    QCOMPARE(tree->currentIndex(), first);
     // A focused row with loaded children opens; the next Down walks into them.
-    QVERIFY(VirtualTree::isExpanded(first));
+    QVERIFY(tree->isExpanded(first));
     QTest::keyClick(tree, Qt::Key_Down);
-    QCOMPARE(tree->selectedNode(), VirtualTree::child(first, 0));
+    QCOMPARE(tree->currentIndex(), node(tree, 0, first));
     QTest::keyClick(tree, Qt::Key_Left);
-    QCOMPARE(tree->selectedNode(), first);
+    QCOMPARE(tree->currentIndex(), first);
     QTest::keyClick(tree, Qt::Key_Left);
-    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(!tree->isExpanded(first));
     QTest::keyClick(tree, Qt::Key_Down);
-    QCOMPARE(tree->selectedNode(), second);
+    QCOMPARE(tree->currentIndex(), second);
     // Keys only move the focus: no query, no search.
-    QVERIFY(!VirtualTree::isExpanded(second));
-    QVERIFY(!VirtualTree::nodeData<TShopClass>(second)->Loaded);
+    QVERIFY(!tree->isExpanded(second));
+    QVERIFY(!record(second).Loaded);
     QVERIFY(m_received->pages().empty());
     QCOMPARE(m_window->Session().mode(), SearchMode::None);
 
     // The focused row is drawn as selected.
     ui(m_window).pnl_load->hide();
     const QImage image = tree->viewport()->grab().toImage();
-    QCOMPARE(image.pixelColor(1, *tree->rowTop(second) + 1), QColor(187, 228, 255));
+    QCOMPARE(image.pixelColor(1, tree->visualRect(second).top() + 1), QColor(187, 228, 255));
 }
 
 void CategoryTreeTest::everyButtonActsAlike_data()
@@ -302,15 +354,15 @@ void CategoryTreeTest::everyButtonActsAlike()
     m_window->show();
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = ui(m_window).vlefttree;
-    VirtualTree::Node *second = tree->topLevelNode(1);
-    QVERIFY(second);
+    QTreeView *tree = ui(m_window).vlefttree;
+    const QModelIndex second = node(tree, 1);
+    QVERIFY(second.isValid());
     click(tree->viewport(), rowPoint(tree, second), Qt::MouseButton(button));
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(VirtualTree::nodeData<TShopClass>(second)->Loaded);
-    QVERIFY(VirtualTree::isExpanded(second));
-    QVERIFY(VirtualTree::childCount(second) > 0);
-    QCOMPARE(tree->selectedNode() == second, button == int(Qt::LeftButton));
+    QVERIFY(record(second).Loaded);
+    QVERIFY(tree->isExpanded(second));
+    QVERIFY(childCount(tree, second) > 0);
+    QCOMPARE(tree->currentIndex() == second, button == int(Qt::LeftButton));
 }
 
 void CategoryTreeTest::doubleClickStartsTheCategorySearch()
@@ -321,10 +373,10 @@ void CategoryTreeTest::doubleClickStartsTheCategorySearch()
     ui(m_window).cbox_pagecount->setCurrentIndex(2);
     emit ui(m_window).cbox_pagecount->closeUp();
     QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = ui(m_window).vlefttree;
-    VirtualTree::Node *first = tree->topLevelNode(0);
-    QVERIFY(first);
-    const std::string cid = VirtualTree::nodeData<TShopClass>(first)->Cid;
+    QTreeView *tree = ui(m_window).vlefttree;
+    const QModelIndex first = node(tree, 0);
+    QVERIFY(first.isValid());
+    const std::string cid = record(first).Cid;
     const std::size_t before = m_window->Common().Categories.size();
     m_received->mark();
 
@@ -345,7 +397,7 @@ void CategoryTreeTest::doubleClickStartsTheCategorySearch()
     QVERIFY(search);
     QCOMPARE(search->param("cid"), cid);
     QCOMPARE(search->param("page_no"), std::string("1"));
-    QVERIFY(!VirtualTree::isExpanded(first));  // toggled once for each press
+    QVERIFY(!tree->isExpanded(first));  // toggled once for each press
     QVERIFY(m_window->Common().Categories.size() > before);
     QCOMPARE(m_window->Session().mode(), SearchMode::Category);
     QCOMPARE(m_window->Session().categoryId(), cid);
@@ -359,42 +411,46 @@ void CategoryTreeTest::categoriesGoUnderTheRequestedParent()
 {
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
-    const int topLevel = ui(m_window).vlefttree->topLevelCount();
+    QTreeView *tree = ui(m_window).vlefttree;
+    const int topLevel = childCount(tree, {});
     QVERIFY(topLevel > 1);
-    VirtualTree::Node *first = ui(m_window).vlefttree->topLevelNode(0);
-    const std::string firstCid = VirtualTree::nodeData<TShopClass>(first)->Cid;
-    const std::string secondCid =
-        VirtualTree::nodeData<TShopClass>(ui(m_window).vlefttree->topLevelNode(1))->Cid;
+    const QModelIndex first = node(tree, 0);
+    const std::string firstCid = record(first).Cid;
+    const std::string secondCid = record(node(tree, 1)).Cid;
     // The first category's children arrive with parent_cid = first, yet go under the second
     // when the second was asked for.
-    m_window->LeftTree().AddCategory(category("990001", "x", "false"), 0);
+    m_window->CategoryTree().AddCategory(category("990001", "x", "false"), 0);
     m_window->LoadCategoryLevel(firstCid);
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(VirtualTree::childCount(first) > 0);
-    QVERIFY(!VirtualTree::isExpanded(first));
-    QCOMPARE(
-        std::string(VirtualTree::nodeData<TShopClass>(VirtualTree::child(first, 0))->ParentCid),
-        firstCid);
+    QVERIFY(childCount(tree, first) > 0);
+    QVERIFY(!tree->isExpanded(first));
+    QCOMPARE(record(node(tree, 0, first)).ParentCid, firstCid);
     QVERIFY(secondCid != firstCid);
     // A parent id that is not a number sends its text unchanged and lands at the top level.
     ui(m_window).pnl_load->show();
     m_window->LoadCategoryLevel("abc");
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(ui(m_window).pnl_load->isHidden());
-    QCOMPARE(ui(m_window).vlefttree->topLevelCount(), topLevel + 1);
+    QCOMPARE(childCount(tree, {}), topLevel + 1);
 }
 
 void CategoryTreeTest::rowsAreIndentedByLevel()
 {
-    TleftTree &presenter = m_window->LeftTree();
-    VirtualTree *tree = ui(m_window).vlefttree;
-    presenter.AddCategory(category("1", "一级类目", "true"), 0);
-    presenter.AddCategory(category("2", "二级类目", "true"), 1);
+    TleftTree &presenter = m_window->CategoryTree();
+    QTreeView *tree = ui(m_window).vlefttree;
+    // Loaded, so that opening them asks the gateway for nothing.
+    TShopClass first = category("1", "一级类目", "true");
+    TShopClass second = category("2", "二级类目", "true");
+    first.Loaded = second.Loaded = true;
+    presenter.AddCategory(first, 0);
+    presenter.AddCategory(second, 1);
     presenter.AddCategory(category("3", "三级类目", "true"), 2);
     presenter.AddCategory(category("4", "Capital", "True"), 0);
     tree->setExpanded(presenter.FindCategoryNode(1), true);
     tree->setExpanded(presenter.FindCategoryNode(2), true);
     ui(m_window).pnl_load->hide();
+    // The keyword box keeps the focus, so that no row of the tree is current or selected.
+    ui(m_window).E_Serch->setFocus();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     const QImage image = tree->viewport()->grab().toImage();
@@ -419,20 +475,19 @@ void CategoryTreeTest::rowsAreIndentedByLevel()
 
 void CategoryTreeTest::hotRowRepaintsOnlyTheRowsItLeavesAndEnters()
 {
-    TleftTree &presenter = m_window->LeftTree();
-    VirtualTree *tree = ui(m_window).vlefttree;
+    TleftTree &presenter = m_window->CategoryTree();
+    QTreeView *tree = ui(m_window).vlefttree;
     for (int i = 1; i <= 5; ++i)
         presenter.AddCategory(category(std::to_string(i), "类目" + std::to_string(i), "false"), 0);
     ui(m_window).pnl_load->hide();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     std::map<std::string, int> painted;
-    const VirtualTree::DrawHandler draw = tree->drawHandler();
-    tree->setDrawHandler(
-        [&](QPainter &painter, VirtualTree::Node *node, const QRect &cell, bool selected) {
-            ++painted[VirtualTree::nodeData<TShopClass>(node)->Cid];
-            draw(painter, node, cell, selected);
-        });
+    QAbstractItemDelegate *drawing = tree->itemDelegate();
+    CountingDelegate counting(drawing, painted);
+    tree->setItemDelegate(&counting);
+    // The new delegate repaints the whole tree once.
+    QTest::qWait(50);
     const auto moveTo = [&](int row, int y) {
         painted.clear();
         sendMouse(tree->viewport(), QEvent::MouseMove, QPoint(30, row * 24 + y));
@@ -446,14 +501,15 @@ void CategoryTreeTest::hotRowRepaintsOnlyTheRowsItLeavesAndEnters()
     QCOMPARE(painted, (std::map<std::string, int>{{"2", 1}, {"3", 1}}));
     QCOMPARE(tree->viewport()->grab().toImage().pixelColor(1, 2 * 24 + 1), QColor(254, 240, 183));
     moveTo(9, 5);
-    QVERIFY(!presenter.HotNode());
+    QVERIFY(!presenter.HotNode().isValid());
     QCOMPARE(painted, (std::map<std::string, int>{{"3", 1}}));
+    tree->setItemDelegate(drawing);
 }
 
 void CategoryTreeTest::hotAndSelectedRowsHaveTheirColours()
 {
-    TleftTree &presenter = m_window->LeftTree();
-    VirtualTree *tree = ui(m_window).vlefttree;
+    TleftTree &presenter = m_window->CategoryTree();
+    QTreeView *tree = ui(m_window).vlefttree;
     for (int i = 1; i <= 3; ++i)
         presenter.AddCategory(category(std::to_string(i), "类目" + std::to_string(i), "false"), 0);
     ui(m_window).pnl_load->hide();
@@ -467,8 +523,8 @@ void CategoryTreeTest::hotAndSelectedRowsHaveTheirColours()
 
     sendMouse(tree->viewport(), QEvent::MouseMove, QPoint(30, 5));
     click(tree->viewport(), QPoint(30, 5));
-    QCOMPARE(presenter.HotNode(), tree->topLevelNode(0));
-    QCOMPARE(tree->selectedNode(), tree->topLevelNode(0));
+    QCOMPARE(presenter.HotNode(), node(tree, 0));
+    QCOMPARE(tree->currentIndex(), node(tree, 0));
     QCOMPARE(background(0), selected);
     sendMouse(tree->viewport(), QEvent::MouseMove, QPoint(30, TleftTree::kRowHeight + 5));
     QCOMPARE(background(1), hot);
@@ -478,21 +534,21 @@ void CategoryTreeTest::hotAndSelectedRowsHaveTheirColours()
 
 void CategoryTreeTest::findCategoryNodeSearchesCollapsedSubtrees()
 {
-    TleftTree &presenter = m_window->LeftTree();
+    TleftTree &presenter = m_window->CategoryTree();
     presenter.AddCategory(category("10", "a", "true"), 0);
     presenter.AddCategory(category("20", "b", "true"), 10);
     presenter.AddCategory(category("30", "c", "false"), 20);
     presenter.AddCategory(category("30", "duplicate", "false"), 0);
     presenter.AddCategory(category("x", "not a number", "false"), 0);
-    VirtualTree::Node *found = presenter.FindCategoryNode(30);
-    QVERIFY(found);
-    QCOMPARE(VirtualTree::nodeData<TShopClass>(found)->Name, std::string("c"));
-    QCOMPARE(VirtualTree::nodeLevel(found), 2);
-    QCOMPARE(VirtualTree::nodeData<TShopClass>(presenter.FindCategoryNode(0))->Name,
-             std::string("not a number"));
-    QVERIFY(!presenter.FindCategoryNode(40));
+    const QModelIndex found = presenter.FindCategoryNode(30);
+    QVERIFY(found.isValid());
+    QVERIFY(!ui(m_window).vlefttree->isExpanded(found.parent()));
+    QCOMPARE(record(found).Name, std::string("c"));
+    QCOMPARE(level(found), 2);
+    QCOMPARE(record(presenter.FindCategoryNode(0)).Name, std::string("not a number"));
+    QVERIFY(!presenter.FindCategoryNode(40).isValid());
     presenter.AddCategory(category("50", "orphan", "false"), 77);
-    QCOMPARE(ui(m_window).vlefttree->topLevelCount(), 4);
+    QCOMPARE(childCount(ui(m_window).vlefttree, {}), 4);
 }
 
 void CategoryTreeTest::badAnswersAddNothingAndSaySo_data()
@@ -520,7 +576,7 @@ void CategoryTreeTest::badAnswersAddNothingAndSaySo()
     m_window->LoadCategoryLevel("0");
     QVERIFY(waitForGateway(*m_window));
     QVERIFY(ui(m_window).pnl_load->isHidden());
-    QCOMPARE(ui(m_window).vlefttree->totalCount(), 0);
+    QCOMPARE(childCount(ui(m_window).vlefttree, {}), 0);
     QVERIFY(m_window->Common().Categories.empty());
     QVERIFY(m_window->isEnabled());
     // No message box, but the status line says what failed.
@@ -533,7 +589,7 @@ void CategoryTreeTest::badAnswersAddNothingAndSaySo()
     click(ui(m_window).vlefttree->viewport(), QPoint(30, 5));
     QVERIFY(!ui(m_window).pnl_load->isHidden());
     QVERIFY(waitForGateway(*m_window));
-    QVERIFY(ui(m_window).vlefttree->totalCount() > 0);
+    QVERIFY(childCount(ui(m_window).vlefttree, {}) > 0);
     QVERIFY(ui(m_window).L_Status->text().isEmpty());
 }
 
@@ -543,16 +599,16 @@ void CategoryTreeTest::screenshotOfTheMainWindow()
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QTRY_VERIFY_WITH_TIMEOUT(ui(m_window).pnl_load->isHidden(), 20000);
     QVERIFY(waitForGateway(*m_window));
-    VirtualTree *tree = ui(m_window).vlefttree;
-    QVERIFY(tree->topLevelCount() > 3);
-    click(tree->viewport(), rowPoint(tree, tree->topLevelNode(1)));
+    QTreeView *tree = ui(m_window).vlefttree;
+    QVERIFY(childCount(tree, {}) > 3);
+    click(tree->viewport(), rowPoint(tree, node(tree, 1)));
     QVERIFY(waitForGateway(*m_window));
-    VirtualTree::Node *child = VirtualTree::child(tree->topLevelNode(1), 0);
-    QVERIFY(child);
+    const QModelIndex child = node(tree, 0, node(tree, 1));
+    QVERIFY(child.isValid());
     click(tree->viewport(), rowPoint(tree, child));
     QVERIFY(waitForGateway(*m_window));
 
-    sendMouse(tree->viewport(), QEvent::MouseMove, rowPoint(tree, tree->topLevelNode(3)));
+    sendMouse(tree->viewport(), QEvent::MouseMove, rowPoint(tree, node(tree, 3)));
     ui(m_window).E_Serch->setText(QStringLiteral("连衣裙"));
     QCoreApplication::processEvents();
 

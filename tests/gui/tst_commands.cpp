@@ -266,7 +266,7 @@ void CommandsTest::firstLoadingEndsWithTheVersionCheck()
     int categoriesWhenAsked = -1;
     setMessageHandler([&](const MessageRequest &request) {
         m_messages.push_back(request);
-        categoriesWhenAsked = ui(window).vlefttree->topLevelCount();
+        categoriesWhenAsked = ui(window).vlefttree->model()->rowCount();
         return QMessageBox::Ok;
     });
     window->show();

@@ -3,19 +3,21 @@
 #include "received_requests.h"
 #include "sandbox/sandbox_server.h"
 #include "ui/browser_opener.h"
+#include "ui/category_model.h"
 #include "ui/picture_button.h"
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
-#include "ui/uleftTree.h"
 #include "window_controls.h"
 
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace quenbo;
@@ -122,6 +124,7 @@ void KeyboardTest::itemListKeysActOnTheFocusedRow()
     QCOMPARE(list->currentIndex().row(), 1);
 
     // In the favourites view the row goes, and the focus moves to the row now in its place.
+    QTest::qWait(TItemTree::kFavouritePressGapMs + 50);
     QTest::keyClick(list, Qt::Key_Space);
     QTest::keyClick(list, Qt::Key_Down);
     QVERIFY(list->currentIndex().isValid());
@@ -165,15 +168,16 @@ void KeyboardTest::categoryTreeKeysOpenCloseAndList()
 {
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *tree = ui(m_fixture.window()).vlefttree;
-    VirtualTree::Node *first = tree->topLevelNode(0);
-    VirtualTree::Node *second = tree->topLevelNode(1);
-    QVERIFY(first && second);
-    TShopClass *category = VirtualTree::nodeData<TShopClass>(first);
+    QTreeView *tree = ui(m_fixture.window()).vlefttree;
+    const QModelIndex first = tree->model()->index(0, 0);
+    const QModelIndex second = tree->model()->index(1, 0);
+    QVERIFY(first.isValid() && second.isValid());
+    const TShopClass *category = CategoryModel::category(first);
     m_received->mark();
+    // The tree takes the focus: its first row becomes current at once.
+    ui(m_fixture.window()).E_Serch->setFocus();
     tree->setFocus();
-    QTest::keyClick(tree, Qt::Key_Down);
-    QCOMPARE(tree->selectedNode(), first);
+    QCOMPARE(tree->currentIndex(), first);
 
     // Right asks for the subcategories once and opens the category when they arrive.
     QTest::keyClick(tree, Qt::Key_Right);
@@ -181,19 +185,19 @@ void KeyboardTest::categoryTreeKeysOpenCloseAndList()
     QVERIFY(waitForGateway(m_fixture.window()));
     QCOMPARE(m_received->gateway().size(), std::size_t(1));
     QCOMPARE(m_received->gateway()[0].param("parent_cid"), category->Cid);
-    QVERIFY(category->Loaded && VirtualTree::childCount(first) > 0);
-    QVERIFY(VirtualTree::isExpanded(first));
+    QVERIFY(category->Loaded && tree->model()->rowCount(first) > 0);
+    QVERIFY(tree->isExpanded(first));
     // "-" and Left close it; Left on a closed category goes up to the parent; "+" opens.
     QTest::keyClick(tree, Qt::Key_Minus);
-    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(!tree->isExpanded(first));
     QTest::keyClick(tree, Qt::Key_Plus);
-    QVERIFY(VirtualTree::isExpanded(first));
+    QVERIFY(tree->isExpanded(first));
     QTest::keyClick(tree, Qt::Key_Down);
-    QCOMPARE(tree->selectedNode(), VirtualTree::child(first, 0));
+    QCOMPARE(tree->currentIndex(), tree->model()->index(0, 0, first));
     QTest::keyClick(tree, Qt::Key_Left);
-    QCOMPARE(tree->selectedNode(), first);
+    QCOMPARE(tree->currentIndex(), first);
     QTest::keyClick(tree, Qt::Key_Left);
-    QVERIFY(!VirtualTree::isExpanded(first));
+    QVERIFY(!tree->isExpanded(first));
     QCOMPARE(m_received->gateway().size(), std::size_t(1));
 
     // Enter lists the category's items, page 1, as a double-click does.
@@ -215,11 +219,13 @@ void KeyboardTest::focusedRowShowsAMarkOnlyWithTheFocus()
     QVERIFY(waitForGateway(m_fixture.window()));
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    for (VirtualTree *tree : {ui(m_fixture.window()).itemTree, ui(m_fixture.window()).vlefttree}) {
+    QAbstractItemView *const views[] = {ui(m_fixture.window()).itemTree,
+                                        ui(m_fixture.window()).vlefttree};
+    for (QAbstractItemView *tree : views) {
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_Down);
-        QVERIFY(tree->selectedNode());
-        const QRect row = tree->nodeRect(tree->selectedNode());
+        const QRect row = tree->visualRect(tree->currentIndex());
+        QVERIFY(row.isValid());
         const auto darkDotsOnTheTopEdge = [&] {
             const QImage image = tree->viewport()->grab().toImage();
             int dark = 0;

@@ -3,7 +3,6 @@
 #include "ui/picture_button.h"
 #include "ui/skin.h"
 #include "ui/ufrmmain.h"
-#include "ui/uleftTree.h"
 #include "window_controls.h"
 
 #include <QAbstractItemView>
@@ -119,14 +118,13 @@ void SkinTest::drawControls(Shots &shots, const QString &screenshot)
     QVERIFY(waitForGateway(*window));
     QVERIFY(waitForWorkers(*window));
     // Two categories opened make the category tree longer than its panel.
-    VirtualTree *categories = ui(window).vlefttree;
+    QTreeView *categories = ui(window).vlefttree;
     for (int row : {1, 0}) {
-        VirtualTree::Node *category = categories->topLevelNode(row);
-        QVERIFY(category);
-        click(categories->viewport(),
-              QPoint(30, *categories->rowTop(category) + TleftTree::kRowHeight / 2));
+        const QModelIndex category = categories->model()->index(row, 0);
+        QVERIFY(category.isValid());
+        click(categories->viewport(), categories->visualRect(category).center());
         QVERIFY(waitForGateway(*window));
-        QVERIFY(VirtualTree::isExpanded(category));
+        QVERIFY(categories->isExpanded(category));
     }
     QScrollBar *itemBar = ui(window).itemTree->verticalScrollBar();
     QScrollBar *categoryBar = categories->verticalScrollBar();

@@ -2,6 +2,7 @@
 #include "gui_test_support.h"
 #include "received_requests.h"
 #include "sandbox/sandbox_server.h"
+#include "ui/category_model.h"
 #include "ui/picture_button.h"
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
@@ -160,36 +161,44 @@ void WaitingTest::categoryWhoseLevelIsOutIsNotAskedAgain()
 {
     m_fixture.window().LoadCategoryLevel("0");
     QVERIFY(waitForGateway(m_fixture.window()));
-    VirtualTree *tree = ui(m_fixture.window()).vlefttree;
-    VirtualTree::Node *first = tree->topLevelNode(0);
-    VirtualTree::Node *second = tree->topLevelNode(1);
-    QVERIFY(first && second);
-    const std::string cid = VirtualTree::nodeData<TShopClass>(first)->Cid;
+    QTreeView *tree = ui(m_fixture.window()).vlefttree;
+    const QAbstractItemModel *model = tree->model();
+    // The first category's subcategories are there, and it is closed; the second's are asked.
+    const QModelIndex above = model->index(0, 0);
+    const QModelIndex second = model->index(1, 0);
+    QVERIFY(above.isValid() && second.isValid());
+    for (int press = 0; press < 2; ++press) {
+        click(tree->viewport(), tree->visualRect(above).center());
+        QVERIFY(waitForGateway(m_fixture.window()));
+    }
+    QVERIFY(!tree->isExpanded(above) && model->rowCount(above) > 0);
+    const std::string cid = CategoryModel::category(second)->Cid;
     QVERIFY(postSandboxFault(m_fixture.sandbox().baseUrl(),
                              "path=/router/rest&method=taobao.itemcats.get&kind=slow&delay_ms=3000"
                              "&times=1"));
     m_received->mark();
 
     // Three presses while the level is out: one question; the busy cursor over the tree.
-    const QPoint firstRow(30, *tree->rowTop(first) + TleftTree::kRowHeight / 2);
+    const QPoint secondRow(30, tree->visualRect(second).top() + TleftTree::kRowHeight / 2);
     for (int press = 0; press < 3; ++press) {
-        click(tree->viewport(), firstRow);
+        click(tree->viewport(), secondRow);
         QTest::qWait(QApplication::doubleClickInterval() + 20);
     }
     QCOMPARE(tree->cursor().shape(), Qt::BusyCursor);
-    // Another row opened meanwhile moves the first one's place; its level still lands under it.
+    // A row opened above it meanwhile moves its place; its level still lands under it.
     QVERIFY(postSandboxFault(m_fixture.sandbox().baseUrl(), "clear=1"));
-    tree->setExpanded(second, true);
+    tree->expand(above);
+    QVERIFY(tree->visualRect(second).top() > secondRow.y());
     QVERIFY(waitForGateway(m_fixture.window()));
     std::vector<std::string> parents;
     for (const ReceivedRequest &request : m_received->gateway())
         parents.push_back(request.param("parent_cid"));
     QCOMPARE(parents, std::vector<std::string>{cid});
-    QVERIFY(VirtualTree::nodeData<TShopClass>(first)->Loaded);
-    QVERIFY(VirtualTree::childCount(first) > 0);
-    QCOMPARE(VirtualTree::nodeData<TShopClass>(VirtualTree::child(first, 0))->ParentCid, cid);
+    QVERIFY(CategoryModel::category(second)->Loaded);
+    QVERIFY(model->rowCount(second) > 0);
+    QCOMPARE(CategoryModel::category(model->index(0, 0, second))->ParentCid, cid);
     // Three presses open, close and open it, as they would have with the level there.
-    QVERIFY(VirtualTree::isExpanded(first));
+    QVERIFY(tree->isExpanded(second));
     QCOMPARE(tree->cursor().shape(), Qt::ArrowCursor);
 }
 

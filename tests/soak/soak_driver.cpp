@@ -7,7 +7,6 @@
 #include "ui/skin.h"
 #include "ui/uItemTree.h"
 #include "ui/ufrmmain.h"
-#include "ui/uleftTree.h"
 #include "window_controls.h"
 
 #include <QAbstractItemView>
@@ -274,31 +273,27 @@ private:
             QTest::keyClick(pages->view(), Qt::Key_Escape);
     }
 
-    // The category rows on screen: the top level and the children of open categories.
-    std::vector<VirtualTree::Node *> visibleCategories() const
+    // The category rows wholly on screen: the top level and the children of open categories.
+    std::vector<QModelIndex> visibleCategories() const
     {
-        VirtualTree *tree = ui(m_window).vlefttree;
-        std::vector<VirtualTree::Node *> nodes;
-        const std::function<void(VirtualTree::Node *)> add = [&](VirtualTree::Node *node) {
-            const auto top = tree->rowTop(node);
-            if (top && *top >= 0 && *top + TleftTree::kRowHeight <= tree->viewport()->height())
-                nodes.push_back(node);
-            if (VirtualTree::isExpanded(node))
-                for (int i = 0; i < VirtualTree::childCount(node); ++i)
-                    add(VirtualTree::child(node, i));
-        };
-        for (int i = 0; i < tree->topLevelCount(); ++i)
-            add(tree->topLevelNode(i));
-        return nodes;
+        QTreeView *tree = ui(m_window).vlefttree;
+        std::vector<QModelIndex> rows;
+        for (QModelIndex row = tree->model()->index(0, 0); row.isValid();
+             row = tree->indexBelow(row)) {
+            const QRect rect = tree->visualRect(row);
+            if (rect.top() >= 0 && rect.bottom() < tree->viewport()->height())
+                rows.push_back(row);
+        }
+        return rows;
     }
 
     void openCategory(bool doubleClick)
     {
-        const auto nodes = visibleCategories();
-        if (nodes.empty())
+        const auto rows = visibleCategories();
+        if (rows.empty())
             return;
-        VirtualTree *tree = ui(m_window).vlefttree;
-        const QPoint at(40, *tree->rowTop(nodes[pick(0, int(nodes.size()) - 1)]) + 12);
+        QTreeView *tree = ui(m_window).vlefttree;
+        const QPoint at(40, tree->visualRect(rows[pick(0, int(rows.size()) - 1)]).top() + 12);
         if (doubleClick)
             testsupport::doubleClick(tree->viewport(), at);
         else

@@ -4,14 +4,12 @@
 #include "ui/picture_box.h"
 #include "ui/picture_button.h"
 #include "ui/ufrmmain.h"
-#include "ui/virtual_tree.h"
-
-#include <QListView>
 
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QListView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>

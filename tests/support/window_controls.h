@@ -18,7 +18,7 @@ struct WindowControls {
     QFrame *pnl_left;
     PictureButton *b_sc;
     PictureBox *img_shopclass;
-    VirtualTree *vlefttree;
+    QTreeView *vlefttree;
     QFrame *pnl_load;
     PictureBox *img_load;
     QFrame *pnl_top;

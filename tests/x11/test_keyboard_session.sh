@@ -232,15 +232,15 @@ case $item_click in
   *) fail "the item $item_id has the click address \"$item_click\", not one of the sandbox" ;;
 esac
 
-# From the page list back to 上一页, then to the item list; Down from no focused row goes to
-# the first one.
+# From the page list back to 上一页, then to the item list, whose first row is current once it
+# has the focus.
 press shift+Tab shift+Tab
-for _ in $(seq 0 "$item_row"); do press Down; done
+for _ in $(seq 1 "$item_row"); do press Down; done
 press Return
 wait_for $patience "the item page $item_click in the browser (Shift+Tab ×2, Down, Return)" \
   grep -qxF "$item_click" "$opened_log"
 opened_count_is 1 || fail "Return opened more than the item page: $(opened)"
-passed "Shift+Tab ×2 to the item list, Down ×$((item_row + 1)), Return: the browser got $item_click"
+passed "Shift+Tab ×2 to the item list, Down ×$item_row, Return: the browser got $item_click"
 
 # -- Favourite ---------------------------------------------------------------------------------
 press space
@@ -267,13 +267,14 @@ passed "Shift+F10, Up, Return on 进入店铺: the browser got $item_shop"
 
 # -- Categories --------------------------------------------------------------------------------
 category=${categories[$category_row]}
-# From the item list back over the sort list and the keyword box to the category tree.
+# From the item list back over the sort list and the keyword box to the category tree, whose
+# first row is current once it has the focus.
 press shift+Tab shift+Tab shift+Tab
-for _ in $(seq 0 "$category_row"); do press Down; done
+for _ in $(seq 1 "$category_row"); do press Down; done
 press Right
 wait_for $patience "the subcategories of category $category (Shift+Tab ×3, Down, Right)" \
   seen_request taobao.itemcats.get "parent_cid=$category"
-passed "Shift+Tab ×3 to the category tree, Down ×$((category_row + 1)), Right: the sandbox" \
+passed "Shift+Tab ×3 to the category tree, Down ×$category_row, Right: the sandbox" \
   "received the subcategory query of $category"
 press Return
 wait_for $patience "the items of category $category (Return)" \

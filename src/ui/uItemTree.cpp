@@ -48,14 +48,13 @@ TItemTree::TItemTree(QListView *view, TCommon &common, const TZipFile &zip,
         return [this, button](const QModelIndex &row) { PressFromKeyboard(row, button); };
     };
     setRowAccessibility(
-        FView,
-        {
-            {QStringLiteral("返现"), QString(), press(Cashback)},
-            {QStringLiteral("去看看"), QStringLiteral("Return"), press(Click)},
-            {QStringLiteral("加入或取消收藏"), QStringLiteral("Space"), press(Favourite)},
-            {QStringLiteral("店铺菜单"), QStringLiteral("Menu"),
-             [this](const QModelIndex &row) { OpenShopMenuBeside(row); }},
-        });
+        FView, {
+                   {QStringLiteral("返现"), QString(), press(Cashback)},
+                   {QStringLiteral("去看看"), QStringLiteral("Return"), press(Click)},
+                   {QStringLiteral("加入或取消收藏"), QStringLiteral("Space"), press(Favourite)},
+                   {QStringLiteral("店铺菜单"), QStringLiteral("Menu"),
+                    [this](const QModelIndex &row) { OpenShopMenuBeside(row); }},
+               });
 }
 
 TItemTree::~TItemTree()

@@ -9,8 +9,8 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
-#include <QListView>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>

@@ -244,13 +244,6 @@ private:
     std::unique_ptr<GatewayExchanges> FExchanges;
     std::unique_ptr<SearchSession> FSession;
     StatusLine FStatus;
-    // ShowProgress (ufrmmain_items.cpp) still asks under this name whether a category level is
-    // out, to set the tree's busy cursor as the category tree presenter sets it; goes once that
-    // file leaves the cursor to the presenter.
-    struct CategoryLevelsOut {
-        const Tfrm_main &window;
-        bool empty() const;
-    } FPendingLevels{*this};
     bool FUpdateCheckDue = false;
     bool FShown = false;
     bool FDestroyed = false;

@@ -32,11 +32,6 @@ void Tfrm_main::CreateCategoryTree()
     FLeftTree = std::make_unique<TleftTree>(vlefttree, pnl_load, *FZipFile, std::move(wiring));
 }
 
-bool Tfrm_main::CategoryLevelsOut::empty() const
-{
-    return !window.FLeftTree || !window.FLeftTree->Loading();
-}
-
 void Tfrm_main::LoadCategoryLevel(const std::string &parentId)
 {
     FLeftTree->LoadCategoryLevel(parentId);

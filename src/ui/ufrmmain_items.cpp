@@ -89,15 +89,12 @@ void Tfrm_main::ShowProgress()
     palette.setColor(QPalette::WindowText,
                      FStatus.alarming() ? QColor(192, 0, 0) : QColor(76, 76, 76));
     L_Status->setPalette(palette);
-    // The busy cursor shows over what is loading; the rest of the window works as ever.
+    // The busy cursor shows over the list while a page loads (the category tree's presenter
+    // sets its own); the rest of the window works as ever.
     if (FSession->loading())
         itemTree->setCursor(Qt::BusyCursor);
     else
         itemTree->unsetCursor();
-    if (FPendingLevels.empty())
-        vlefttree->unsetCursor();
-    else
-        vlefttree->setCursor(Qt::BusyCursor);
 }
 
 void Tfrm_main::OpenShopMenu(const TTaoBaoData *item, QPoint at)

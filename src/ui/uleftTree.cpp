@@ -100,11 +100,6 @@ void TleftTree::RetryTopLevel()
         LoadCategoryLevel(kTopLevel);
 }
 
-bool TleftTree::Loading() const
-{
-    return FModel->anyLevelOut();
-}
-
 bool TleftTree::LoadingTopLevel() const
 {
     return FModel->levelOut(kTopLevel);

@@ -64,8 +64,7 @@ public:
     void ApplyCategoryLevel(const CategoryLevelAnswer &answer);
     // Asks for the top level again when its last answer was a failure.
     void RetryTopLevel();
-    // Whether a level is out: any, or the top level's.
-    bool Loading() const;
+    // Whether the top level is being asked for.
     bool LoadingTopLevel() const;
 
     // Appends a copy of record as the last child of the category parentId, or at the top level

@@ -8,7 +8,7 @@
 #include "platform/xml_document.h"
 #include "sandbox/addresses.h"
 #include "sandbox/sandbox_server.h"
-#include "ui/item_thumbnails.h"
+#include "ui/page_pictures.h"
 #include "ui/picture_button.h"
 #include "ui/skin.h"
 #include "ui/uItemTree.h"

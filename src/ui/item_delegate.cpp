@@ -7,7 +7,7 @@
 #include "pictures/bitmap.h"
 #include "pictures/jpeg_image.h"
 #include "ui/item_list_model.h"
-#include "ui/item_thumbnails.h"
+#include "ui/page_pictures.h"
 #include "ui/picture_qt.h"
 
 #include <QAbstractItemView>

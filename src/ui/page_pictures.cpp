@@ -2,22 +2,38 @@
 
 #include "core/uDownimg.h"
 #include "core/ucommon.h"
+#include "pictures/jpeg_image.h"
 #include "ui/item_list_model.h"
+#include "ui/picture_qt.h"
 
+#include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quenbo {
+
+QImage MakeItemThumbnail(const TJpegImage &picture, int side)
+{
+    const RgbaImage pixels = picture.DecodeReduced(side, side);
+    if (pixels.empty())
+        throw PictureError("the item picture is empty");
+    const QImage scaled =
+        toQImage(pixels).scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Qt scales this format by painting, and the painter's engine stays with the image until
+    // the image goes. A copy is kept instead, so the engine goes now, on this thread, and the
+    // row that keeps the thumbnail frees only its pixels.
+    return scaled.copy();
+}
 
 PagePictures::PagePictures(TCommon &common, ItemListModel &model, QObject *parent)
     : QObject(parent)
     , m_common(common)
     , m_model(model)
-    // Decoding keeps pace with the download threads without taking more of the machine.
-    , m_thumbnails(common.Cache, kThumbnailSide, int(TCommon::kMaxDownloadThreads),
-                   [this](const std::string &id, const QImage &thumbnail) {
-                       m_model.setThumbnail(id, thumbnail);
-                   })
 {
+    // Decoding keeps pace with the download threads without taking more of the machine.
+    m_thumbnails.setMaxThreadCount(
+        std::min(QThread::idealThreadCount(), int(TCommon::kMaxDownloadThreads)));
 }
 
 PagePictures::~PagePictures()
@@ -29,8 +45,8 @@ void PagePictures::start(std::vector<std::vector<TDownPic>> batches)
 {
     if (m_stopped)
         return;
-    // Runs on a worker's thread; until stop() has joined the workers this object is there.
-    const auto refresh = [this](const std::string &id) { m_thumbnails.make(id); };
+    // Both run on a worker's thread; until stop() has joined the workers this object is there.
+    const auto refresh = [this](const std::string &id) { makeThumbnail(id); };
     const auto failed = [this](const std::string &id) {
         QMetaObject::invokeMethod(
             this,
@@ -62,9 +78,32 @@ void PagePictures::start(std::vector<std::vector<TDownPic>> batches)
     });
 }
 
+void PagePictures::makeThumbnail(const std::string &id)
+{
+    if (m_stopped)
+        return;
+    m_thumbnails.start([this, id] {
+        QImage thumbnail;
+        try {
+            TJpegImage picture;
+            if (m_common.Cache.load(id, picture))
+                thumbnail = MakeItemThumbnail(picture, kThumbnailSide);
+        } catch (const std::exception &) {
+            // No thumbnail: the row shows that it has no picture.
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, id, thumbnail] {
+                if (!m_stopped)
+                    m_model.setThumbnail(id, thumbnail);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void PagePictures::drop()
 {
-    m_thumbnails.drop();
+    m_thumbnails.clear();
 }
 
 void PagePictures::showRows(std::vector<std::string> ids)
@@ -77,7 +116,8 @@ void PagePictures::showRows(std::vector<std::string> ids)
 
 bool PagePictures::idle() const
 {
-    return m_common.Workers.size() == 0 && m_thumbnails.idle();
+    // A pool thread stays active while anything is queued.
+    return m_common.Workers.size() == 0 && m_thumbnails.activeThreadCount() == 0;
 }
 
 void PagePictures::stop()
@@ -87,7 +127,8 @@ void PagePictures::stop()
     m_stopped = true;
     // The workers go first: once they are stopped and joined, no thumbnail is asked for.
     m_common.ReleaseWorkers();
-    m_thumbnails.stop();
+    m_thumbnails.clear();
+    m_thumbnails.waitForDone();
     m_common.OnScreen.set({});
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/uTypeData.h"
-#include "ui/item_thumbnails.h"
 
+#include <QImage>
 #include <QObject>
+#include <QThreadPool>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -12,12 +14,18 @@ namespace quenbo {
 
 class ItemListModel;
 class TCommon;
+class TJpegImage;
+
+// The item list's thumbnail of a picture: its reduced decode scaled to side x side. Raises
+// PictureError for a picture that is empty or does not decode.
+QImage MakeItemThumbnail(const TJpegImage &picture, int side);
 
 // Runs the picture downloads of the page the item list shows: one download worker per batch
 // of the page (the core object's registry and download slots bound how many run), the rows in
-// view fetched first, and each picture's thumbnail made off this thread and handed to the
-// model as a change of its row; a picture that will not come marks its row as having none.
-// GUI thread only; the workers and the thumbnail threads report back through its event loop.
+// view fetched first, and each picture's thumbnail made on threads of its own and handed to
+// the model as a change of its row; a picture that will not come, or gives no thumbnail,
+// marks its row as having none. GUI thread only; the workers and the thumbnail threads report
+// back through its event loop.
 class PagePictures : public QObject {
 public:
     static constexpr int kThumbnailSide = 80;
@@ -44,11 +52,14 @@ public:
     void stop();
 
 private:
+    // Queues the thumbnail of the item's cached picture; any thread, until stop().
+    void makeThumbnail(const std::string &id);
+
     TCommon &m_common;
     ItemListModel &m_model;
-    ItemThumbnails m_thumbnails;
     std::vector<std::string> m_idsInView;  // as last handed to the core object's OnScreen
-    bool m_stopped = false;
+    std::atomic<bool> m_stopped{false};
+    QThreadPool m_thumbnails;
 };
 
 }  // namespace quenbo

@@ -12,7 +12,7 @@
 #include "sandbox/sandbox_server.h"
 #include "ui/browser_opener.h"
 #include "ui/frmimgframe.h"
-#include "ui/item_thumbnails.h"
+#include "ui/page_pictures.h"
 #include "ui/picture_box.h"
 #include "ui/picture_button.h"
 #include "ui/skin.h"

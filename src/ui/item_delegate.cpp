@@ -133,8 +133,6 @@ void ItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     const int viewWidth = view ? view->viewport()->width() : option.rect.width();
     const int width = m_columnWidth > 0 ? m_columnWidth : viewWidth;
     painter->save();
-    // Rows are drawn on plain white, whatever the palette: their colours are chosen for it.
-    painter->fillRect(QRect(0, option.rect.top(), viewWidth, kRowHeight), Qt::white);
     painter->setClipRect(QRect(0, option.rect.top(), viewWidth, kRowHeight), Qt::IntersectClip);
     painter->translate(0, option.rect.top());
     drawRow(*painter, index, option.state & QStyle::State_Selected, width, viewWidth);

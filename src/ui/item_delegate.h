@@ -16,10 +16,12 @@ class TCommon;
 class TZipFile;
 struct TTaoBaoData;
 
-// Draws an item row of 84 pixels: thumbnail, title on up to two lines, seller, price, credit
-// icon, cash-back and 30-day sales, and the row's three picture buttons in their normal, hot
-// or pressed state; and tells which button or which part of a row a point falls on. The row
-// under the mouse (the hot row) shows its hovered and pressed buttons. GUI thread only.
+// Draws an item row of 84 pixels over the view's background, which the view keeps plain white
+// whatever the palette, since the rows' colours are chosen for it: thumbnail, title on up to two
+// lines, seller, price, credit icon, cash-back and 30-day sales, and the row's three picture
+// buttons in their normal, hot or pressed state; and tells which button or which part of a row a
+// point falls on. The row under the mouse (the hot row) shows its hovered and pressed buttons. GUI
+// thread only.
 class ItemDelegate : public QStyledItemDelegate {
 public:
     static constexpr int kRowHeight = 84;

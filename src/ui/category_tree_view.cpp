@@ -35,9 +35,14 @@ void CategoryTreeView::paintEvent(QPaintEvent *event)
 
 void CategoryTreeView::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        if (const QModelIndex index = indexAt(event->position().toPoint()); index.isValid())
-            setCurrentIndex(index);
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && index.isValid()) {
+        // The row pressed stays where it is, also when it is partly out of view.
+        const bool scroll = hasAutoScroll();
+        setAutoScroll(false);
+        setCurrentIndex(index);
+        setAutoScroll(scroll);
+    }
     event->accept();
 }
 
@@ -74,8 +79,9 @@ void CategoryTreeView::focusInEvent(QFocusEvent *event)
 {
     const bool hadCurrent = currentIndex().isValid();
     QTreeView::focusInEvent(event);
-    // Qt may make the first row current without selecting it; here it is both.
-    if (!hadCurrent && model())
+    // Qt may make the first row current without selecting it; here it is both. A press of the
+    // mouse chooses its own row, or none.
+    if (!hadCurrent && event->reason() != Qt::MouseFocusReason && model())
         if (const QModelIndex first = model()->index(0, 0, rootIndex()); first.isValid())
             setCurrentIndex(first);
 }

@@ -14,7 +14,7 @@ namespace quenbo {
 //   whose children are there opens, so the keys walk the tree level by level; other keys are
 //   left to the window;
 // - the current row carries a focus frame while the control has the focus, and taking the
-//   focus with no current row makes the first row current at once.
+//   focus by key or program with no current row makes the first row current at once.
 class CategoryTreeView : public QTreeView {
     Q_OBJECT
 

@@ -88,7 +88,7 @@ QStringList nodeNames(QTreeView *tree, const QModelIndex &parent)
     return names;
 }
 
-// Counts the rows each category's paint draws, then draws them as the tree's own delegate.
+// Counts the paints of each category's row and has the tree's own delegate draw them.
 class CountingDelegate : public QStyledItemDelegate {
 public:
     CountingDelegate(QAbstractItemDelegate *drawing, std::map<std::string, int> &painted)
@@ -362,7 +362,9 @@ void CategoryTreeTest::everyButtonActsAlike()
     QVERIFY(record(second).Loaded);
     QVERIFY(tree->isExpanded(second));
     QVERIFY(childCount(tree, second) > 0);
+    // Only the left button chooses the row; the others leave none current.
     QCOMPARE(tree->currentIndex() == second, button == int(Qt::LeftButton));
+    QCOMPARE(tree->currentIndex().isValid(), button == int(Qt::LeftButton));
 }
 
 void CategoryTreeTest::doubleClickStartsTheCategorySearch()

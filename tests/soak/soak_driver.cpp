@@ -324,6 +324,11 @@ private:
         if (rows.empty())
             return;
         const auto &[id, top] = rows[std::size_t(pick(0, int(rows.size()) - 1))];
+        // The button ignores a second press on its row within the gap; a row keeps its place
+        // when its favourite goes, so the same row may come up again at once.
+        if (id == m_lastFavouriteId)
+            QTest::qWait(TItemTree::kFavouritePressGapMs + 50);
+        m_lastFavouriteId = id;
         const bool removal = m_window->Common().IsFavourite(id);
         click(ui(m_window).itemTree->viewport(), QPoint(630, top + 65));
         note(std::string(removal ? "removed " : "added ") + id);
@@ -475,6 +480,7 @@ private:
     std::unique_ptr<ProgramFolder> m_folder;
     std::unique_ptr<Tfrm_main> m_window;
     std::set<std::string> m_expected;
+    std::string m_lastFavouriteId;  // the row whose favourite button was pressed last
     std::deque<std::string> m_recent;
     Tally m_tally;
 };

@@ -167,7 +167,7 @@ void TItemTree::PressFromKeyboard(const QModelIndex &row, Button button)
     }
 }
 
-void TItemTree::MouseDown(Qt::MouseButton button, QPoint pos, bool doubleClick)
+void TItemTree::HandleMouseDown(Qt::MouseButton button, QPoint pos, bool doubleClick)
 {
     const QModelIndex row = FView->indexAt(pos);
     const int hit =
@@ -200,10 +200,10 @@ void TItemTree::MouseMove(QPoint pos)
     const bool overThumbnail = ItemDelegate::onThumbnail(inRow);
     try {
         if (overThumbnail && FPreview) {
-            if (FPreviewRow != row) {
+            if (FPreviewNode != row) {
                 const QPoint cursor = FView->viewport()->mapToGlobal(pos);
                 FPreview->move(FPreviewLeft, cursor.y() - kPreviewAboveCursor);
-                FPreviewRow = row;
+                FPreviewNode = row;
             }
             if (FPreview->isHidden())
                 FPreview->show();
@@ -265,8 +265,8 @@ bool TItemTree::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto *mouse = static_cast<QMouseEvent *>(event);
-        MouseDown(mouse->button(), mouse->position().toPoint(),
-                  event->type() == QEvent::MouseButtonDblClick);
+        HandleMouseDown(mouse->button(), mouse->position().toPoint(),
+                        event->type() == QEvent::MouseButtonDblClick);
         return true;
     }
     case QEvent::MouseButtonRelease:

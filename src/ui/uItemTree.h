@@ -64,8 +64,9 @@ public:
     // While the favourites are listed, removing a favourite takes its row away; elsewhere the
     // row stays and its button turns back.
     void SetFavouritesView(bool on) { FFavouritesView = on; }
-    // Sorts the rows, stably, by the key.
+    // Sorts the rows, stably, by the key; SortKey is the key of the last sort.
     void SortRows(ItemSortKey key, bool ascending);
+    ItemSortKey SortKey() const { return FModel.sortKey(); }
 
     // Acts as a press on button of the row does (the keyboard's way to the buttons): opens
     // the address, or adds the favourite, or removes it (and, in the favourites view, its
@@ -82,8 +83,8 @@ public:
     // The record of the row at index, or null.
     const TTaoBaoData *Record(const QModelIndex &row) const;
     // The row under the mouse, and the row whose thumbnail floats the preview.
-    QModelIndex HotRow() const { return FDelegate.hotRow(); }
-    QModelIndex PreviewRow() const { return FPreviewRow; }
+    QModelIndex HotNode() const { return FDelegate.hotRow(); }
+    QModelIndex PreviewNode() const { return FPreviewNode; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -94,7 +95,7 @@ private:
     // double-click does not act on the buttons again: it would open the address twice, or
     // remove the favourite that moved up under the pointer. An error of the favourites store
     // is shown and ends the press there.
-    void MouseDown(Qt::MouseButton button, QPoint pos, bool doubleClick);
+    void HandleMouseDown(Qt::MouseButton button, QPoint pos, bool doubleClick);
     // Lights the buttons under pos, places, shows or hides the preview, repaints the rows.
     void MouseMove(QPoint pos);
     // Enter opens the current item's page, Space adds or removes its favourite, the Menu key
@@ -116,7 +117,7 @@ private:
     PagePictures FPictures;
     ShopMenuHandler FShopMenu;
     QPointer<Tfrm_imgframe> FPreview;
-    QPersistentModelIndex FPreviewRow;
+    QPersistentModelIndex FPreviewNode;
     int FPreviewLeft = 0;
     bool FFavouritesView = false;
     // The last favourite press that acted: its row's id and when (a monotonic clock, so a

@@ -337,7 +337,7 @@ void ItemListTest::buttonsShowNormalHoverAndPressedPictures()
     QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
                  buttonColour(picture, 0)));
     sendMouse(tree()->viewport(), QEvent::MouseMove, inButton);
-    QCOMPARE(list().HotRow().row(), 1);
+    QCOMPARE(list().HotNode().row(), 1);
     QVERIFY(near(rowImage(1).pixelColor(inButton.x(), kButtonAreaTops[button] + 10),
                  buttonColour(picture, 1)));
     // A press draws the pressed picture once, at the next paint. Outside the favourites view
@@ -632,7 +632,7 @@ void ItemListTest::sortingIsStableOnFourKeys()
     } else {
         list().SortRows(ItemSortKey(key), ascending);
     }
-    QCOMPARE(int(rows().sortKey()), key);
+    QCOMPARE(int(list().SortKey()), key);
     QList<int> sorted;
     for (int i = 0; i < rows().rowCount(); ++i)
         sorted << std::stoi(rows().row(i).record.NumIid) - 100;
@@ -651,11 +651,11 @@ void ItemListTest::twoRowsWithOneIdActOnTheUpperOne()
     QCOMPARE(rows().row(2).picture, ItemListModel::Picture::Waiting);
 
     sendMouse(tree()->viewport(), QEvent::MouseMove, QPoint(40, 40));
-    QCOMPARE(list().HotRow().row(), 0);
-    QCOMPARE(list().PreviewRow().row(), 0);
+    QCOMPARE(list().HotNode().row(), 0);
+    QCOMPARE(list().PreviewNode().row(), 0);
     QVERIFY(list().Model().removeItem("5"));
-    QVERIFY(!list().HotRow().isValid());
-    QVERIFY(!list().PreviewRow().isValid());
+    QVERIFY(!list().HotNode().isValid());
+    QVERIFY(!list().PreviewNode().isValid());
     QCOMPARE(rowIds(tree()), (std::vector<std::string>{"6", "5"}));
     QCOMPARE(rows().row(1).picture, ItemListModel::Picture::Waiting);
     QVERIFY(!list().Model().removeItem("404"));
@@ -679,7 +679,7 @@ void ItemListTest::previewFollowsTheThumbnails()
     sendMouse(viewport, QEvent::MouseMove, QPoint(40, 40));
     QVERIFY(popup->isVisible());
     QCOMPARE(popup->pos(), expectedAt(QPoint(40, 40)));
-    QCOMPARE(list().PreviewRow().row(), 0);
+    QCOMPARE(list().PreviewNode().row(), 0);
     QVERIFY(!QApplication::activeWindow() || QApplication::activeWindow() != popup);
 
     // Not used while the mouse stays on this thumbnail.
@@ -688,7 +688,7 @@ void ItemListTest::previewFollowsTheThumbnails()
     QCOMPARE(popup->pos(), expectedAt(QPoint(40, 40)) - QPoint(7, 0));
     sendMouse(viewport, QEvent::MouseMove, QPoint(2, TItemTree::kRowHeight + 80));
     QCOMPARE(popup->pos(), expectedAt(QPoint(2, TItemTree::kRowHeight + 80)));
-    QCOMPARE(list().PreviewRow().row(), 1);
+    QCOMPARE(list().PreviewNode().row(), 1);
 
     // Below the last row nothing changes; outside a thumbnail over a row hides the popup.
     sendMouse(viewport, QEvent::MouseMove, QPoint(40, 3 * TItemTree::kRowHeight + 10));

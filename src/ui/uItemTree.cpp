@@ -77,8 +77,9 @@ void TItemTree::SetColumnWidth(int width)
     FView->viewport()->update();
 }
 
-void TItemTree::ShowPage(ItemPage page)
+void TItemTree::ShowPage(ItemPage page, bool favourites)
 {
+    FFavouritesView = favourites;
     FPictures.drop();
     FModel.setPage(std::move(page.records));
     FPictures.start(std::move(page.batches));

@@ -57,13 +57,12 @@ public:
     // The width of the one column the rows span.
     void SetColumnWidth(int width);
 
-    // Shows the page's records, in their order, and starts fetching their pictures.
-    void ShowPage(ItemPage page);
+    // Shows the page's records, in their order, and starts fetching their pictures. In the
+    // favourites listing (favourites true) removing a favourite takes its row away; elsewhere
+    // the row stays and its button turns back.
+    void ShowPage(ItemPage page, bool favourites = false);
     // Removes every row; the thumbnails still queued for them are dropped.
     void Clear();
-    // While the favourites are listed, removing a favourite takes its row away; elsewhere the
-    // row stays and its button turns back.
-    void SetFavouritesView(bool on) { FFavouritesView = on; }
     // Sorts the rows, stably, by the key; SortKey is the key of the last sort.
     void SortRows(ItemSortKey key, bool ascending);
     ItemSortKey SortKey() const { return FModel.sortKey(); }

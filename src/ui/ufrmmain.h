@@ -2,7 +2,6 @@
 
 #include "session/search_session.h"
 #include "session/status_line.h"
-#include "ui/category_tree_view.h"
 #include "ui/page_combo_box.h"
 #include "ui/uItemTree.h"
 
@@ -27,6 +26,7 @@ class QTimer;
 
 namespace quenbo {
 
+class CategoryTreeView;
 class GatewayExchanges;
 struct CategoryLevelAnswer;
 struct ItemPageAnswer;

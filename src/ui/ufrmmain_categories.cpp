@@ -3,6 +3,7 @@
 
 #include "core/ucommon.h"
 #include "gateway/gateway_exchanges.h"
+#include "ui/category_tree_view.h"
 #include "ui/uleftTree.h"
 
 #include <QFrame>

@@ -47,8 +47,7 @@ void Tfrm_main::ListFavourites()
         batch.push_back(TDownPic{record.NumIid, record.PicUrl, std::string(suffix)});
     }
     page.records = std::move(records);
-    FItemTree->SetFavouritesView(true);
-    FItemTree->ShowPage(std::move(page));
+    FItemTree->ShowPage(std::move(page), true);
 }
 
 }  // namespace quenbo

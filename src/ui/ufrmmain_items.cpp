@@ -52,7 +52,6 @@ void Tfrm_main::ApplyItemPage(std::uint64_t ticket, bool startupList, ItemPageAn
     if (!FSession->finishLoad(ticket))
         return;
     const bool found = !answer.page.records.empty();
-    FItemTree->SetFavouritesView(false);
     FItemTree->ShowPage(std::move(answer.page));
     if (answer.failure.failed())
         FStatus.set(StatusLine::Topic::Items,

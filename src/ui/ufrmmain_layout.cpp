@@ -1,6 +1,7 @@
 // The window's controls at their designed places, its menus, tab order and resize rule.
 #include "ui/ufrmmain.h"
 
+#include "ui/category_tree_view.h"
 #include "ui/picture_box.h"
 #include "ui/picture_button.h"
 #include "ui/skin.h"

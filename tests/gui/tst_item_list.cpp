@@ -548,17 +548,7 @@ void ItemListTest::failedDownloadShowsNoPictureUntilALaterOneArrives()
                                   : QColor());
     };
 
-    // The pictures come as a page's downloads bring them: the sandbox's pictures are
-    // fetched with the list's suffix.
-    const auto download = [&](const std::vector<std::string> &batch) {
-        std::vector<TDownPic> jobs;
-        for (const std::string &id : batch)
-            jobs.push_back({id, m_sandbox->baseUrl() + "/pic/" + id});
-        list().Pictures().start({jobs});
-        QVERIFY(waitForWorkers());
-        QCoreApplication::processEvents();
-    };
-    download(ids);
+    fetchPictures(ids);
     for (const int row : {0, 2}) {
         const auto [painted, thumbnail] = squareOf(row);
         QVERIFY(thumbnail.isValid());
@@ -569,7 +559,7 @@ void ItemListTest::failedDownloadShowsNoPictureUntilALaterOneArrives()
     QVERIFY2(near(failed, kNoPictureColour), qPrintable(failed.name()));
 
     postFault("clear=1");
-    download({ids[1]});
+    fetchPictures({ids[1]});
     const auto [arrived, thumbnail] = squareOf(1);
     QVERIFY(thumbnail.isValid());
     QVERIFY(near(arrived, thumbnail));
@@ -997,6 +987,8 @@ void ItemListTest::rowsInViewAreTheOnesTheDownloadsTakeFirst()
         (tree()->viewport()->height() + TItemTree::kRowHeight - 1) / TItemTree::kRowHeight;
     const int count = rows().rowCount();
     QVERIFY(inView > 1 && count > inView);
+    // A wheel step or a scroll arrow moves the list by 24 pixels, whatever the rows' height.
+    QCOMPARE(tree()->verticalScrollBar()->singleStep(), 24);
     tree()->viewport()->grab();
     QCOMPARE(m_window->Common().OnScreen.ids(), idsOfRows(0, inView));
 

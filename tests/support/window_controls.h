@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/category_tree_view.h"
 #include "ui/ufrmmain.h"
 
 #include <memory>
